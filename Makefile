@@ -1,0 +1,26 @@
+# The README's commands. Each installs what is missing first (needs root on Debian 12).
+BUILD_TEST := build/test
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build test demo clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUELLIT_TESTS=OFF
+	cmake --build build/release -j $(JOBS)
+
+test: deps
+	cmake -S . -B $(BUILD_TEST) -DCMAKE_BUILD_TYPE=Debug -DQUELLIT_SANITIZE=ON
+	cmake --build $(BUILD_TEST) -j $(JOBS)
+	cd $(BUILD_TEST) && ctest --output-on-failure -j $(JOBS)
+
+demo: deps
+	@echo "make demo arrives with the wizard: it will build quellit-setup and run it on a sample sandbox."
+	@echo "Until then, 'make test' builds the libraries and runs every test."
+
+clean:
+	rm -rf build

@@ -1,0 +1,20 @@
+# Compiler settings for the project's own targets: strict warnings, treated as errors.
+# Third-party headers are included as system headers, so their warnings stay out.
+function(quellit_target_options target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
+    -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough -Werror)
+endfunction()
+
+# A test program of one library folder: GoogleTest, every case registered with CTest.
+function(quellit_add_test_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  quellit_target_options(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    PROPERTIES ENVIRONMENT "QUELLIT_TEST_FIXTURES=${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,81 @@
+// Text and locale services (the one unit over ICU) and the shared system utilities.
+//
+// Strings are UTF-8. "Ansi" routines follow the user's locale (LC_ALL / LC_COLLATE / LC_TIME /
+// LANG, read once; SetUserLocale overrides it) and fold Unicode case, Cyrillic included; the
+// routines without the prefix are ordinal and fold ASCII letters only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace Quellit {
+
+// ---- locale --------------------------------------------------------------------------------
+// The ICU locale id in use ("ru_RU"); SetUserLocale also rebuilds FormatSettings.
+std::string UserLocale();
+void SetUserLocale(const std::string& ALocaleId);
+
+// ---- comparison and case ---------------------------------------------------------------------
+int CompareStr(std::string_view A, std::string_view B);          // ordinal, by bytes
+int CompareText(std::string_view A, std::string_view B);         // ordinal, ASCII case folded
+bool SameStr(std::string_view A, std::string_view B);
+bool SameText(std::string_view A, std::string_view B);
+std::string UpperCase(std::string_view S);                       // ASCII letters only
+std::string LowerCase(std::string_view S);
+int AnsiCompareStr(std::string_view A, std::string_view B);      // locale collation
+int AnsiCompareText(std::string_view A, std::string_view B);     // locale collation, case ignored
+bool AnsiSameStr(std::string_view A, std::string_view B);
+bool AnsiSameText(std::string_view A, std::string_view B);       // equal after Unicode case folding
+std::string AnsiUpperCase(std::string_view S);                   // Unicode, under the locale
+std::string AnsiLowerCase(std::string_view S);
+
+// ---- code pages --------------------------------------------------------------------------------
+bool IsValidUtf8(std::string_view S);
+std::size_t Utf8Length(std::string_view S);                      // in code points
+std::string Win1251ToUtf8(std::string_view ABytes);
+std::string Utf8ToWin1251(std::string_view AText);               // unmappable characters become "?"
+std::u16string Utf8ToUtf16(std::string_view AText);
+std::string Utf16ToUtf8(std::u16string_view AText);
+
+// ---- small conversions -------------------------------------------------------------------------
+std::string Trim(std::string_view S);                            // blanks and control characters
+std::string TrimLeft(std::string_view S);
+std::string TrimRight(std::string_view S);
+std::string IntToStr(std::int64_t AValue);
+bool TryStrToInt(std::string_view S, int& AValue);               // decimal, or hexadecimal with "$"/"0x"
+int StrToIntDef(std::string_view S, int ADefault);
+// Floating-point text with FormatSettings.DecimalSeparator.
+std::string FloatToStr(double AValue);
+bool TryStrToFloat(std::string_view S, double& AValue);
+
+// ---- date and time ---------------------------------------------------------------------------
+// Days since 1899-12-30, the fraction being the time of day.
+using TDateTime = double;
+
+TDateTime EncodeDate(int AYear, int AMonth, int ADay);           // EConvertError when invalid
+TDateTime EncodeTime(int AHour, int AMinute, int ASecond, int AMillisecond);
+bool TryEncodeDate(int AYear, int AMonth, int ADay, TDateTime& AResult);
+bool TryEncodeTime(int AHour, int AMinute, int ASecond, int AMillisecond, TDateTime& AResult);
+void DecodeDate(TDateTime AValue, int& AYear, int& AMonth, int& ADay);
+void DecodeTime(TDateTime AValue, int& AHour, int& AMinute, int& ASecond, int& AMillisecond);
+TDateTime Now();                                                 // local clock
+TDateTime UnixTimeToLocalDateTime(std::int64_t ASeconds);
+
+// The process-wide format settings, taken from the user's locale. Date and time patterns use
+// ICU's pattern letters ("dd.MM.y", "HH:mm:ss").
+struct TFormatSettings {
+  std::string DecimalSeparator;
+  std::string ThousandSeparator;
+  std::string ShortDateFormat;
+  std::string LongTimeFormat;
+};
+const TFormatSettings& FormatSettings();
+
+std::string DateToStr(TDateTime AValue);                         // short date
+std::string TimeToStr(TDateTime AValue);                         // long time
+// Short date, a blank and long time; the time is left out when it is exactly midnight.
+std::string DateTimeToStr(TDateTime AValue);
+bool TryStrToDateTime(std::string_view S, TDateTime& AValue);    // the forms DateTimeToStr writes
+
+}  // namespace Quellit

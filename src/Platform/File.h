@@ -1,0 +1,76 @@
+// Files: handles opened with the platform's sharing modes, sizes, times, deletion, whole-file
+// reads and atomic writes (temporary file, flush, one rename).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Quellit::Platform {
+
+enum class TFileAccess { Read, Write, ReadWrite };
+// POSIX has no mandatory share modes: every handle shares reading and writing with others.
+enum class TFileDisposition {
+  OpenExisting,    // fails when the file is missing
+  CreateAlways,    // creates or truncates
+  OpenAlways,      // opens, creating when missing
+  CreateNew        // fails when the file exists
+};
+enum class TSeekOrigin { Begin, Current, End };
+
+// Seconds and nanoseconds since 1970-01-01 UTC.
+struct TFileTime {
+  std::int64_t Seconds = 0;
+  std::int32_t Nanoseconds = 0;
+};
+
+struct TFileInfo {
+  bool IsDirectory = false;
+  bool IsHidden = false;       // name starts with "."
+  bool IsReadOnly = false;     // no write permission for anybody
+  std::uint64_t Size = 0;
+  TFileTime LastWriteTime;
+};
+
+// An open file; closed by the destructor. Failures raise EOSError naming the path.
+class TFileHandle {
+ public:
+  TFileHandle() = default;
+  TFileHandle(const std::string& APath, TFileAccess AAccess, TFileDisposition ADisposition);
+  TFileHandle(TFileHandle&& AOther) noexcept;
+  TFileHandle& operator=(TFileHandle&& AOther) noexcept;
+  TFileHandle(const TFileHandle&) = delete;
+  TFileHandle& operator=(const TFileHandle&) = delete;
+  ~TFileHandle();
+
+  bool IsOpen() const { return FDescriptor >= 0; }
+  const std::string& Path() const { return FPath; }
+  int Descriptor() const { return FDescriptor; }
+
+  // Reads up to ACount bytes; fewer only at the end of the file. Retries interrupted calls.
+  std::int64_t Read(void* ABuffer, std::int64_t ACount);
+  // Writes all ACount bytes or raises.
+  std::int64_t Write(const void* ABuffer, std::int64_t ACount);
+  std::int64_t Seek(std::int64_t AOffset, TSeekOrigin AOrigin);
+  std::uint64_t Size() const;
+  void SetSize(std::uint64_t ASize);
+  void Flush();
+  void Close();
+
+ private:
+  int FDescriptor = -1;
+  std::string FPath;
+};
+
+bool FileExists(const std::string& APath);        // a file, not a folder
+bool DirectoryExists(const std::string& APath);
+std::optional<TFileInfo> GetFileInfo(const std::string& APath);
+// Deletes a file; false (and the error code in LastErrorCode) when it could not be deleted.
+bool DeleteFile(const std::string& APath);
+bool RenameFile(const std::string& AOldPath, const std::string& ANewPath);
+std::vector<std::uint8_t> ReadAllBytes(const std::string& APath);
+// Writes through a temporary file in the same folder and one rename, so readers never see half a file.
+void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_t ASize);
+
+}  // namespace Quellit::Platform

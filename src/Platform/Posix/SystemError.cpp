@@ -1,0 +1,26 @@
+#include "Platform/SystemError.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "Lib/Common/Common.Exception.h"
+
+namespace Quellit::Platform {
+
+int LastErrorCode() { return errno; }
+
+std::string SystemErrorText(int AErrorCode) {
+  char Buffer[256];
+  // The GNU strerror_r returns the text, which may or may not be the buffer.
+  return ::strerror_r(AErrorCode, Buffer, sizeof Buffer);
+}
+
+void RaiseOSError(int AErrorCode) { throw EOSError(AErrorCode, OSErrorMessage(AErrorCode, SystemErrorText(AErrorCode))); }
+
+void RaiseLastOSError() { RaiseOSError(LastErrorCode()); }
+
+void RaiseOSError(int AErrorCode, const std::string& APath) {
+  throw EOSError(AErrorCode, OSErrorMessage(AErrorCode, SystemErrorText(AErrorCode) + ": " + APath));
+}
+
+}  // namespace Quellit::Platform

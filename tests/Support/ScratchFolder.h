@@ -1,0 +1,55 @@
+// A temporary folder for one test, removed with everything in it when the test ends.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <stdexcept>
+#include <system_error>
+
+namespace Quellit::Testing {
+
+class TScratchFolder {
+ public:
+  TScratchFolder() {
+    std::string Pattern = (std::filesystem::temp_directory_path() / "quellit-test-XXXXXX").string();
+    if (!::mkdtemp(Pattern.data())) throw std::runtime_error("mkdtemp failed");
+    FPath = Pattern;
+  }
+  TScratchFolder(const TScratchFolder&) = delete;
+  TScratchFolder& operator=(const TScratchFolder&) = delete;
+  ~TScratchFolder() {
+    std::error_code Ignored;
+    // Restore permissions that a test may have taken away, so everything can be removed.
+    for (auto It = std::filesystem::recursive_directory_iterator(FPath, Ignored);
+         It != std::filesystem::recursive_directory_iterator(); It.increment(Ignored))
+      std::filesystem::permissions(It->path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, Ignored);
+    std::filesystem::remove_all(FPath, Ignored);
+  }
+
+  // The folder, without a trailing separator.
+  const std::string& Path() const { return FPath; }
+  std::string operator/(const std::string& AName) const { return FPath + "/" + AName; }
+
+  // Writes AContent to the relative path, creating folders on the way; returns the full path.
+  std::string Write(const std::string& ARelative, const std::string& AContent) const {
+    std::filesystem::path Full = std::filesystem::path(FPath) / ARelative;
+    std::filesystem::create_directories(Full.parent_path());
+    std::ofstream Out(Full, std::ios::binary);
+    Out << AContent;
+    return Full.string();
+  }
+
+  static std::string Read(const std::string& AFullPath) {
+    std::ifstream In(AFullPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+  }
+
+ private:
+  std::string FPath;
+};
+
+}  // namespace Quellit::Testing
