@@ -7,7 +7,6 @@ packages=(
   build-essential cmake pkg-config
   libicu-dev          # text services: case folding, collation, locale forms, code pages
   libgtest-dev libgmock-dev
-  locales
 )
 
 missing=()

@@ -16,8 +16,8 @@ enum TObjectState : std::uint8_t { osNormal = 0, osDestroying = 1, osDestroyed =
 // A counted object that may also be freed by hand while nobody references it.
 //
 // Such objects live in storage with a small header in front (the count and the state), so that
-// the storage can outlive the destructor chain; create them with Create<T>() and free them by hand
-// with Free(). The count starts at 1 and drops after the last constructor, so constructors may
+// the storage can outlive the destructor chain; create them with Create<T>() (never on the stack or
+// as a member) and free them by hand with Free(), not delete. The count starts at 1 and drops after the last constructor, so constructors may
 // hand out and drop references to the object safely.
 class TFlexibleInterfacedObject : public TObject, public IInterface {
  public:
