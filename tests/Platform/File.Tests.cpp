@@ -1,0 +1,149 @@
+#include "Platform/File.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Lib/Common/Common.Exception.h"
+#include "Support/ScratchFolder.h"
+
+namespace Quellit::Platform {
+namespace {
+
+using Testing::TScratchFolder;
+
+std::vector<std::uint8_t> Bytes(const std::string& AText) { return {AText.begin(), AText.end()}; }
+
+TEST(TFileHandle, WriteSeekReadAndSize) {
+  TScratchFolder Scratch;
+  TFileHandle File(Scratch / "f.bin", TFileAccess::ReadWrite, TFileDisposition::CreateNew);
+  EXPECT_EQ(File.Write("hello world", 11), 11);
+  EXPECT_EQ(File.Size(), 11u);
+  EXPECT_EQ(File.Seek(6, TSeekOrigin::Begin), 6);
+  char Buffer[16] = {};
+  EXPECT_EQ(File.Read(Buffer, sizeof Buffer), 5);  // short only at the end
+  EXPECT_STREQ(Buffer, "world");
+  File.SetSize(5);
+  EXPECT_EQ(File.Size(), 5u);
+  File.Close();
+  EXPECT_FALSE(File.IsOpen());
+  EXPECT_EQ(TScratchFolder::Read(Scratch / "f.bin"), "hello");
+}
+
+TEST(TFileHandle, DispositionsFollowTheirRules) {
+  TScratchFolder Scratch;
+  std::string Path = Scratch.Write("exists.txt", "old content");
+  EXPECT_THROW(TFileHandle(Path, TFileAccess::Write, TFileDisposition::CreateNew), EOSError);
+  EXPECT_THROW(TFileHandle(Scratch / "missing", TFileAccess::Read, TFileDisposition::OpenExisting), EOSError);
+  {
+    TFileHandle Kept(Path, TFileAccess::Write, TFileDisposition::OpenAlways);
+    EXPECT_EQ(Kept.Size(), 11u);  // opened as it is, not shortened
+    Kept.Write("NEW", 3);
+  }
+  EXPECT_EQ(TScratchFolder::Read(Path), "NEW content");
+  { TFileHandle Truncated(Path, TFileAccess::Write, TFileDisposition::CreateAlways); }
+  EXPECT_EQ(TScratchFolder::Read(Path), "");
+  { TFileHandle Created(Scratch / "new.txt", TFileAccess::Write, TFileDisposition::OpenAlways); }
+  EXPECT_TRUE(FileExists(Scratch / "new.txt"));
+}
+
+TEST(TFileHandle, OpenErrorNamesThePathAndCode) {
+  TScratchFolder Scratch;
+  try {
+    TFileHandle File(Scratch / "missing.txt", TFileAccess::Read, TFileDisposition::OpenExisting);
+    FAIL() << "opened a missing file";
+  } catch (const EOSError& E) {
+    EXPECT_EQ(E.ErrorCode(), ENOENT);
+    EXPECT_NE(E.Message().find("missing.txt"), std::string::npos) << E.Message();
+  }
+}
+
+TEST(TFileHandle, TwoHandlesShareReadingAndWriting) {
+  TScratchFolder Scratch;
+  TFileHandle Writer(Scratch / "shared", TFileAccess::Write, TFileDisposition::CreateAlways);
+  TFileHandle Reader(Scratch / "shared", TFileAccess::Read, TFileDisposition::OpenExisting);
+  Writer.Write("abc", 3);
+  char Buffer[3];
+  EXPECT_EQ(Reader.Read(Buffer, 3), 3);
+  EXPECT_EQ(std::string(Buffer, 3), "abc");
+}
+
+TEST(TFileHandle, MoveTransfersOwnership) {
+  TScratchFolder Scratch;
+  TFileHandle First(Scratch / "m", TFileAccess::Write, TFileDisposition::CreateAlways);
+  int Descriptor = First.Descriptor();
+  TFileHandle Second(std::move(First));
+  EXPECT_FALSE(First.IsOpen());
+  EXPECT_EQ(Second.Descriptor(), Descriptor);
+  EXPECT_EQ(Second.Path(), Scratch / "m");
+}
+
+TEST(File, ExistenceInfoAndDeletion) {
+  TScratchFolder Scratch;
+  std::string Path = Scratch.Write("sub/.hidden", "12345");
+  EXPECT_TRUE(FileExists(Path));
+  EXPECT_FALSE(DirectoryExists(Path));
+  EXPECT_TRUE(DirectoryExists(Scratch / "sub"));
+  EXPECT_FALSE(FileExists(Scratch / "sub"));
+
+  auto Info = GetFileInfo(Path);
+  ASSERT_TRUE(Info);
+  EXPECT_EQ(Info->Size, 5u);
+  EXPECT_TRUE(Info->IsHidden);
+  EXPECT_FALSE(Info->IsDirectory);
+  EXPECT_FALSE(Info->IsReadOnly);
+  EXPECT_GT(Info->LastWriteTime.Seconds, 1600000000);
+  EXPECT_TRUE(GetFileInfo(Scratch / "sub")->IsDirectory);
+  EXPECT_FALSE(GetFileInfo(Scratch / "none"));
+
+  EXPECT_FALSE(DeleteFile(Scratch / "sub"));  // a folder is not a file
+  EXPECT_TRUE(DeleteFile(Path));
+  EXPECT_FALSE(FileExists(Path));
+  EXPECT_FALSE(DeleteFile(Path));
+  EXPECT_EQ(errno, ENOENT);
+}
+
+TEST(File, RenameReplacesTheTarget) {
+  TScratchFolder Scratch;
+  std::string From = Scratch.Write("from", "new"), To = Scratch.Write("to", "old");
+  EXPECT_TRUE(RenameFile(From, To));
+  EXPECT_EQ(TScratchFolder::Read(To), "new");
+  EXPECT_FALSE(RenameFile(From, To));
+}
+
+TEST(File, ReadAllBytesReadsFilesOfUnknownSize) {
+  TScratchFolder Scratch;
+  EXPECT_EQ(ReadAllBytes(Scratch.Write("a", "abc")), Bytes("abc"));
+  EXPECT_EQ(ReadAllBytes(Scratch.Write("empty", "")), Bytes(""));
+  EXPECT_FALSE(ReadAllBytes("/proc/self/status").empty());  // stat reports size 0 there
+  EXPECT_THROW(ReadAllBytes(Scratch / "missing"), EOSError);
+}
+
+TEST(File, WriteAllBytesAtomicReplacesAndLeavesNoTemporary) {
+  TScratchFolder Scratch;
+  std::string Path = Scratch.Write("settings.xml", "old and longer content");
+  std::filesystem::permissions(Path, std::filesystem::perms(0640));
+  WriteAllBytesAtomic(Path, "new", 3);
+  EXPECT_EQ(TScratchFolder::Read(Path), "new");
+  EXPECT_EQ(std::filesystem::status(Path).permissions(), std::filesystem::perms(0640));
+  WriteAllBytesAtomic(Scratch / "fresh.xml", "x", 1);
+  EXPECT_EQ(TScratchFolder::Read(Scratch / "fresh.xml"), "x");
+  int Entries = 0;
+  for ([[maybe_unused]] auto& Entry : std::filesystem::directory_iterator(Scratch.Path())) ++Entries;
+  EXPECT_EQ(Entries, 2);
+}
+
+TEST(File, WriteAllBytesAtomicFailureKeepsTheOriginal) {
+  TScratchFolder Scratch;
+  EXPECT_THROW(WriteAllBytesAtomic(Scratch / "no-folder/file", "x", 1), EOSError);
+  // Renaming over a folder fails after the temporary was written: it must not stay behind.
+  std::filesystem::create_directories(Scratch / "target/inner");
+  EXPECT_THROW(WriteAllBytesAtomic(Scratch / "target", "x", 1), EOSError);
+  EXPECT_TRUE(DirectoryExists(Scratch / "target/inner"));
+  int Entries = 0;
+  for ([[maybe_unused]] auto& Entry : std::filesystem::directory_iterator(Scratch.Path())) ++Entries;
+  EXPECT_EQ(Entries, 1);
+}
+
+}  // namespace
+}  // namespace Quellit::Platform
