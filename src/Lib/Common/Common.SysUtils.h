@@ -8,11 +8,16 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "Lib/Common/Common.Object.h"
 
 namespace Quellit {
 
 // ---- locale --------------------------------------------------------------------------------
-// The ICU locale id in use ("ru_RU"); SetUserLocale also rebuilds FormatSettings.
+// The ICU locale id in use ("ru_RU"); SetUserLocale also rebuilds FormatSettings. Without a locale
+// in the environment ("C", "POSIX" or nothing) the id is "en_US_POSIX": ASCII order, US forms.
+// Set it before other threads use the text services: FormatSettings is shared, not locked.
 std::string UserLocale();
 void SetUserLocale(const std::string& ALocaleId);
 
@@ -29,6 +34,10 @@ bool AnsiSameStr(std::string_view A, std::string_view B);
 bool AnsiSameText(std::string_view A, std::string_view B);       // equal after Unicode case folding
 std::string AnsiUpperCase(std::string_view S);                   // Unicode, under the locale
 std::string AnsiLowerCase(std::string_view S);
+// Upper-cases like AnsiUpperCase and records, for every byte of the result, the offset in S of the
+// character it came from (one more entry: S.size()), so that a match found in the upper-cased copy
+// can be mapped back to the original text.
+std::string AnsiUpperCase(std::string_view S, std::vector<std::size_t>& AOrigins);
 
 // ---- code pages --------------------------------------------------------------------------------
 bool IsValidUtf8(std::string_view S);
@@ -37,6 +46,19 @@ std::string Win1251ToUtf8(std::string_view ABytes);
 std::string Utf8ToWin1251(std::string_view AText);               // unmappable characters become "?"
 std::u16string Utf8ToUtf16(std::string_view AText);
 std::string Utf16ToUtf8(std::u16string_view AText);
+// The OEM code page of the Russian systems (CP866) against Windows-1251; one byte per character,
+// unmappable ones become "?".
+std::string AnsiToOem(std::string_view AAnsi);
+std::string OemToAnsi(std::string_view AOem);
+
+// The shared Windows-1251 codec: bytes to UTF-8 text and back.
+class TWin1251Encoding : public TObject {
+ public:
+  std::string Decode(std::string_view ABytes) const;
+  std::string Encode(std::string_view AText) const;  // unmappable characters become "?"
+};
+// Created on first request and kept until the program ends.
+const TWin1251Encoding& Win1251Encoding();
 
 // ---- small conversions -------------------------------------------------------------------------
 std::string Trim(std::string_view S);                            // blanks and control characters
@@ -55,6 +77,7 @@ using TDateTime = double;
 
 TDateTime EncodeDate(int AYear, int AMonth, int ADay);           // EConvertError when invalid
 TDateTime EncodeTime(int AHour, int AMinute, int ASecond, int AMillisecond);
+TDateTime EncodeDateTime(int AYear, int AMonth, int ADay, int AHour, int AMinute, int ASecond, int AMillisecond);
 bool TryEncodeDate(int AYear, int AMonth, int ADay, TDateTime& AResult);
 bool TryEncodeTime(int AHour, int AMinute, int ASecond, int AMillisecond, TDateTime& AResult);
 void DecodeDate(TDateTime AValue, int& AYear, int& AMonth, int& ADay);

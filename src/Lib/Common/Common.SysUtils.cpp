@@ -1,0 +1,615 @@
+#include "Lib/Common/Common.SysUtils.h"
+
+#include <unicode/coll.h>
+#include <unicode/dcfmtsym.h>
+#include <unicode/gregocal.h>
+#include <unicode/locid.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/ucnv.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "Lib/Common/Common.Exception.h"
+#include "Lib/Common/Common.Format.h"
+#include "Platform/Environment.h"
+#include "Platform/Time.h"
+
+namespace Quellit {
+
+// ---- locale ----------------------------------------------------------------------------------
+namespace {
+
+// The POSIX locale maps to ICU's en_US_POSIX: its collation is the code-point order of ASCII,
+// which is what a program run under "C" expects.
+constexpr const char* PosixLocaleId = "en_US_POSIX";
+
+std::string ToIcuLocaleId(const std::string& APosixName) {
+  std::string Id = APosixName.substr(0, APosixName.find_first_of(".@"));
+  if (Id.empty() || Id == "C" || Id == "POSIX") return PosixLocaleId;
+  return Id;
+}
+
+// LC_ALL wins over the category's variable, which wins over LANG.
+std::string LocaleFromEnvironment(const char* ACategory) {
+  for (const char* Name : {"LC_ALL", ACategory, "LANG"}) {
+    std::string Value = Platform::GetEnvOr(Name, "");
+    if (!Value.empty()) return ToIcuLocaleId(Value);
+  }
+  return PosixLocaleId;
+}
+
+std::mutex LocaleLock;
+std::optional<std::string> LocaleOverride;  // guarded by LocaleLock
+
+std::string CategoryLocale(const char* ACategory) {
+  {
+    std::lock_guard Guard(LocaleLock);
+    if (LocaleOverride) return *LocaleOverride;
+  }
+  return LocaleFromEnvironment(ACategory);
+}
+
+std::string CollationLocale() { return CategoryLocale("LC_COLLATE"); }
+std::string TimeLocale() { return CategoryLocale("LC_TIME"); }
+std::string NumericLocale() { return CategoryLocale("LC_NUMERIC"); }
+
+void RebuildFormatSettings();
+
+}  // namespace
+
+std::string UserLocale() { return CategoryLocale("LC_CTYPE"); }
+
+void SetUserLocale(const std::string& ALocaleId) {
+  {
+    std::lock_guard Guard(LocaleLock);
+    LocaleOverride = ToIcuLocaleId(ALocaleId);
+  }
+  RebuildFormatSettings();
+}
+
+// ---- UTF-8 / UTF-16 --------------------------------------------------------------------------
+namespace {
+
+icu::UnicodeString ToUnicode(std::string_view S) {
+  return icu::UnicodeString::fromUTF8(icu::StringPiece(S.data(), static_cast<std::int32_t>(S.size())));
+}
+
+std::string ToUtf8(const icu::UnicodeString& S) {
+  std::string Result;
+  S.toUTF8String(Result);
+  return Result;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view S) {
+  std::int32_t I = 0;
+  const auto Length = static_cast<std::int32_t>(S.size());
+  while (I < Length) {
+    UChar32 C;
+    U8_NEXT(S.data(), I, Length, C);
+    if (C < 0) return false;
+  }
+  return true;
+}
+
+std::size_t Utf8Length(std::string_view S) {
+  std::size_t Count = 0;
+  std::int32_t I = 0;
+  const auto Length = static_cast<std::int32_t>(S.size());
+  while (I < Length) {
+    U8_FWD_1(S.data(), I, Length);
+    ++Count;
+  }
+  return Count;
+}
+
+std::u16string Utf8ToUtf16(std::string_view AText) {
+  icu::UnicodeString U = ToUnicode(AText);
+  return std::u16string(U.getBuffer(), static_cast<std::size_t>(U.length()));
+}
+
+std::string Utf16ToUtf8(std::u16string_view AText) {
+  return ToUtf8(icu::UnicodeString(AText.data(), static_cast<std::int32_t>(AText.size())));
+}
+
+// ---- code pages ------------------------------------------------------------------------------
+namespace {
+
+struct TConverterCloser {
+  void operator()(UConverter* AConverter) const { ucnv_close(AConverter); }
+};
+using TConverterPtr = std::unique_ptr<UConverter, TConverterCloser>;
+
+// A converter keeps conversion state, so each thread gets its own.
+UConverter* ThreadConverter(const char* AName) {
+  thread_local std::map<std::string, TConverterPtr> Cache;
+  auto& Slot = Cache[AName];
+  if (!Slot) {
+    UErrorCode Status = U_ZERO_ERROR;
+    Slot.reset(ucnv_open(AName, &Status));
+    if (U_FAILURE(Status)) throw EConvertError(Format("Code page \"%s\" is not available", AName));
+    Status = U_ZERO_ERROR;
+    ucnv_setSubstChars(Slot.get(), "?", 1, &Status);
+  }
+  ucnv_reset(Slot.get());
+  return Slot.get();
+}
+
+std::string DecodeCodePage(const char* AName, std::string_view ABytes) {
+  UConverter* Converter = ThreadConverter(AName);
+  UErrorCode Status = U_ZERO_ERROR;
+  icu::UnicodeString Text(ABytes.data(), static_cast<std::int32_t>(ABytes.size()), Converter, Status);
+  if (U_FAILURE(Status)) throw EConvertError(Format("Cannot decode text from \"%s\"", AName));
+  return ToUtf8(Text);
+}
+
+std::string EncodeCodePage(const char* AName, std::string_view AText) {
+  UConverter* Converter = ThreadConverter(AName);
+  icu::UnicodeString Text = ToUnicode(AText);
+  std::string Result(static_cast<std::size_t>(Text.length()) * 2 + 1, '\0');
+  UErrorCode Status = U_ZERO_ERROR;
+  std::int32_t Length = Text.extract(Result.data(), static_cast<std::int32_t>(Result.size()), Converter, Status);
+  if (U_FAILURE(Status)) throw EConvertError(Format("Cannot encode text to \"%s\"", AName));
+  Result.resize(static_cast<std::size_t>(Length));
+  return Result;
+}
+
+constexpr const char* Win1251Name = "windows-1251";
+constexpr const char* Oem866Name = "ibm-866";
+
+}  // namespace
+
+std::string Win1251ToUtf8(std::string_view ABytes) { return DecodeCodePage(Win1251Name, ABytes); }
+std::string Utf8ToWin1251(std::string_view AText) { return EncodeCodePage(Win1251Name, AText); }
+
+std::string AnsiToOem(std::string_view AAnsi) {
+  return EncodeCodePage(Oem866Name, DecodeCodePage(Win1251Name, AAnsi));
+}
+
+std::string OemToAnsi(std::string_view AOem) {
+  return EncodeCodePage(Win1251Name, DecodeCodePage(Oem866Name, AOem));
+}
+
+std::string TWin1251Encoding::Decode(std::string_view ABytes) const { return Win1251ToUtf8(ABytes); }
+std::string TWin1251Encoding::Encode(std::string_view AText) const { return Utf8ToWin1251(AText); }
+
+namespace {
+
+std::atomic<TWin1251Encoding*> SharedWin1251{nullptr};
+
+// Frees the shared codec when the program ends.
+struct TWin1251Releaser {
+  ~TWin1251Releaser() { delete SharedWin1251.exchange(nullptr); }
+} Win1251Releaser;
+
+}  // namespace
+
+const TWin1251Encoding& Win1251Encoding() {
+  if (TWin1251Encoding* Existing = SharedWin1251.load(std::memory_order_acquire)) return *Existing;
+  auto Created = std::make_unique<TWin1251Encoding>();
+  TWin1251Encoding* Expected = nullptr;
+  // A thread that loses the race discards its own codec and uses the published one.
+  if (SharedWin1251.compare_exchange_strong(Expected, Created.get(), std::memory_order_acq_rel))
+    return *Created.release();
+  return *Expected;
+}
+
+// ---- comparison and case ---------------------------------------------------------------------
+namespace {
+
+unsigned char AsciiUpper(unsigned char C) { return C >= 'a' && C <= 'z' ? static_cast<unsigned char>(C - 32) : C; }
+unsigned char AsciiLower(unsigned char C) { return C >= 'A' && C <= 'Z' ? static_cast<unsigned char>(C + 32) : C; }
+
+int Sign(int AValue) { return (AValue > 0) - (AValue < 0); }
+
+// Collators are costly to create and not safe for concurrent use: each thread keeps its own,
+// one per locale and strength.
+icu::Collator& ThreadCollator(bool AIgnoreCase) {
+  thread_local std::map<std::string, std::unique_ptr<icu::Collator>> Cache;
+  std::string LocaleId = CollationLocale();
+  auto& Slot = Cache[LocaleId + (AIgnoreCase ? "/2" : "/3")];
+  if (!Slot) {
+    UErrorCode Status = U_ZERO_ERROR;
+    Slot.reset(icu::Collator::createInstance(icu::Locale(LocaleId.c_str()), Status));
+    if (U_FAILURE(Status) || !Slot) throw EConvertError(Format("No collation for locale \"%s\"", LocaleId));
+    // Secondary strength tells accents apart but not letter case.
+    Slot->setStrength(AIgnoreCase ? icu::Collator::SECONDARY : icu::Collator::TERTIARY);
+  }
+  return *Slot;
+}
+
+int Collate(std::string_view A, std::string_view B, bool AIgnoreCase) {
+  UErrorCode Status = U_ZERO_ERROR;
+  UCollationResult Result = ThreadCollator(AIgnoreCase).compareUTF8(
+      icu::StringPiece(A.data(), static_cast<std::int32_t>(A.size())),
+      icu::StringPiece(B.data(), static_cast<std::int32_t>(B.size())), Status);
+  if (U_FAILURE(Status)) return Sign(A.compare(B));
+  return static_cast<int>(Result);
+}
+
+icu::Locale CaseLocale() { return icu::Locale(UserLocale().c_str()); }
+
+}  // namespace
+
+int CompareStr(std::string_view A, std::string_view B) { return Sign(A.compare(B)); }
+
+int CompareText(std::string_view A, std::string_view B) {
+  const std::size_t Common = std::min(A.size(), B.size());
+  for (std::size_t I = 0; I < Common; ++I) {
+    const int D = AsciiUpper(static_cast<unsigned char>(A[I])) - AsciiUpper(static_cast<unsigned char>(B[I]));
+    if (D != 0) return Sign(D);
+  }
+  return Sign(static_cast<int>(A.size() > B.size()) - static_cast<int>(A.size() < B.size()));
+}
+
+bool SameStr(std::string_view A, std::string_view B) { return A == B; }
+bool SameText(std::string_view A, std::string_view B) { return A.size() == B.size() && CompareText(A, B) == 0; }
+
+std::string UpperCase(std::string_view S) {
+  std::string Result(S);
+  for (char& C : Result) C = static_cast<char>(AsciiUpper(static_cast<unsigned char>(C)));
+  return Result;
+}
+
+std::string LowerCase(std::string_view S) {
+  std::string Result(S);
+  for (char& C : Result) C = static_cast<char>(AsciiLower(static_cast<unsigned char>(C)));
+  return Result;
+}
+
+int AnsiCompareStr(std::string_view A, std::string_view B) { return Collate(A, B, false); }
+int AnsiCompareText(std::string_view A, std::string_view B) { return Collate(A, B, true); }
+bool AnsiSameStr(std::string_view A, std::string_view B) { return A == B || AnsiCompareStr(A, B) == 0; }
+
+bool AnsiSameText(std::string_view A, std::string_view B) {
+  if (A == B) return true;
+  return ToUnicode(A).foldCase() == ToUnicode(B).foldCase();
+}
+
+std::string AnsiUpperCase(std::string_view S) { return ToUtf8(ToUnicode(S).toUpper(CaseLocale())); }
+std::string AnsiLowerCase(std::string_view S) { return ToUtf8(ToUnicode(S).toLower(CaseLocale())); }
+
+std::string AnsiUpperCase(std::string_view S, std::vector<std::size_t>& AOrigins) {
+  const icu::Locale Locale = CaseLocale();
+  const std::string_view Language = Locale.getLanguage();
+  // Turkic languages upper-case the ASCII "i" to a dotted capital, so no shortcut there.
+  const bool AsciiShortcut = Language != "tr" && Language != "az";
+  std::string Result;
+  Result.reserve(S.size());
+  AOrigins.clear();
+  AOrigins.reserve(S.size() + 1);
+  std::int32_t I = 0;
+  const auto Length = static_cast<std::int32_t>(S.size());
+  while (I < Length) {
+    const std::int32_t Start = I;
+    U8_FWD_1(S.data(), I, Length);
+    const std::string_view Piece = S.substr(static_cast<std::size_t>(Start), static_cast<std::size_t>(I - Start));
+    const std::size_t Before = Result.size();
+    if (AsciiShortcut && Piece.size() == 1 && static_cast<unsigned char>(Piece[0]) < 0x80)
+      Result += static_cast<char>(AsciiUpper(static_cast<unsigned char>(Piece[0])));
+    else
+      Result += ToUtf8(ToUnicode(Piece).toUpper(Locale));
+    AOrigins.insert(AOrigins.end(), Result.size() - Before, static_cast<std::size_t>(Start));
+  }
+  AOrigins.push_back(S.size());
+  return Result;
+}
+
+// ---- small conversions -----------------------------------------------------------------------
+namespace {
+bool IsBlankByte(char C) { return static_cast<unsigned char>(C) <= ' '; }
+}  // namespace
+
+std::string TrimLeft(std::string_view S) {
+  std::size_t First = 0;
+  while (First < S.size() && IsBlankByte(S[First])) ++First;
+  return std::string(S.substr(First));
+}
+
+std::string TrimRight(std::string_view S) {
+  std::size_t Last = S.size();
+  while (Last > 0 && IsBlankByte(S[Last - 1])) --Last;
+  return std::string(S.substr(0, Last));
+}
+
+std::string Trim(std::string_view S) { return TrimRight(TrimLeft(S)); }
+
+std::string IntToStr(std::int64_t AValue) { return std::to_string(AValue); }
+
+bool TryStrToInt(std::string_view S, int& AValue) {
+  while (!S.empty() && IsBlankByte(S.front())) S.remove_prefix(1);
+  bool Negative = false;
+  if (!S.empty() && (S.front() == '-' || S.front() == '+')) {
+    Negative = S.front() == '-';
+    S.remove_prefix(1);
+  }
+  int Base = 10;
+  if (S.starts_with('$')) {
+    Base = 16;
+    S.remove_prefix(1);
+  } else if (S.starts_with("0x") || S.starts_with("0X")) {
+    Base = 16;
+    S.remove_prefix(2);
+  }
+  if (S.empty() || S.front() == '-' || S.front() == '+') return false;
+  std::uint64_t Magnitude = 0;
+  auto [End, Error] = std::from_chars(S.data(), S.data() + S.size(), Magnitude, Base);
+  if (Error != std::errc() || End != S.data() + S.size()) return false;
+  // Hexadecimal text names a 32-bit pattern ("$FFFFFFFF" is -1); decimal text must fit.
+  const std::uint64_t Limit = Base == 16 ? 0xFFFFFFFFull : (Negative ? 0x80000000ull : 0x7FFFFFFFull);
+  if (Magnitude > Limit) return false;
+  const auto Bits = static_cast<std::uint32_t>(Magnitude);
+  const auto Value = static_cast<std::int64_t>(static_cast<std::int32_t>(Bits));
+  AValue = static_cast<int>(Negative ? -Value : Value);
+  return true;
+}
+
+int StrToIntDef(std::string_view S, int ADefault) {
+  int Value = 0;
+  return TryStrToInt(S, Value) ? Value : ADefault;
+}
+
+std::string FloatToStr(double AValue) {
+  if (std::isnan(AValue)) return "NAN";
+  if (std::isinf(AValue)) return AValue > 0 ? "INF" : "-INF";
+  char Buffer[64];
+  auto [End, Error] = std::to_chars(Buffer, Buffer + sizeof Buffer, AValue, std::chars_format::general, 15);
+  std::string Text(Buffer, End);
+  // "1e+20" is written "1E20", "1e-05" "1E-5".
+  if (std::size_t E = Text.find('e'); E != std::string::npos) {
+    std::string Exponent = Text.substr(E + 1);
+    const bool NegativeExponent = Exponent.front() == '-';
+    Exponent.erase(0, Exponent.find_first_not_of("+-0"));
+    Text = Text.substr(0, E) + "E" + (NegativeExponent ? "-" : "") + Exponent;
+  }
+  if (std::size_t Dot = Text.find('.'); Dot != std::string::npos)
+    Text.replace(Dot, 1, FormatSettings().DecimalSeparator);
+  return Text;
+}
+
+bool TryStrToFloat(std::string_view S, double& AValue) {
+  std::string Text = Trim(S);
+  const std::string& Separator = FormatSettings().DecimalSeparator;
+  if (std::size_t Pos = Text.find(Separator); !Separator.empty() && Pos != std::string::npos)
+    Text.replace(Pos, Separator.size(), ".");
+  if (Text.empty() || Text.find_first_of("iInN") != std::string::npos) return false;
+  const char* First = Text.data() + (Text.front() == '+' ? 1 : 0);
+  double Value = 0;
+  auto [End, Error] = std::from_chars(First, Text.data() + Text.size(), Value);
+  if (Error != std::errc() || End != Text.data() + Text.size()) return false;
+  AValue = Value;
+  return true;
+}
+
+// ---- date and time ---------------------------------------------------------------------------
+namespace {
+
+constexpr std::int64_t MSecsPerDay = 86400000;
+constexpr std::int64_t UnixEpochDay = 25569;  // 1970-01-01 as a day number
+
+bool IsLeapYear(int AYear) { return AYear % 4 == 0 && (AYear % 100 != 0 || AYear % 400 == 0); }
+
+int DaysInMonth(int AYear, int AMonth) {
+  static constexpr int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return AMonth == 2 && IsLeapYear(AYear) ? 29 : Days[AMonth - 1];
+}
+
+// Days from 1970-01-01 in the proleptic Gregorian calendar (H. Hinnant's civil-date algorithm).
+std::int64_t DaysFromCivil(std::int64_t Y, unsigned M, unsigned D) {
+  Y -= M <= 2;
+  const std::int64_t Era = (Y >= 0 ? Y : Y - 399) / 400;
+  const auto YearOfEra = static_cast<unsigned>(Y - Era * 400);
+  const unsigned DayOfYear = (153 * (M > 2 ? M - 3 : M + 9) + 2) / 5 + D - 1;
+  const unsigned DayOfEra = YearOfEra * 365 + YearOfEra / 4 - YearOfEra / 100 + DayOfYear;
+  return Era * 146097 + static_cast<std::int64_t>(DayOfEra) - 719468;
+}
+
+void CivilFromDays(std::int64_t ADays, int& AYear, int& AMonth, int& ADay) {
+  const std::int64_t Z = ADays + 719468;
+  const std::int64_t Era = (Z >= 0 ? Z : Z - 146096) / 146097;
+  const auto DayOfEra = static_cast<unsigned>(Z - Era * 146097);
+  const unsigned YearOfEra = (DayOfEra - DayOfEra / 1460 + DayOfEra / 36524 - DayOfEra / 146096) / 365;
+  const unsigned DayOfYear = DayOfEra - (365 * YearOfEra + YearOfEra / 4 - YearOfEra / 100);
+  const unsigned MP = (5 * DayOfYear + 2) / 153;
+  ADay = static_cast<int>(DayOfYear - (153 * MP + 2) / 5 + 1);
+  AMonth = static_cast<int>(MP < 10 ? MP + 3 : MP - 9);
+  AYear = static_cast<int>(static_cast<std::int64_t>(YearOfEra) + Era * 400 + (AMonth <= 2));
+}
+
+// A date-time as a day number and the milliseconds of that day. Before the epoch day the
+// fraction still counts forward from midnight (-1.25 is 1899-12-29 06:00).
+struct TDayAndTime {
+  std::int64_t Day;
+  std::int64_t Msec;
+};
+
+TDayAndTime SplitDateTime(TDateTime AValue) {
+  const auto Total = static_cast<std::int64_t>(std::llround(AValue * static_cast<double>(MSecsPerDay)));
+  return {Total / MSecsPerDay, (Total < 0 ? -Total : Total) % MSecsPerDay};
+}
+
+TDateTime ComposeDateTime(std::int64_t ADay, std::int64_t AMsec) {
+  const double Fraction = static_cast<double>(AMsec) / static_cast<double>(MSecsPerDay);
+  return ADay < 0 ? static_cast<double>(ADay) - Fraction : static_cast<double>(ADay) + Fraction;
+}
+
+}  // namespace
+
+bool TryEncodeDate(int AYear, int AMonth, int ADay, TDateTime& AResult) {
+  if (AYear < 1 || AYear > 9999 || AMonth < 1 || AMonth > 12 || ADay < 1 || ADay > DaysInMonth(AYear, AMonth))
+    return false;
+  AResult = static_cast<double>(DaysFromCivil(AYear, static_cast<unsigned>(AMonth), static_cast<unsigned>(ADay)) +
+                                UnixEpochDay);
+  return true;
+}
+
+TDateTime EncodeDate(int AYear, int AMonth, int ADay) {
+  TDateTime Result = 0;
+  if (!TryEncodeDate(AYear, AMonth, ADay, Result)) throw EConvertError("Invalid argument to date encode");
+  return Result;
+}
+
+bool TryEncodeTime(int AHour, int AMinute, int ASecond, int AMillisecond, TDateTime& AResult) {
+  if (AHour < 0 || AHour > 23 || AMinute < 0 || AMinute > 59 || ASecond < 0 || ASecond > 59 || AMillisecond < 0 ||
+      AMillisecond > 999)
+    return false;
+  const std::int64_t Msec = ((AHour * 60LL + AMinute) * 60 + ASecond) * 1000 + AMillisecond;
+  AResult = static_cast<double>(Msec) / static_cast<double>(MSecsPerDay);
+  return true;
+}
+
+TDateTime EncodeTime(int AHour, int AMinute, int ASecond, int AMillisecond) {
+  TDateTime Result = 0;
+  if (!TryEncodeTime(AHour, AMinute, ASecond, AMillisecond, Result))
+    throw EConvertError("Invalid argument to time encode");
+  return Result;
+}
+
+TDateTime EncodeDateTime(int AYear, int AMonth, int ADay, int AHour, int AMinute, int ASecond, int AMillisecond) {
+  const auto Day = static_cast<std::int64_t>(EncodeDate(AYear, AMonth, ADay));
+  const auto Msec = SplitDateTime(EncodeTime(AHour, AMinute, ASecond, AMillisecond)).Msec;
+  return ComposeDateTime(Day, Msec);
+}
+
+void DecodeDate(TDateTime AValue, int& AYear, int& AMonth, int& ADay) {
+  CivilFromDays(SplitDateTime(AValue).Day - UnixEpochDay, AYear, AMonth, ADay);
+}
+
+void DecodeTime(TDateTime AValue, int& AHour, int& AMinute, int& ASecond, int& AMillisecond) {
+  const std::int64_t Msec = SplitDateTime(AValue).Msec;
+  AHour = static_cast<int>(Msec / 3600000);
+  AMinute = static_cast<int>(Msec / 60000 % 60);
+  ASecond = static_cast<int>(Msec / 1000 % 60);
+  AMillisecond = static_cast<int>(Msec % 1000);
+}
+
+namespace {
+TDateTime LocalTimeToDateTime(const Platform::TLocalTime& ATime) {
+  return EncodeDateTime(ATime.Year, ATime.Month, ATime.Day, ATime.Hour, ATime.Minute, ATime.Second,
+                        ATime.Millisecond);
+}
+}  // namespace
+
+TDateTime Now() { return LocalTimeToDateTime(Platform::LocalNow()); }
+
+TDateTime UnixTimeToLocalDateTime(std::int64_t ASeconds) {
+  return LocalTimeToDateTime(Platform::UnixSecondsToLocalTime(ASeconds));
+}
+
+// ---- format settings -------------------------------------------------------------------------
+namespace {
+
+std::string DatePattern(icu::DateFormat* AFormat) {
+  icu::UnicodeString Pattern;
+  if (auto* Simple = dynamic_cast<icu::SimpleDateFormat*>(AFormat)) Simple->toPattern(Pattern);
+  return ToUtf8(Pattern);
+}
+
+TFormatSettings BuildFormatSettings() {
+  TFormatSettings Result{".", ",", "dd.MM.y", "HH:mm:ss"};
+  const icu::Locale Numeric(NumericLocale().c_str());
+  UErrorCode Status = U_ZERO_ERROR;
+  icu::DecimalFormatSymbols Symbols(Numeric, Status);
+  if (U_SUCCESS(Status)) {
+    Result.DecimalSeparator = ToUtf8(Symbols.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol));
+    Result.ThousandSeparator = ToUtf8(Symbols.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
+  }
+  const icu::Locale Time(TimeLocale().c_str());
+  std::unique_ptr<icu::DateFormat> Date(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, Time));
+  std::unique_ptr<icu::DateFormat> Clock(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, Time));
+  if (Date) Result.ShortDateFormat = DatePattern(Date.get());
+  if (Clock) Result.LongTimeFormat = DatePattern(Clock.get());
+  return Result;
+}
+
+std::once_flag FormatSettingsBuilt;
+TFormatSettings SharedFormatSettings;
+
+void RebuildFormatSettings() {
+  std::call_once(FormatSettingsBuilt, [] {});
+  SharedFormatSettings = BuildFormatSettings();
+}
+
+}  // namespace
+
+const TFormatSettings& FormatSettings() {
+  std::call_once(FormatSettingsBuilt, [] { SharedFormatSettings = BuildFormatSettings(); });
+  return SharedFormatSettings;
+}
+
+// ---- date and time text ----------------------------------------------------------------------
+namespace {
+
+// TDateTime is clock time without a zone: ICU sees it as UTC and formats it in UTC.
+UDate ToUDate(TDateTime AValue) {
+  const TDayAndTime Parts = SplitDateTime(AValue);
+  return static_cast<UDate>((Parts.Day - UnixEpochDay) * MSecsPerDay + Parts.Msec);
+}
+
+TDateTime FromUDate(UDate AValue) {
+  const auto Msec = static_cast<std::int64_t>(std::llround(AValue));
+  const std::int64_t Day = (Msec >= 0 ? Msec : Msec - (MSecsPerDay - 1)) / MSecsPerDay;
+  return ComposeDateTime(Day + UnixEpochDay, Msec - Day * MSecsPerDay);
+}
+
+// Formatters are costly to build; each thread keeps one per locale and pattern.
+icu::SimpleDateFormat& ThreadDateFormat(const std::string& APattern) {
+  thread_local std::map<std::string, std::unique_ptr<icu::SimpleDateFormat>> Cache;
+  const std::string LocaleId = TimeLocale();
+  auto& Slot = Cache[LocaleId + "|" + APattern];
+  if (!Slot) {
+    UErrorCode Status = U_ZERO_ERROR;
+    auto Format = std::make_unique<icu::SimpleDateFormat>(ToUnicode(APattern), icu::Locale(LocaleId.c_str()), Status);
+    if (U_FAILURE(Status)) throw EConvertError(Quellit::Format("Invalid date pattern \"%s\"", APattern));
+    Format->adoptTimeZone(icu::TimeZone::createTimeZone("Etc/UTC"));
+    Format->setLenient(false);
+    // Proleptic Gregorian, as TDateTime counts days.
+    if (auto* Gregorian = dynamic_cast<icu::GregorianCalendar*>(const_cast<icu::Calendar*>(Format->getCalendar())))
+      Gregorian->setGregorianChange(-1e300, Status);
+    Slot = std::move(Format);
+  }
+  return *Slot;
+}
+
+std::string FormatDateTime(const std::string& APattern, TDateTime AValue) {
+  icu::UnicodeString Text;
+  ThreadDateFormat(APattern).format(ToUDate(AValue), Text);
+  return ToUtf8(Text);
+}
+
+bool ParseWhole(const std::string& APattern, std::string_view S, TDateTime& AValue) {
+  const icu::UnicodeString Text = ToUnicode(S);
+  icu::ParsePosition Position(0);
+  const UDate Parsed = ThreadDateFormat(APattern).parse(Text, Position);
+  if (Position.getErrorIndex() >= 0 || Position.getIndex() != Text.length()) return false;
+  AValue = FromUDate(Parsed);
+  return true;
+}
+
+}  // namespace
+
+std::string DateToStr(TDateTime AValue) { return FormatDateTime(FormatSettings().ShortDateFormat, AValue); }
+std::string TimeToStr(TDateTime AValue) { return FormatDateTime(FormatSettings().LongTimeFormat, AValue); }
+
+std::string DateTimeToStr(TDateTime AValue) {
+  if (SplitDateTime(AValue).Msec == 0) return DateToStr(AValue);
+  return DateToStr(AValue) + " " + TimeToStr(AValue);
+}
+
+bool TryStrToDateTime(std::string_view S, TDateTime& AValue) {
+  const TFormatSettings& Settings = FormatSettings();
+  const std::string Text = Trim(S);
+  return ParseWhole(Settings.ShortDateFormat + " " + Settings.LongTimeFormat, Text, AValue) ||
+         ParseWhole(Settings.ShortDateFormat, Text, AValue);
+}
+
+}  // namespace Quellit
