@@ -1,0 +1,67 @@
+#include "Platform/FileMapping.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "Lib/Common/Common.Exception.h"
+#include "Lib/Common/Common.Format.h"
+#include "Platform/SystemError.h"
+
+namespace Quellit::Platform {
+
+static_assert(AllocationGranularity % 4096 == 0, "views must start on page boundaries");
+
+TFileMappingView::TFileMappingView(TFileMappingView&& AOther) noexcept
+    : FData(AOther.FData), FSize(AOther.FSize), FOffset(AOther.FOffset) {
+  AOther.FData = nullptr;
+  AOther.FSize = 0;
+}
+
+TFileMappingView& TFileMappingView::operator=(TFileMappingView&& AOther) noexcept {
+  if (this != &AOther) {
+    Unmap();
+    FData = AOther.FData;
+    FSize = AOther.FSize;
+    FOffset = AOther.FOffset;
+    AOther.FData = nullptr;
+    AOther.FSize = 0;
+  }
+  return *this;
+}
+
+TFileMappingView::~TFileMappingView() { Unmap(); }
+
+void TFileMappingView::Unmap() noexcept {
+  if (FData) ::munmap(const_cast<std::uint8_t*>(FData), FSize);
+  FData = nullptr;
+  FSize = 0;
+}
+
+TFileMapping::TFileMapping(const TFileHandle& AFile) : FSize(AFile.Size()), FPath(AFile.Path()) {
+  FDescriptor = ::fcntl(AFile.Descriptor(), F_DUPFD_CLOEXEC, 0);
+  if (FDescriptor < 0) RaiseOSError(errno, FPath);
+}
+
+TFileMapping::TFileMapping(const std::string& APath)
+    : TFileMapping(TFileHandle(APath, TFileAccess::Read, TFileDisposition::OpenExisting)) {}
+
+TFileMapping::~TFileMapping() {
+  if (FDescriptor >= 0) ::close(FDescriptor);
+}
+
+TFileMappingView TFileMapping::MapView(std::uint64_t AOffset, std::size_t ASize) const {
+  Assert(AOffset % AllocationGranularity == 0,
+         Format("View offset %u is not a multiple of the allocation granularity", AOffset), "Platform/FileMapping");
+  Assert(AOffset <= FSize && ASize <= FSize - AOffset,
+         Format("View %u+%u lies beyond the mapped size %u", AOffset, ASize, FSize), "Platform/FileMapping");
+  // mmap refuses zero bytes; an empty window needs no memory anyway.
+  if (ASize == 0) return TFileMappingView(nullptr, 0, AOffset);
+  void* Address = ::mmap(nullptr, ASize, PROT_READ, MAP_SHARED, FDescriptor, static_cast<off_t>(AOffset));
+  if (Address == MAP_FAILED) RaiseOSError(errno, FPath);
+  return TFileMappingView(static_cast<const std::uint8_t*>(Address), ASize, AOffset);
+}
+
+}  // namespace Quellit::Platform

@@ -1,0 +1,126 @@
+#include "Platform/Folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Lib/Common/Common.Exception.h"
+#include "Support/ScratchFolder.h"
+
+namespace Quellit::Platform {
+namespace {
+
+using Testing::TScratchFolder;
+namespace fs = std::filesystem;
+
+std::vector<std::string> Names(const std::vector<TFolderEntry>& AEntries) {
+  std::vector<std::string> Result;
+  for (const TFolderEntry& Entry : AEntries) Result.push_back(Entry.Name);
+  return Result;
+}
+
+TEST(ListFolder, SortsByUpperCasedUtf16LikeNtfs) {
+  TScratchFolder Scratch;
+  // "_" (0x5F) sorts after upper-case letters but before lower-case ones, so upper-casing decides
+  // ("aa" before "a_b"). Cyrillic follows Latin; "ё" upper-cases to "Ё" (0x401), before "А" (0x410).
+  for (const char* Name : {"b.txt", "A.txt", "_x", "Шаблон", "ёлка", "альфа", "Zeta", ".hidden", "a_b", "aa"})
+    Scratch.Write(Name, "x");
+  fs::create_directory(Scratch / "Client");
+  EXPECT_EQ(Names(ListFolder(Scratch.Path())),
+            (std::vector<std::string>{".hidden", "A.txt", "aa", "a_b", "b.txt", "Client", "Zeta", "_x", "ёлка", "альфа",
+                                      "Шаблон"}));
+}
+
+TEST(ListFolder, DescribesEachEntry) {
+  TScratchFolder Scratch;
+  Scratch.Write("sub/inner.txt", "12345");
+  Scratch.Write(".dot", "");
+  fs::create_symlink(Scratch / "sub", Scratch / "link-to-sub");
+  fs::create_symlink(Scratch / "nowhere", Scratch / "dangling");
+  std::vector<TFolderEntry> Entries = ListFolder(Scratch.Path());
+  ASSERT_EQ(Names(Entries), (std::vector<std::string>{".dot", "dangling", "link-to-sub", "sub"}));
+  EXPECT_TRUE(Entries[0].IsHidden);
+  EXPECT_FALSE(Entries[1].IsFolder);
+  EXPECT_TRUE(Entries[2].IsFolder);
+  EXPECT_TRUE(Entries[3].IsFolder);
+  EXPECT_FALSE(Entries[3].IsHidden);
+  std::vector<TFolderEntry> Inner = ListFolder(Scratch / "sub/");
+  ASSERT_EQ(Inner.size(), 1u);
+  EXPECT_EQ(Inner[0].Size, 5u);
+  EXPECT_GT(Inner[0].LastWriteTime.Seconds, 1600000000);
+}
+
+TEST(ListFolder, MissingFolderListsAsEmpty) {
+  TScratchFolder Scratch;
+  EXPECT_TRUE(ListFolder(Scratch / "missing").empty());
+  EXPECT_TRUE(ListFolder(Scratch.Write("file", "x")).empty());
+  EXPECT_TRUE(ListFolder(Scratch / "file/below").empty());
+  EXPECT_EQ(ListFolder(Scratch.Path()).size(), 1u);
+}
+
+struct TMaskCase {
+  const char* Name;
+  const char* Mask;
+  bool Matches;
+};
+
+class MaskMatching : public testing::TestWithParam<TMaskCase> {};
+
+TEST_P(MaskMatching, FollowsThePlatformWildcards) {
+  EXPECT_EQ(MatchesMask(GetParam().Name, GetParam().Mask), GetParam().Matches)
+      << GetParam().Name << " vs " << GetParam().Mask;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, MaskMatching,
+                         testing::Values(TMaskCase{"file.txt", "*.*", true}, TMaskCase{"noext", "*.*", true},
+                                         TMaskCase{".hidden", "*.*", true}, TMaskCase{"file.txt", "*", true},
+                                         TMaskCase{"FILE.TXT", "*.txt", true}, TMaskCase{"file.txt", "*.xml", false},
+                                         TMaskCase{"a.tar.gz", "*.gz", true}, TMaskCase{"abc", "a?c", true},
+                                         TMaskCase{"ac", "a?c", false}, TMaskCase{"abbbc", "a*b*c", true},
+                                         TMaskCase{"abcd", "a*c", false}, TMaskCase{"ШАБЛОН.xlt", "шаб*.XLT", true},
+                                         TMaskCase{"ёж", "Ё?", true}, TMaskCase{"readme", "readme.*", true},
+                                         TMaskCase{"readme2", "readme.*", false}, TMaskCase{"", "*", true},
+                                         TMaskCase{"", "?", false}, TMaskCase{"x", "", false}));
+
+TEST(Folder, ForceDirectoriesCreatesTheChain) {
+  TScratchFolder Scratch;
+  ForceDirectories(Scratch / "a/b/Корвел/");
+  EXPECT_TRUE(DirectoryExists(Scratch / "a/b/Корвел"));
+  EXPECT_NO_THROW(ForceDirectories(Scratch / "a/b"));  // already there
+  Scratch.Write("plain", "x");
+  try {
+    ForceDirectories(Scratch / "plain/sub");
+    FAIL() << "created a folder below a file";
+  } catch (const EOSError& E) {
+    EXPECT_NE(E.Message().find("plain"), std::string::npos) << E.Message();
+  }
+}
+
+TEST(Folder, CreateAndRemoveSingleFolders) {
+  TScratchFolder Scratch;
+  EXPECT_TRUE(CreateDir(Scratch / "one"));
+  EXPECT_FALSE(CreateDir(Scratch / "one"));
+  EXPECT_EQ(errno, EEXIST);
+  Scratch.Write("one/file", "x");
+  EXPECT_FALSE(RemoveDir(Scratch / "one"));  // not empty
+  EXPECT_TRUE(FileExists(Scratch / "one/file"));
+  fs::remove(Scratch / "one/file");
+  EXPECT_TRUE(RemoveDir(Scratch / "one"));
+  EXPECT_FALSE(DirectoryExists(Scratch / "one"));
+}
+
+TEST(Folder, RemoveFolderTreeNeverFollowsLinks) {
+  TScratchFolder Scratch;
+  std::string Outside = Scratch.Write("outside/keep.txt", "precious");
+  Scratch.Write("tree/a/b/c.txt", "x");
+  Scratch.Write("tree/.hidden/d", "x");
+  fs::create_directory_symlink(Scratch / "outside", Scratch / "tree/a/link");
+  RemoveFolderTree(Scratch / "tree/");
+  EXPECT_FALSE(fs::exists(Scratch / "tree"));
+  EXPECT_EQ(TScratchFolder::Read(Outside), "precious");
+  EXPECT_NO_THROW(RemoveFolderTree(Scratch / "tree"));  // already gone
+  EXPECT_THROW(RemoveFolderTree(Outside), EOSError);    // a file is not a folder
+}
+
+}  // namespace
+}  // namespace Quellit::Platform
