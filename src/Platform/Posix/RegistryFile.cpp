@@ -1,0 +1,432 @@
+#include "Platform/RegistryFile.h"
+
+#include <algorithm>
+
+#include "Lib/Common/Common.Exception.h"
+#include "Lib/Common/Common.Format.h"
+#include "Platform/File.h"
+#include "Platform/TextCodec.h"
+
+namespace Quellit::Platform {
+namespace {
+
+class ERegistryLineError : public Exception {
+  using Exception::Exception;
+};
+
+constexpr std::string_view Blanks = " \t";
+constexpr std::string_view Header5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view Header4 = "REGEDIT4";
+
+std::string_view TrimBlanks(std::string_view S) {
+  const auto First = S.find_first_not_of(Blanks);
+  if (First == std::string_view::npos) return {};
+  return S.substr(First, S.find_last_not_of(Blanks) - First + 1);
+}
+
+bool StartsWithAscii(std::string_view S, std::string_view APrefix) {
+  return S.size() >= APrefix.size() && SameName(S.substr(0, APrefix.size()), APrefix);
+}
+
+std::vector<std::string_view> SplitKeyPath(std::string_view APath) {
+  std::vector<std::string_view> Parts;
+  while (!APath.empty()) {
+    const auto Delim = APath.find('\\');
+    if (Delim != 0) Parts.push_back(APath.substr(0, Delim));
+    if (Delim == std::string_view::npos) break;
+    APath.remove_prefix(Delim + 1);
+  }
+  return Parts;
+}
+
+std::string Utf16Bytes(std::string_view AText) { return EncodeText(AText, TTextEncoding::Utf16LE); }
+
+std::vector<std::uint8_t> ToBytes(std::string_view AText) { return {AText.begin(), AText.end()}; }
+
+int HexDigitValue(char C) {
+  if (C >= '0' && C <= '9') return C - '0';
+  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+  return -1;
+}
+
+// 1 to AMaxDigits hexadecimal digits, nothing else.
+std::uint32_t ParseHexNumber(std::string_view ADigits, std::size_t AMaxDigits, const char* AWhat) {
+  if (ADigits.empty() || ADigits.size() > AMaxDigits) throw ERegistryLineError(Format("malformed %s", AWhat));
+  std::uint32_t Result = 0;
+  for (char C : ADigits) {
+    const int Digit = HexDigitValue(C);
+    if (Digit < 0) throw ERegistryLineError(Format("malformed %s", AWhat));
+    Result = (Result << 4) | static_cast<std::uint32_t>(Digit);
+  }
+  return Result;
+}
+
+// ---- reading -----------------------------------------------------------------------------------
+
+struct TLogicalLine {
+  int Number;
+  std::string Text;
+};
+
+// Joins the lines that a trailing backslash continues (long hexadecimal values).
+std::vector<TLogicalLine> LogicalLines(std::string_view AText) {
+  std::vector<TLogicalLine> Lines;
+  bool Continuing = false;
+  int Number = 0;
+  while (!AText.empty()) {
+    const auto End = AText.find('\n');
+    std::string_view Physical = AText.substr(0, End);
+    AText = End == std::string_view::npos ? std::string_view() : AText.substr(End + 1);
+    ++Number;
+    if (!Physical.empty() && Physical.back() == '\r') Physical.remove_suffix(1);
+    if (Continuing)
+      Lines.back().Text += TrimBlanks(Physical);
+    else
+      Lines.push_back({Number, std::string(TrimBlanks(Physical))});
+    std::string& Text = Lines.back().Text;
+    Continuing = !Text.empty() && Text.back() == '\\' && Text.front() != ';' && Text.front() != '[' && !AText.empty();
+    if (Continuing) Text.pop_back();
+  }
+  return Lines;
+}
+
+// A quoted name or text starting at APos (on the quote); "\\" and "\"" are the only escapes.
+std::string ParseQuoted(std::string_view ALine, std::size_t& APos) {
+  std::string Result;
+  for (std::size_t I = APos + 1; I < ALine.size(); ++I) {
+    const char C = ALine[I];
+    if (C == '"') {
+      APos = I + 1;
+      return Result;
+    }
+    if (C == '\\' && I + 1 < ALine.size() && (ALine[I + 1] == '\\' || ALine[I + 1] == '"')) ++I;
+    Result.push_back(ALine[I]);
+  }
+  throw ERegistryLineError("unterminated quoted text");
+}
+
+std::vector<std::uint8_t> ParseHexBytes(std::string_view AList) {
+  std::vector<std::uint8_t> Bytes;
+  AList = TrimBlanks(AList);
+  while (!AList.empty()) {
+    const auto Comma = AList.find(',');
+    const std::string_view Item = TrimBlanks(AList.substr(0, Comma));
+    if (Item.empty() && Comma == std::string_view::npos) break;  // a trailing comma
+    Bytes.push_back(static_cast<std::uint8_t>(ParseHexNumber(Item, 2, "hexadecimal byte")));
+    if (Comma == std::string_view::npos) break;
+    AList.remove_prefix(Comma + 1);
+  }
+  return Bytes;
+}
+
+class TRegistryParser {
+ public:
+  explicit TRegistryParser(TRegistryParseResult& AResult) : FResult(AResult) {}
+
+  void Parse(std::string_view AText) {
+    if (AText.substr(0, 3) == "\xEF\xBB\xBF") AText.remove_prefix(3);
+    bool HeaderSeen = false;
+    for (const TLogicalLine& Line : LogicalLines(AText)) {
+      if (Line.Text.empty()) continue;
+      if (!HeaderSeen) {
+        if (!ReadHeader(Line)) return;
+        HeaderSeen = true;
+        continue;
+      }
+      try {
+        ParseLine(Line.Text);
+      } catch (const ERegistryLineError& E) {
+        Broken(Line.Number, E.Message());
+      }
+    }
+  }
+
+ private:
+  bool ReadHeader(const TLogicalLine& ALine) {
+    FAnsi = SameName(ALine.Text, Header4);
+    if (FAnsi || SameName(ALine.Text, Header5)) return true;
+    Broken(ALine.Number, Format("not a registry export: the first line is not \"%s\"", Header5));
+    return false;
+  }
+
+  void ParseLine(std::string_view ALine) {
+    if (ALine.front() == ';') return;
+    if (ALine.front() == '[') return ParseKeyLine(ALine);
+    if (ALine.front() == '"' || ALine.front() == '@') return ParseValueLine(ALine);
+    throw ERegistryLineError("neither a key, a value nor a comment");
+  }
+
+  void ParseKeyLine(std::string_view ALine) {
+    FCurrent = nullptr;
+    FInDeletedKey = false;
+    if (ALine.back() != ']') throw ERegistryLineError("key name without closing bracket");
+    std::string_view Path = ALine.substr(1, ALine.size() - 2);
+    const bool Delete = !Path.empty() && Path.front() == '-';
+    if (Delete) Path.remove_prefix(1);
+    const auto Parts = SplitKeyPath(Path);
+    if (Parts.empty() || !StartsWithAscii(Parts.front(), "HKEY_")) throw ERegistryLineError("unknown root key");
+    if (Delete) {
+      FResult.Root.DeleteKey(Path);
+      FInDeletedKey = true;
+    } else {
+      FCurrent = &FResult.Root.CreateKey(Path);
+    }
+  }
+
+  void ParseValueLine(std::string_view ALine) {
+    std::size_t Pos = 0;
+    std::string Name;
+    if (ALine.front() == '@')
+      Pos = 1;
+    else
+      Name = ParseQuoted(ALine, Pos);
+    const std::string_view Rest = TrimBlanks(ALine.substr(Pos));
+    if (Rest.empty() || Rest.front() != '=') throw ERegistryLineError("value without \"=\"");
+    const std::string_view Data = TrimBlanks(Rest.substr(1));
+    if (FInDeletedKey) return;  // values under a deleted key are dropped with it
+    if (!FCurrent) throw ERegistryLineError("value before the first key");
+    if (Data == "-")
+      FCurrent->DeleteValue(Name);
+    else
+      FCurrent->SetValue(ParseData(std::move(Name), Data));
+  }
+
+  TRegValue ParseData(std::string AName, std::string_view AData) const {
+    if (!AData.empty() && AData.front() == '"') {
+      std::size_t Pos = 0;
+      std::string Text = ParseQuoted(AData, Pos);
+      if (!TrimBlanks(AData.substr(Pos)).empty()) throw ERegistryLineError("text after the closing quote");
+      return TRegValue::String(std::move(AName), Text);
+    }
+    if (StartsWithAscii(AData, "dword:"))
+      return TRegValue::Integer(std::move(AName), ParseHexNumber(TrimBlanks(AData.substr(6)), 8, "dword value"));
+    if (StartsWithAscii(AData, "hex")) return ParseHexValue(std::move(AName), AData.substr(3));
+    throw ERegistryLineError("unknown value type");
+  }
+
+  // "hex:" (binary) or "hex(N):" with the type number N in hexadecimal.
+  TRegValue ParseHexValue(std::string AName, std::string_view ARest) const {
+    TRegValue Value{std::move(AName), TRegDataType::rdBinary, {}};
+    if (!ARest.empty() && ARest.front() == '(') {
+      const auto Close = ARest.find(')');
+      if (Close == std::string_view::npos) throw ERegistryLineError("malformed value type");
+      Value.DataType = static_cast<TRegDataType>(ParseHexNumber(ARest.substr(1, Close - 1), 8, "value type"));
+      ARest.remove_prefix(Close + 1);
+    }
+    if (ARest.empty() || ARest.front() != ':') throw ERegistryLineError("malformed hexadecimal value");
+    Value.Data = ParseHexBytes(ARest.substr(1));
+    const bool Textual = Value.DataType == TRegDataType::rdExpandString || Value.DataType == TRegDataType::rdMultiString;
+    if (FAnsi && Textual) {
+      // The old format stores these texts in the ANSI code page.
+      const std::string_view Ansi(reinterpret_cast<const char*>(Value.Data.data()), Value.Data.size());
+      Value.Data = ToBytes(Utf16Bytes(DecodeAs(Ansi, TTextEncoding::Windows1251)));
+    }
+    return Value;
+  }
+
+  void Broken(int ALineNumber, const std::string& AProblem) {
+    if (FResult.BrokenLines++ > 0) return;
+    FResult.FirstBrokenLine = ALineNumber;
+    FResult.FirstProblem = AProblem;
+  }
+
+  TRegistryParseResult& FResult;
+  TRegistryNode* FCurrent = nullptr;
+  bool FInDeletedKey = false;
+  bool FAnsi = false;
+};
+
+// ---- writing -----------------------------------------------------------------------------------
+
+std::string Quoted(std::string_view AText) {
+  std::string Result = "\"";
+  for (char C : AText) {
+    if (C == '\\' || C == '"') Result.push_back('\\');
+    Result.push_back(C);
+  }
+  return Result + "\"";
+}
+
+std::string LowerHex(std::uint32_t AValue, int AWidth) {
+  static constexpr char Digits[] = "0123456789abcdef";
+  std::string Result;
+  do {
+    Result.insert(Result.begin(), Digits[AValue & 0xF]);
+    AValue >>= 4;
+  } while (AValue != 0);
+  if (static_cast<int>(Result.size()) < AWidth) Result.insert(0, static_cast<std::size_t>(AWidth) - Result.size(), '0');
+  return Result;
+}
+
+// Long lists wrap after about 76 characters with a trailing backslash, as regedit does.
+std::string HexData(const TRegValue& AValue, std::size_t APrefixLength) {
+  std::string Result = AValue.DataType == TRegDataType::rdBinary
+                           ? std::string("hex:")
+                           : "hex(" + LowerHex(static_cast<std::uint32_t>(AValue.DataType), 1) + "):";
+  std::size_t Column = APrefixLength + Result.size();
+  for (std::size_t I = 0; I < AValue.Data.size(); ++I) {
+    Result += LowerHex(AValue.Data[I], 2);
+    Column += 2;
+    if (I + 1 == AValue.Data.size()) break;
+    Result += ',';
+    if (++Column > 76) {
+      Result += "\\\r\n  ";
+      Column = 2;
+    }
+  }
+  return Result;
+}
+
+std::string ValueLine(const TRegValue& AValue) {
+  std::string Line = AValue.Name.empty() ? std::string("@") : Quoted(AValue.Name);
+  Line += '=';
+  if (AValue.DataType == TRegDataType::rdInteger && AValue.AsInteger()) return Line + "dword:" + LowerHex(*AValue.AsInteger(), 8);
+  // A text goes in quotes only when it reads back byte for byte and stays on one line.
+  const auto Text = AValue.AsString();
+  if (AValue.DataType == TRegDataType::rdString && Text && Text->find_first_of("\r\n") == std::string::npos &&
+      TRegValue::String("", *Text).Data == AValue.Data)
+    return Line + Quoted(*Text);
+  return Line + HexData(AValue, Line.size());
+}
+
+void FormatKey(const TRegistryNode& ANode, const std::string& APath, std::string& AOut) {
+  AOut += "[" + APath + "]\r\n";
+  for (const TRegValue& Value : ANode.Values()) AOut += ValueLine(Value) + "\r\n";
+  AOut += "\r\n";
+  for (const auto& SubKey : ANode.SubKeys()) FormatKey(*SubKey, APath + "\\" + SubKey->Name(), AOut);
+}
+
+}  // namespace
+
+// ---- TRegValue ---------------------------------------------------------------------------------
+
+TRegValue TRegValue::String(std::string AName, std::string_view AText, TRegDataType AType) {
+  return {std::move(AName), AType, ToBytes(Utf16Bytes(AText) + std::string(2, '\0'))};
+}
+
+TRegValue TRegValue::Integer(std::string AName, std::uint32_t AValue) {
+  return {std::move(AName), TRegDataType::rdInteger,
+          {static_cast<std::uint8_t>(AValue), static_cast<std::uint8_t>(AValue >> 8),
+           static_cast<std::uint8_t>(AValue >> 16), static_cast<std::uint8_t>(AValue >> 24)}};
+}
+
+TRegValue TRegValue::MultiString(std::string AName, const std::vector<std::string>& AStrings) {
+  std::string Bytes;
+  for (const std::string& S : AStrings) Bytes += Utf16Bytes(S) + std::string(2, '\0');
+  return {std::move(AName), TRegDataType::rdMultiString, ToBytes(Bytes + std::string(2, '\0'))};
+}
+
+namespace {
+// The UTF-16LE units of AData as text, split at zero characters.
+std::vector<std::string> Utf16Strings(const std::vector<std::uint8_t>& AData) {
+  std::vector<std::string> Strings(1);
+  std::size_t Start = 0;
+  for (std::size_t I = 0; I + 1 < AData.size(); I += 2) {
+    if (AData[I] != 0 || AData[I + 1] != 0) continue;
+    Strings.back() = DecodeAs(std::string_view(reinterpret_cast<const char*>(AData.data()) + Start, I - Start), TTextEncoding::Utf16LE);
+    Strings.emplace_back();
+    Start = I + 2;
+  }
+  if (Start < AData.size())
+    Strings.back() = DecodeAs(std::string_view(reinterpret_cast<const char*>(AData.data()) + Start, AData.size() - Start), TTextEncoding::Utf16LE);
+  return Strings;
+}
+}  // namespace
+
+std::optional<std::string> TRegValue::AsString() const {
+  if (DataType != TRegDataType::rdString && DataType != TRegDataType::rdExpandString) return std::nullopt;
+  return Utf16Strings(Data).front();
+}
+
+std::optional<std::uint32_t> TRegValue::AsInteger() const {
+  if (DataType != TRegDataType::rdInteger || Data.size() != 4) return std::nullopt;
+  return static_cast<std::uint32_t>(Data[0]) | static_cast<std::uint32_t>(Data[1]) << 8 |
+         static_cast<std::uint32_t>(Data[2]) << 16 | static_cast<std::uint32_t>(Data[3]) << 24;
+}
+
+std::optional<std::vector<std::string>> TRegValue::AsMultiString() const {
+  if (DataType != TRegDataType::rdMultiString) return std::nullopt;
+  std::vector<std::string> Strings = Utf16Strings(Data);
+  // The list ends at the first empty string (the double zero).
+  const auto End = std::find(Strings.begin(), Strings.end(), std::string());
+  Strings.erase(End, Strings.end());
+  return Strings;
+}
+
+// ---- TRegistryNode -----------------------------------------------------------------------------
+
+TRegistryNode* TRegistryNode::FindChild(std::string_view AName) const {
+  for (const auto& SubKey : FSubKeys)
+    if (SameName(SubKey->FName, AName)) return SubKey.get();
+  return nullptr;
+}
+
+const TRegistryNode* TRegistryNode::FindKey(std::string_view APath) const {
+  const TRegistryNode* Node = this;
+  for (std::string_view Part : SplitKeyPath(APath))
+    if (!(Node = Node->FindChild(Part))) return nullptr;
+  return Node;
+}
+
+TRegistryNode& TRegistryNode::CreateKey(std::string_view APath) {
+  TRegistryNode* Node = this;
+  for (std::string_view Part : SplitKeyPath(APath)) {
+    TRegistryNode* Child = Node->FindChild(Part);
+    if (!Child) Child = Node->FSubKeys.emplace_back(std::make_unique<TRegistryNode>(std::string(Part))).get();
+    Node = Child;
+  }
+  return *Node;
+}
+
+void TRegistryNode::DeleteKey(std::string_view APath) {
+  auto Parts = SplitKeyPath(APath);
+  if (Parts.empty()) return;
+  const std::string_view Last = Parts.back();
+  Parts.pop_back();
+  TRegistryNode* Parent = this;
+  for (std::string_view Part : Parts)
+    if (!(Parent = Parent->FindChild(Part))) return;
+  std::erase_if(Parent->FSubKeys, [&](const auto& SubKey) { return SameName(SubKey->FName, Last); });
+}
+
+const TRegValue* TRegistryNode::FindValue(std::string_view AName) const {
+  for (const TRegValue& Value : FValues)
+    if (SameName(Value.Name, AName)) return &Value;
+  return nullptr;
+}
+
+TRegistryNode& TRegistryNode::SetValue(TRegValue AValue) {
+  for (TRegValue& Value : FValues)
+    if (SameName(Value.Name, AValue.Name)) {
+      Value = std::move(AValue);
+      return *this;
+    }
+  FValues.push_back(std::move(AValue));
+  return *this;
+}
+
+void TRegistryNode::DeleteValue(std::string_view AName) {
+  std::erase_if(FValues, [&](const TRegValue& Value) { return SameName(Value.Name, AName); });
+}
+
+// ---- files -------------------------------------------------------------------------------------
+
+TRegistryParseResult ParseRegistryText(std::string_view AText) {
+  TRegistryParseResult Result;
+  TRegistryParser(Result).Parse(AText);
+  return Result;
+}
+
+std::string FormatRegistryText(const TRegistryNode& ARoot) {
+  std::string Text = std::string(Header5) + "\r\n\r\n";
+  for (const auto& Hive : ARoot.SubKeys()) FormatKey(*Hive, Hive->Name(), Text);
+  return Text;
+}
+
+void SaveRegistryFile(const std::string& APath, const TRegistryNode& ARoot) {
+  const std::string Bytes = EncodeText(FormatRegistryText(ARoot), TTextEncoding::Utf16LE, true);
+  WriteAllBytesAtomic(APath, Bytes.data(), Bytes.size());
+}
+
+}  // namespace Quellit::Platform

@@ -1,0 +1,56 @@
+// The registry: the machine-wide hive (HKEY_LOCAL_MACHINE, in its 32-bit and 64-bit views) and
+// the per-user hive (HKEY_CURRENT_USER), read-only.
+//
+// The POSIX backend reads one regedit export, $QUELLIT_REGISTRY (default /etc/quellit/registry.reg),
+// and emulates 64-bit Windows: the 32-bit view of HKEY_LOCAL_MACHINE\SOFTWARE\X is
+// HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\X. The file is parsed once and read again when its path,
+// size or modification time changes. A file that cannot be read reads as an empty registry and
+// broken lines as missing keys and values; either is reported once on standard error. Key and
+// value names compare without regard to case.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Lib/Common/Common.Object.h"
+#include "Platform/RegistryFile.h"
+
+namespace Quellit::Platform {
+
+enum class TRegistryRoot { LocalMachine, CurrentUser };
+// Which part of HKEY_LOCAL_MACHINE\SOFTWARE a key is looked up in; the per-user hive has one view.
+enum class TRegistryView { Registry32, Registry64 };
+
+// An open key, read-only. It keeps the registry contents it was opened on.
+class TRegistryKey : public TObject {
+ public:
+  // The key, or nothing when it does not exist. APath is relative to the hive, parts separated by "\".
+  static std::optional<TRegistryKey> Open(TRegistryRoot ARoot, const std::string& APath,
+                                          TRegistryView AView = TRegistryView::Registry64);
+
+  // "" names the default value. Strings and expandable strings (unexpanded) as they are; a
+  // four-byte integer as its decimal text; other types are not strings.
+  std::optional<std::string> ReadString(const std::string& AName) const;
+  std::optional<std::uint32_t> ReadInteger(const std::string& AName) const;
+  std::optional<std::vector<std::string>> ReadMultiString(const std::string& AName) const;
+  const TRegValue* ReadValue(const std::string& AName) const;
+  bool ValueExists(const std::string& AName) const { return ReadValue(AName) != nullptr; }
+  // Names in the order the registry file lists them.
+  std::vector<std::string> GetKeyNames() const;
+  std::vector<std::string> GetValueNames() const;
+
+ private:
+  explicit TRegistryKey(std::shared_ptr<const TRegistryNode> ANode) : FNode(std::move(ANode)) {}
+
+  std::shared_ptr<const TRegistryNode> FNode;
+};
+
+bool RegistryKeyExists(TRegistryRoot ARoot, const std::string& APath, TRegistryView AView = TRegistryView::Registry64);
+// The string value, or "" when the key or the value is missing or is not a string.
+std::string ReadRegistryString(TRegistryRoot ARoot, const std::string& APath, const std::string& AName,
+                               TRegistryView AView = TRegistryView::Registry64);
+
+}  // namespace Quellit::Platform

@@ -1,0 +1,88 @@
+// The registry's file form: the text format of regedit exports ("Windows Registry Editor Version
+// 5.00", also "REGEDIT4"), read into a tree of keys and written back from one. The POSIX backend
+// keeps the whole registry in such a file; tests and the demo sandbox write theirs with it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Lib/Common/Common.Object.h"
+
+namespace Quellit::Platform {
+
+// Value types by their registry numbers (REG_SZ is 1, ...).
+enum class TRegDataType : std::uint32_t {
+  rdNone = 0,
+  rdString = 1,
+  rdExpandString = 2,
+  rdBinary = 3,
+  rdInteger = 4,
+  rdMultiString = 7,
+  rdQWord = 11
+};
+
+// One value as the registry stores it: strings are UTF-16LE with a terminating zero.
+struct TRegValue {
+  std::string Name;  // "" is the key's default value ("@" in the file)
+  TRegDataType DataType = TRegDataType::rdString;
+  std::vector<std::uint8_t> Data;
+
+  static TRegValue String(std::string AName, std::string_view AText, TRegDataType AType = TRegDataType::rdString);
+  static TRegValue Integer(std::string AName, std::uint32_t AValue);
+  static TRegValue MultiString(std::string AName, const std::vector<std::string>& AStrings);
+
+  // The text of a string or expandable string (unexpanded), up to the first zero character.
+  std::optional<std::string> AsString() const;
+  std::optional<std::uint32_t> AsInteger() const;  // a four-byte integer value
+  std::optional<std::vector<std::string>> AsMultiString() const;
+};
+
+// A key with its values and subkeys, both in file order. Names compare without regard to case.
+class TRegistryNode : public TObject {
+ public:
+  explicit TRegistryNode(std::string AName = {}) : FName(std::move(AName)) {}
+
+  const std::string& Name() const { return FName; }
+  const std::vector<TRegValue>& Values() const { return FValues; }
+  const std::vector<std::unique_ptr<TRegistryNode>>& SubKeys() const { return FSubKeys; }
+
+  // APath is relative, its parts separated by "\"; empty parts are skipped.
+  const TRegistryNode* FindKey(std::string_view APath) const;
+  TRegistryNode& CreateKey(std::string_view APath);
+  void DeleteKey(std::string_view APath);  // with everything below it
+
+  const TRegValue* FindValue(std::string_view AName) const;
+  TRegistryNode& SetValue(TRegValue AValue);  // replaces a value of the same name in place
+  TRegistryNode& SetString(std::string AName, std::string_view AText) { return SetValue(TRegValue::String(std::move(AName), AText)); }
+  TRegistryNode& SetInteger(std::string AName, std::uint32_t AValue) { return SetValue(TRegValue::Integer(std::move(AName), AValue)); }
+  void DeleteValue(std::string_view AName);
+
+ private:
+  TRegistryNode* FindChild(std::string_view AName) const;
+
+  std::string FName;
+  std::vector<TRegValue> FValues;
+  std::vector<std::unique_ptr<TRegistryNode>> FSubKeys;
+};
+
+// The outcome of reading a file: the tree (its top keys are the hives, "HKEY_LOCAL_MACHINE"...)
+// and the first line that could not be understood. Broken lines are skipped; a text without the
+// export header yields an empty tree.
+struct TRegistryParseResult {
+  TRegistryNode Root;
+  int BrokenLines = 0;
+  int FirstBrokenLine = 0;  // 1-based
+  std::string FirstProblem;
+};
+
+TRegistryParseResult ParseRegistryText(std::string_view AText);
+// The export text of ARoot, lines ending with CR LF, as regedit writes it.
+std::string FormatRegistryText(const TRegistryNode& ARoot);
+// Writes ARoot as UTF-16LE with a byte-order mark, atomically.
+void SaveRegistryFile(const std::string& APath, const TRegistryNode& ARoot);
+
+}  // namespace Quellit::Platform
