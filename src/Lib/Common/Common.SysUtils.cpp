@@ -379,6 +379,7 @@ std::string FloatToStr(double AValue) {
 bool TryStrToFloat(std::string_view S, double& AValue) {
   std::string Text = Trim(S);
   const std::string& Separator = FormatSettings().DecimalSeparator;
+  if (Separator != "." && Text.find('.') != std::string::npos) return false;
   if (std::size_t Pos = Text.find(Separator); !Separator.empty() && Pos != std::string::npos)
     Text.replace(Pos, Separator.size(), ".");
   if (Text.empty() || Text.find_first_of("iInN") != std::string::npos) return false;
