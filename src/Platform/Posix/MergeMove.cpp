@@ -1,0 +1,121 @@
+#include "Platform/MergeMove.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+
+#include "Lib/Common/Common.Exception.h"
+#include "Lib/Common/Common.Format.h"
+#include "Platform/File.h"
+#include "Platform/Folder.h"
+#include "Platform/Guid.h"
+#include "Platform/Path.h"
+#include "Platform/SystemError.h"
+
+namespace Quellit::Platform {
+namespace {
+
+struct stat LinkStatus(const std::string& APath) {
+  struct stat Info {};
+  if (::lstat(APath.c_str(), &Info) != 0) RaiseOSError(errno, APath);
+  return Info;
+}
+
+std::string TemporaryBeside(const std::string& ATarget) {
+  return Format("%s.%s.tmp", ATarget, NewGuid().ToString());
+}
+
+void SyncFolderOf(const std::string& APath) {
+  TFileHandle Folder(ExtractFilePath(APath), TFileAccess::Read, TFileDisposition::OpenExisting);
+  Folder.Flush();
+}
+
+void CopyContent(const std::string& ASource, const struct stat& AInfo, const std::string& ATemporary) {
+  TFileHandle From(ASource, TFileAccess::Read, TFileDisposition::OpenExisting);
+  TFileHandle To(ATemporary, TFileAccess::Write, TFileDisposition::CreateNew);
+  std::vector<char> Buffer(65536);
+  for (std::int64_t Got; (Got = From.Read(Buffer.data(), static_cast<std::int64_t>(Buffer.size()))) > 0;)
+    To.Write(Buffer.data(), Got);
+  // The restored file is the saved one: same permissions, same modification time.
+  if (::fchmod(To.Descriptor(), AInfo.st_mode & 07777) != 0) RaiseOSError(errno, ATemporary);
+  const timespec Times[2] = {AInfo.st_atim, AInfo.st_mtim};
+  if (::futimens(To.Descriptor(), Times) != 0) RaiseOSError(errno, ATemporary);
+  To.Flush();
+  To.Close();
+}
+
+// Across file systems: the target is complete and on disk before the source goes away.
+void CopyAcross(const std::string& ASource, const std::string& ATarget) {
+  struct stat Info = LinkStatus(ASource);
+  std::string Temporary = TemporaryBeside(ATarget);
+  try {
+    if (S_ISLNK(Info.st_mode)) {
+      std::string Destination(static_cast<std::size_t>(Info.st_size) + 1, '\0');
+      ssize_t Length = ::readlink(ASource.c_str(), Destination.data(), Destination.size());
+      if (Length < 0) RaiseOSError(errno, ASource);
+      Destination.resize(static_cast<std::size_t>(Length));
+      if (::symlink(Destination.c_str(), Temporary.c_str()) != 0) RaiseOSError(errno, Temporary);
+    } else {
+      CopyContent(ASource, Info, Temporary);
+    }
+    if (!RenameFile(Temporary, ATarget)) RaiseOSError(errno, ATarget);
+  } catch (...) {
+    ::unlink(Temporary.c_str());
+    throw;
+  }
+  SyncFolderOf(ATarget);
+  if (!DeleteFile(ASource)) RaiseOSError(errno, ASource);
+}
+
+void MoveFileOver(const std::string& ASource, const std::string& ATarget) {
+  if (RenameFile(ASource, ATarget)) return;
+  if (errno != EXDEV) RaiseOSError(errno, ATarget);
+  CopyAcross(ASource, ATarget);
+}
+
+class TMergeMover {
+ public:
+  void MoveContent(const std::string& ASource, const std::string& ATarget) {
+    for (const TFolderEntry& Entry : ListFolder(ASource)) {
+      std::string From = CombinePath(ASource, Entry.Name), To = CombinePath(ATarget, Entry.Name);
+      try {
+        // Links are moved as links: following one could pull in files from outside the tree.
+        if (S_ISDIR(LinkStatus(From).st_mode))
+          MoveFolder(From, To);
+        else
+          MoveFileOver(From, To);
+      } catch (const EOSError& E) {
+        if (!FFirstError) FFirstError = E;
+      }
+    }
+  }
+
+  void RaiseFirstError() const {
+    if (FFirstError) throw *FFirstError;
+  }
+
+ private:
+  void MoveFolder(const std::string& AFrom, const std::string& ATo) {
+    ForceDirectories(ATo);
+    MoveContent(AFrom, ATo);
+    RemoveDir(AFrom);  // stays when something in it could not be moved
+  }
+
+  std::optional<EOSError> FFirstError;
+};
+
+}  // namespace
+
+void MergeMove(const std::string& ASourceFolder, const std::string& ATargetFolder) {
+  std::string Source = ExcludeTrailingPathDelimiter(ASourceFolder);
+  if (!DirectoryExists(Source)) return;
+  std::string Target = ExcludeTrailingPathDelimiter(ATargetFolder);
+  ForceDirectories(Target);
+  TMergeMover Mover;
+  Mover.MoveContent(Source, Target);
+  Mover.RaiseFirstError();
+}
+
+}  // namespace Quellit::Platform
