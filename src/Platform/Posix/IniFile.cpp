@@ -1,0 +1,311 @@
+#include "Platform/IniFile.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "Lib/Common/Common.Format.h"
+
+namespace Quellit::Platform {
+namespace {
+
+constexpr std::string_view Blanks = " \t";
+
+std::string_view TrimBlanks(std::string_view S) {
+  const auto First = S.find_first_not_of(Blanks);
+  if (First == std::string_view::npos) return {};
+  return S.substr(First, S.find_last_not_of(Blanks) - First + 1);
+}
+
+bool IsQuote(char C) { return C == '"' || C == '\''; }
+
+bool IsQuoted(std::string_view S) { return S.size() >= 2 && IsQuote(S.front()) && S.front() == S.back(); }
+
+// ---- one line --------------------------------------------------------------------------------
+
+bool IsComment(std::string_view ATrimmed) { return !ATrimmed.empty() && ATrimmed.front() == ';'; }
+
+// The name of a "[section]" line; a header without its closing bracket still opens a section.
+std::optional<std::string_view> SectionOf(std::string_view ALine) {
+  const std::string_view Trimmed = TrimBlanks(ALine);
+  if (Trimmed.empty() || Trimmed.front() != '[') return std::nullopt;
+  return TrimBlanks(Trimmed.substr(1, Trimmed.find(']') - 1));
+}
+
+struct TKeyLine {
+  std::string_view Name;
+  std::string_view RawValue;  // after "=", as written
+};
+
+// A "name=value" line; a line without "=" is a name without a value.
+std::optional<TKeyLine> KeyOf(std::string_view ALine) {
+  const std::string_view Trimmed = TrimBlanks(ALine);
+  if (Trimmed.empty() || IsComment(Trimmed) || Trimmed.front() == '[') return std::nullopt;
+  const auto Equals = Trimmed.find('=');
+  const std::string_view Name = TrimBlanks(Trimmed.substr(0, Equals));
+  if (Name.empty()) return std::nullopt;
+  return TKeyLine{Name, Equals == std::string_view::npos ? std::string_view() : Trimmed.substr(Equals + 1)};
+}
+
+std::string ValueOf(std::string_view ARawValue) {
+  std::string_view Value = TrimBlanks(ARawValue);
+  if (IsQuoted(Value)) Value = Value.substr(1, Value.size() - 2);
+  return std::string(Value);
+}
+
+// The form that reads back as AValue: quoted when blanks or quotes at its ends would be lost.
+std::string StoredValue(const std::string& AValue) {
+  if (AValue == TrimBlanks(AValue) && !IsQuoted(AValue)) return AValue;
+  return "\"" + AValue + "\"";
+}
+
+std::optional<int> ParseInteger(std::string_view S) {
+  bool Negative = false;
+  if (!S.empty() && (S.front() == '-' || S.front() == '+')) {
+    Negative = S.front() == '-';
+    S.remove_prefix(1);
+  }
+  unsigned Base = 10;
+  if (S.starts_with('$')) {
+    Base = 16;
+    S.remove_prefix(1);
+  } else if (S.starts_with("0x") || S.starts_with("0X")) {
+    Base = 16;
+    S.remove_prefix(2);
+  }
+  if (S.empty()) return std::nullopt;
+  std::uint64_t Value = 0;
+  for (char C : S) {
+    const unsigned Digit = C >= '0' && C <= '9' ? static_cast<unsigned>(C - '0')
+                           : Base == 16 && C >= 'a' && C <= 'f' ? static_cast<unsigned>(C - 'a' + 10)
+                           : Base == 16 && C >= 'A' && C <= 'F' ? static_cast<unsigned>(C - 'A' + 10)
+                                                                : 99;
+    if (Digit >= Base) return std::nullopt;
+    Value = Value * Base + Digit;
+    if (Value > 0xFFFFFFFFull) return std::nullopt;
+  }
+  // Hexadecimal covers all 32 bits ("$FFFFFFFF" is -1); decimal must fit the signed range.
+  if (Base == 16) {
+    const auto Bits = static_cast<std::int32_t>(static_cast<std::uint32_t>(Value));
+    return Negative ? -Bits : Bits;
+  }
+  const std::int64_t Signed = Negative ? -static_cast<std::int64_t>(Value) : static_cast<std::int64_t>(Value);
+  if (Signed < std::numeric_limits<int>::min() || Signed > std::numeric_limits<int>::max()) return std::nullopt;
+  return static_cast<int>(Signed);
+}
+
+// ---- checks before a change ----------------------------------------------------------------
+
+void CheckNoLineBreak(const std::string& AText, const char* AWhat) {
+  if (AText.find_first_of("\r\n") != std::string::npos)
+    throw EIniFileException(Format("INI %s contains a line break: %s", AWhat, AText));
+}
+
+// Names that would read back as something else are refused rather than written.
+void CheckSectionName(const std::string& ASection) {
+  CheckNoLineBreak(ASection, "section name");
+  if (ASection.find(']') != std::string::npos || ASection != TrimBlanks(ASection))
+    throw EIniFileException(Format("Invalid INI section name: \"%s\"", ASection));
+}
+
+void CheckKeyName(const std::string& AIdent) {
+  CheckNoLineBreak(AIdent, "value name");
+  if (AIdent.empty() || AIdent.find('=') != std::string::npos || AIdent != TrimBlanks(AIdent) ||
+      AIdent.front() == '[' || AIdent.front() == ';')
+    throw EIniFileException(Format("Invalid INI value name: \"%s\"", AIdent));
+}
+
+}  // namespace
+
+// ---- the file --------------------------------------------------------------------------------
+
+void TIniFile::Refresh() const {
+  const std::optional<TFileInfo> Info = GetFileInfo(FFileName);
+  if (FLoaded && Info && FLoadedInfo && Info->Size == FLoadedInfo->Size &&
+      Info->LastWriteTime.Seconds == FLoadedInfo->LastWriteTime.Seconds &&
+      Info->LastWriteTime.Nanoseconds == FLoadedInfo->LastWriteTime.Nanoseconds)
+    return;
+  if (FLoaded && !Info && !FLoadedInfo) return;
+  FLines.clear();
+  FEncoding = TTextEncoding::Utf8;
+  FHasBom = false;
+  FLineBreak = "\r\n";
+  FFinalLineBreak = true;
+  FUnreadable = false;
+  FLoaded = true;
+  FLoadedInfo = Info;
+  if (!Info) return;
+  std::string Bytes;
+  try {
+    const auto Data = ReadAllBytes(FFileName);
+    Bytes.assign(Data.begin(), Data.end());
+  } catch (const EOSError&) {
+    // Reads answer their defaults, as for a missing file; a write would destroy it and refuses.
+    FUnreadable = true;
+    return;
+  }
+  TDecodedText Decoded = DecodeText(Bytes);
+  FEncoding = Decoded.Encoding;
+  FHasBom = Decoded.HasBom;
+  std::string_view Text = Decoded.Text;
+  const auto FirstBreak = Text.find('\n');
+  if (FirstBreak != std::string_view::npos && (FirstBreak == 0 || Text[FirstBreak - 1] != '\r')) FLineBreak = "\n";
+  FFinalLineBreak = Text.empty() || Text.back() == '\n';
+  while (!Text.empty()) {
+    const auto End = Text.find('\n');
+    std::string_view Line = Text.substr(0, End);
+    if (Line.ends_with('\r')) Line.remove_suffix(1);
+    FLines.emplace_back(Line);
+    Text = End == std::string_view::npos ? std::string_view() : Text.substr(End + 1);
+  }
+}
+
+void TIniFile::Save() {
+  std::string Text;
+  for (std::size_t I = 0; I < FLines.size(); ++I) {
+    Text += FLines[I];
+    if (I + 1 < FLines.size() || FFinalLineBreak) Text += FLineBreak;
+  }
+  const std::string Bytes = EncodeText(Text, FEncoding, FHasBom);
+  WriteAllBytesAtomic(FFileName, Bytes.data(), Bytes.size());
+  FLoadedInfo = GetFileInfo(FFileName);
+}
+
+std::optional<TIniFile::TSectionRange> TIniFile::FindSection(const std::string& ASection, std::size_t AFrom) const {
+  for (std::size_t I = AFrom; I < FLines.size(); ++I) {
+    const auto Name = SectionOf(FLines[I]);
+    if (!Name || !SameName(*Name, ASection)) continue;
+    std::size_t End = I + 1;
+    while (End < FLines.size() && !SectionOf(FLines[End])) ++End;
+    return TSectionRange{I, End};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> TIniFile::FindKey(const TSectionRange& ARange, const std::string& AIdent) const {
+  for (std::size_t I = ARange.Header + 1; I < ARange.End; ++I)
+    if (const auto Key = KeyOf(FLines[I]); Key && SameName(Key->Name, AIdent)) return I;
+  return std::nullopt;
+}
+
+std::optional<std::size_t> TIniFile::FindKey(const std::string& ASection, const std::string& AIdent) const {
+  const auto Range = FindSection(ASection);
+  return Range ? FindKey(*Range, AIdent) : std::nullopt;
+}
+
+// ---- reading ---------------------------------------------------------------------------------
+
+std::string TIniFile::ReadString(const std::string& ASection, const std::string& AIdent, const std::string& ADefault) const {
+  Refresh();
+  const auto Line = FindKey(ASection, AIdent);
+  return Line ? ValueOf(KeyOf(FLines[*Line])->RawValue) : ADefault;
+}
+
+int TIniFile::ReadInteger(const std::string& ASection, const std::string& AIdent, int ADefault) const {
+  return ParseInteger(ReadString(ASection, AIdent, "")).value_or(ADefault);
+}
+
+bool TIniFile::ReadBool(const std::string& ASection, const std::string& AIdent, bool ADefault) const {
+  return ReadInteger(ASection, AIdent, ADefault ? 1 : 0) != 0;
+}
+
+bool TIniFile::SectionExists(const std::string& ASection) const {
+  Refresh();
+  return FindSection(ASection).has_value();
+}
+
+bool TIniFile::ValueExists(const std::string& ASection, const std::string& AIdent) const {
+  Refresh();
+  return FindKey(ASection, AIdent).has_value();
+}
+
+std::vector<std::string> TIniFile::ReadSection(const std::string& ASection) const {
+  Refresh();
+  std::vector<std::string> Names;
+  if (const auto Range = FindSection(ASection))
+    for (std::size_t I = Range->Header + 1; I < Range->End; ++I)
+      if (const auto Key = KeyOf(FLines[I])) Names.emplace_back(Key->Name);
+  return Names;
+}
+
+std::vector<std::string> TIniFile::ReadSections() const {
+  Refresh();
+  std::vector<std::string> Names;
+  for (const std::string& Line : FLines) {
+    const auto Name = SectionOf(Line);
+    if (!Name) continue;
+    bool Known = false;
+    for (const std::string& Seen : Names) Known = Known || SameName(Seen, *Name);
+    if (!Known) Names.emplace_back(*Name);
+  }
+  return Names;
+}
+
+std::vector<std::string> TIniFile::ReadSectionValues(const std::string& ASection) const {
+  std::vector<std::string> Lines;
+  for (const std::string& Name : ReadSection(ASection)) Lines.push_back(Name + "=" + ReadString(ASection, Name, ""));
+  return Lines;
+}
+
+// ---- writing ---------------------------------------------------------------------------------
+
+void TIniFile::WriteString(const std::string& ASection, const std::string& AIdent, const std::string& AValue) {
+  CheckSectionName(ASection);
+  CheckKeyName(AIdent);
+  CheckNoLineBreak(AValue, "value");
+  Refresh();
+  if (FUnreadable) throw EIniFileException(Format("INI file cannot be read, so it is not changed: %s", FFileName));
+  if (!CanEncode(ASection + AIdent + AValue, FEncoding))
+    throw EIniFileException(Format("The encoding of INI file %s cannot hold the text: %s", FFileName, AValue));
+  const auto Range = FindSection(ASection);
+  if (!Range) {
+    if (!FLines.empty() && !TrimBlanks(FLines.back()).empty()) FLines.emplace_back();
+    FLines.push_back("[" + ASection + "]");
+    FLines.push_back(AIdent + "=" + StoredValue(AValue));
+    FFinalLineBreak = true;
+  } else if (const auto Line = FindKey(*Range, AIdent)) {
+    std::string& Text = FLines[*Line];
+    Text = Text.substr(0, Text.find('=')) + "=" + StoredValue(AValue);
+  } else {
+    // After the section's last value: blank lines and comments before the next section stay there.
+    std::size_t After = Range->Header + 1;
+    for (std::size_t I = Range->Header + 1; I < Range->End; ++I)
+      if (KeyOf(FLines[I])) After = I + 1;
+    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(After), AIdent + "=" + StoredValue(AValue));
+    if (After == FLines.size()) FFinalLineBreak = true;
+  }
+  Save();
+}
+
+void TIniFile::WriteInteger(const std::string& ASection, const std::string& AIdent, int AValue) {
+  WriteString(ASection, AIdent, Format("%d", AValue));
+}
+
+void TIniFile::WriteBool(const std::string& ASection, const std::string& AIdent, bool AValue) {
+  WriteString(ASection, AIdent, AValue ? "1" : "0");
+}
+
+// Every section of the name goes: a later duplicate would otherwise come to light.
+void TIniFile::EraseSection(const std::string& ASection) {
+  Refresh();
+  bool Changed = false;
+  while (const auto Range = FindSection(ASection)) {
+    FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(Range->Header), FLines.begin() + static_cast<std::ptrdiff_t>(Range->End));
+    Changed = true;
+  }
+  if (Changed) Save();
+}
+
+void TIniFile::DeleteKey(const std::string& ASection, const std::string& AIdent) {
+  Refresh();
+  bool Changed = false;
+  for (auto Range = FindSection(ASection); Range; Range = FindSection(ASection, Range->End)) {
+    while (const auto Line = FindKey(*Range, AIdent)) {
+      FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(*Line));
+      --Range->End;
+      Changed = true;
+    }
+  }
+  if (Changed) Save();
+}
+
+}  // namespace Quellit::Platform
