@@ -17,6 +17,7 @@ struct TModeCase {
   unsigned Before;
   unsigned After;
 };
+void PrintTo(const TModeCase& C, std::ostream* AOut) { *AOut << std::oct << C.Before << std::dec; }
 
 class GrantEveryone : public testing::TestWithParam<TModeCase> {};
 

@@ -63,6 +63,7 @@ struct TMaskCase {
   const char* Mask;
   bool Matches;
 };
+void PrintTo(const TMaskCase& C, std::ostream* AOut) { *AOut << '"' << C.Name << "\" ~ \"" << C.Mask << '"'; }
 
 class MaskMatching : public testing::TestWithParam<TMaskCase> {};
 

@@ -11,6 +11,7 @@ struct TPathCase {
   const char* FileName;
   const char* FileExt;
 };
+void PrintTo(const TPathCase& C, std::ostream* AOut) { *AOut << '"' << C.Input << '"'; }
 
 class PathParts : public testing::TestWithParam<TPathCase> {};
 

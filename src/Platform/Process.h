@@ -1,0 +1,51 @@
+// The running process: its executable and folder, its command line, ending it, and child
+// processes (the tools and tests that run a program and wait for it).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Lib/Common/Common.Object.h"
+
+namespace Quellit::Platform {
+
+std::string ExecutablePath();
+// The executable's folder with a trailing separator, or the folder given by "--setup-dir".
+std::string ExecutableFolder();
+
+// Takes the program's arguments at start-up. "--setup-dir DIR" and "--setup-dir=DIR" are removed
+// and DIR (made absolute, with a trailing separator) replaces ExecutableFolder; without the option
+// there is no replacement. Returns the remaining arguments without the program name, which
+// CommandLineArguments gives from then on. A "--setup-dir" without a folder raises EArgumentException.
+std::vector<std::string> TakeCommandLine(int AArgc, const char* const* AArgv);
+const std::vector<std::string>& CommandLineArguments();
+
+// Ends the process with the exit code after the usual clean-up of a normal exit (buffered output is
+// flushed, static objects are destroyed).
+[[noreturn]] void ExitProcess(int ACode);
+
+// A program started with arguments and extra environment variables. The destructor of a child
+// still running kills it and waits for it, so no test leaves a process behind.
+class TChildProcess : public TObject {
+ public:
+  using TEnvironment = std::vector<std::pair<std::string, std::string>>;
+
+  TChildProcess(const std::string& AProgram, const std::vector<std::string>& AArguments,
+                const TEnvironment& AExtraEnvironment = {});
+  TChildProcess(const TChildProcess&) = delete;
+  TChildProcess& operator=(const TChildProcess&) = delete;
+  ~TChildProcess() override;
+
+  // The exit code; 128 + the signal number when a signal ended it.
+  int Wait();
+  // The exit code when it has ended, nothing while it runs.
+  std::optional<int> TryWait();
+
+ private:
+  int FProcessId = -1;
+  std::optional<int> FExitCode;
+};
+
+}  // namespace Quellit::Platform

@@ -1,0 +1,108 @@
+#include "Platform/Process.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "Lib/Common/Common.Exception.h"
+#include "Platform/Environment.h"
+#include "Support/ScratchFolder.h"
+
+namespace Quellit::Platform {
+namespace {
+
+using Testing::TScratchFolder;
+namespace fs = std::filesystem;
+
+// Writes a file when static objects are destroyed: shows that ExitProcess ran the normal clean-up.
+struct TCleanupWitness {
+  std::string Path;
+  ~TCleanupWitness() { std::ofstream(Path) << "cleaned up"; }
+};
+
+// The test program re-run as a child: with QUELLIT_TEST_CHILD_ROLE=exit it ends here, before any test.
+bool RunExitRoleIfAsked() {
+  if (GetEnv("QUELLIT_TEST_CHILD_ROLE") != "exit") return false;
+  static TCleanupWitness Witness{GetEnvOr("QUELLIT_TEST_WITNESS", "/dev/null")};
+  ExitProcess(7);
+}
+[[maybe_unused]] const bool ExitRole = RunExitRoleIfAsked();
+
+TEST(Process, ExecutablePathAndFolder) {
+  TakeCommandLine(0, nullptr);
+  std::string Path = ExecutablePath();
+  EXPECT_TRUE(fs::path(Path).is_absolute());
+  EXPECT_EQ(fs::path(Path).filename(), "PlatformTests");
+  EXPECT_EQ(ExecutableFolder(), fs::path(Path).parent_path().string() + "/");
+}
+
+struct TCommandLineCase {
+  std::vector<const char*> Arguments;
+  std::vector<std::string> Remaining;
+  const char* Folder;  // nullptr: the executable's own folder
+};
+void PrintTo(const TCommandLineCase& C, std::ostream* AOut) {
+  for (const char* Argument : C.Arguments) *AOut << Argument << ' ';
+}
+
+class CommandLine : public testing::TestWithParam<TCommandLineCase> {};
+
+TEST_P(CommandLine, SetupDirIsTakenOutAndReplacesTheFolder) {
+  std::vector<const char*> Argv{"quellit-setup"};
+  Argv.insert(Argv.end(), GetParam().Arguments.begin(), GetParam().Arguments.end());
+  EXPECT_EQ(TakeCommandLine(static_cast<int>(Argv.size()), Argv.data()), GetParam().Remaining);
+  EXPECT_EQ(CommandLineArguments(), GetParam().Remaining);
+  std::string Expected = GetParam().Folder ? GetParam().Folder : fs::path(ExecutablePath()).parent_path().string() + "/";
+  EXPECT_EQ(ExecutableFolder(), Expected);
+  TakeCommandLine(0, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CommandLine,
+    testing::Values(TCommandLineCase{{}, {}, nullptr},
+                    TCommandLineCase{{"-portable"}, {"-portable"}, nullptr},
+                    TCommandLineCase{{"--setup-dir", "/opt/setup", "/PORTABLE"}, {"/PORTABLE"}, "/opt/setup/"},
+                    TCommandLineCase{{"a", "--setup-dir=/opt/Корвел/", "b"}, {"a", "b"}, "/opt/Корвел/"},
+                    TCommandLineCase{{"--setup-dir", "/first", "--setup-dir", "/second"}, {}, "/second/"}));
+
+TEST(Process, RelativeSetupDirIsMadeAbsolute) {
+  const char* Argv[] = {"quellit-setup", "--setup-dir", "payload"};
+  TakeCommandLine(3, Argv);
+  EXPECT_EQ(ExecutableFolder(), fs::current_path().string() + "/payload/");
+  TakeCommandLine(0, nullptr);
+}
+
+TEST(Process, SetupDirWithoutAFolderIsRejected) {
+  const char* Missing[] = {"quellit-setup", "--setup-dir"};
+  EXPECT_THROW(TakeCommandLine(2, Missing), EArgumentException);
+  const char* Empty[] = {"quellit-setup", "--setup-dir="};
+  EXPECT_THROW(TakeCommandLine(2, Empty), EArgumentException);
+}
+
+TEST(Process, ExitProcessEndsAChildWithItsCodeAfterCleanUp) {
+  TScratchFolder Scratch;
+  TChildProcess Child(ExecutablePath(), {},
+                      {{"QUELLIT_TEST_CHILD_ROLE", "exit"}, {"QUELLIT_TEST_WITNESS", Scratch / "witness"}});
+  EXPECT_EQ(Child.Wait(), 7);
+  EXPECT_EQ(TScratchFolder::Read(Scratch / "witness"), "cleaned up");
+}
+
+TEST(TChildProcess, ReportsSignalsAndStartFailures) {
+  TChildProcess Killed("/bin/sh", {"-c", "kill -TERM $$"});
+  EXPECT_EQ(Killed.Wait(), 128 + 15);
+  EXPECT_EQ(Killed.Wait(), 128 + 15);  // asking again gives the same answer
+  EXPECT_THROW(TChildProcess("/nonexistent/program", {}), EOSError);
+}
+
+TEST(TChildProcess, DestructorEndsARunningChild) {
+  std::optional<TChildProcess> Sleeper;
+  Sleeper.emplace("/bin/sleep", std::vector<std::string>{"30"});
+  EXPECT_EQ(Sleeper->TryWait(), std::nullopt);
+  auto Started = std::chrono::steady_clock::now();
+  Sleeper.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - Started, std::chrono::seconds(10));
+}
+
+}  // namespace
+}  // namespace Quellit::Platform
