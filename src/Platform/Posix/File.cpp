@@ -33,8 +33,6 @@ int DispositionFlags(TFileDisposition ADisposition) {
   return 0;
 }
 
-// POSIX has no share modes: every descriptor lets other handles read and write the same file,
-// which is what the callers ask for (shared reading, shared writing).
 int OpenDescriptor(const std::string& APath, int AFlags) {
   int Descriptor;
   do {
