@@ -1,0 +1,268 @@
+#include "Platform/Registry.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Lib/Common/Common.Exception.h"
+#include "Platform/RegistryFile.h"
+#include "Platform/TextCodec.h"
+#include "Support/ScopedEnvironment.h"
+#include "Support/ScratchFolder.h"
+
+namespace Quellit::Platform {
+namespace {
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+constexpr auto LM = TRegistryRoot::LocalMachine;
+constexpr auto CU = TRegistryRoot::CurrentUser;
+constexpr auto View32 = TRegistryView::Registry32;
+constexpr auto View64 = TRegistryView::Registry64;
+
+// Bytes as regedit writes them: UTF-16LE with a byte-order mark, CR LF line ends. Built by hand,
+// apart from the codec.
+std::string RegeditBytes(std::u16string_view ALines) {
+  std::string Bytes = "\xFF\xFE";
+  for (char16_t Unit : ALines) {
+    if (Unit == u'\n') Bytes += std::string("\r\0", 2);
+    Bytes += std::string{static_cast<char>(Unit & 0xFF), static_cast<char>(Unit >> 8)};
+  }
+  return Bytes;
+}
+
+constexpr std::u16string_view Export =
+    u"Windows Registry Editor Version 5.00\n"
+    u"\n"
+    u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App64]\n"
+    u"\"InstallLocation\"=\"/opt/app64/\"\n"
+    u"\n"
+    u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App32]\n"
+    u"\"InstallLocation\"=\"C:\\\\Program Files (x86)\\\\Orvant\\\\\"\n"
+    u"\"DisplayName\"=\"Корвел Клиент (32 бита)\"\n"
+    u"\"Version\"=dword:0000001f\n"
+    u"@=\"default text\"\n"
+    u"\"Expand\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,00,00\n"
+    u"\"List\"=hex(7):61,00,00,00,d0,04,00,00,00,00\n"
+    u"\"Binary\"=hex:01,02,\\\n"
+    u"  03,04\n"
+    u"\n"
+    u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvant\\Ключ]\n"
+    u"; a comment line\n"
+    u"\"Имя\"=\"say \\\"hi\\\"\"\n"
+    u"\"Gone\"=\"soon\"\n"
+    u"\"Gone\"=-\n"
+    u"\n"
+    u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvant\\Removed]\n"
+    u"\"A\"=\"1\"\n"
+    u"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvant\\Removed]\n"
+    u"\"Ignored\"=\"under a deleted key\"\n"
+    u"\n"
+    u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\n"
+    u"\"Desktop\"=\"/home/user/Рабочий стол\"\n";
+
+class RegistryTest : public testing::Test {
+ protected:
+  RegistryTest() { Env.Set("QUELLIT_REGISTRY", Scratch / "registry.reg"); }
+
+  std::string UseRegistry(const std::string& ABytes, const std::string& AName = "registry.reg") {
+    const std::string Path = Scratch.Write(AName, ABytes);
+    Env.Set("QUELLIT_REGISTRY", Path);
+    return Path;
+  }
+
+  Testing::TScratchFolder Scratch;
+  Testing::TScopedEnvironment Env;
+};
+
+struct TReadCase {
+  TRegistryRoot Root;
+  const char* Key;
+  const char* Name;
+  TRegistryView View;
+  const char* Expected;
+};
+
+TEST_F(RegistryTest, ReadsStringsThroughBothViews) {
+  UseRegistry(RegeditBytes(Export));
+  const std::string Uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  const TReadCase Cases[] = {
+      {LM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App64", "InstallLocation", View64, "/opt/app64/"},
+      {LM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App64", "InstallLocation", View32, ""},
+      {LM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App32", "InstallLocation", View32,
+       "C:\\Program Files (x86)\\Orvant\\"},
+      {LM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App32", "InstallLocation", View64, ""},
+      // The redirected part itself reads the same from both views.
+      {LM, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App32", "DisplayName", View64,
+       "Корвел Клиент (32 бита)"},
+      {LM, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App32", "DisplayName", View32,
+       "Корвел Клиент (32 бита)"},
+      // Names compare without regard to case, Cyrillic included.
+      {LM, "software\\MICROSOFT\\windows\\currentversion\\uninstall\\app64", "INSTALLLOCATION", View64, "/opt/app64/"},
+      {LM, "SOFTWARE\\Orvant\\КЛЮЧ", "имя", View64, "say \"hi\""},
+      {LM, "\\SOFTWARE\\Orvant\\Ключ\\", "Имя", View64, "say \"hi\""},
+      {CU, "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop", View64,
+       "/home/user/Рабочий стол"},
+      {CU, "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop", View32,
+       "/home/user/Рабочий стол"},
+      // Missing keys and values, deleted ones, and a hive that does not hold the key.
+      {LM, "SOFTWARE\\Orvant\\Ключ", "Gone", View64, ""},
+      {LM, "SOFTWARE\\Orvant\\Removed", "A", View64, ""},
+      {LM, "SOFTWARE\\Orvant\\Removed", "Ignored", View64, ""},
+      {LM, "SOFTWARE\\Nowhere", "Anything", View64, ""},
+      {CU, "SOFTWARE\\Orvant\\Ключ", "Имя", View64, ""},
+  };
+  for (const TReadCase& Case : Cases) {
+    SCOPED_TRACE(std::string(Case.Key) + " / " + Case.Name + (Case.View == View32 ? " (32)" : " (64)"));
+    EXPECT_EQ(ReadRegistryString(Case.Root, Case.Key, Case.Name, Case.View), Case.Expected);
+  }
+  EXPECT_TRUE(RegistryKeyExists(LM, Uninstall + "App32", View32));
+  EXPECT_FALSE(RegistryKeyExists(LM, Uninstall + "App32", View64));
+  EXPECT_FALSE(RegistryKeyExists(LM, "SOFTWARE\\Orvant\\Removed"));
+}
+
+TEST_F(RegistryTest, ReadsEachValueType) {
+  UseRegistry(RegeditBytes(Export));
+  const auto Key = TRegistryKey::Open(LM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App32", View32);
+  ASSERT_TRUE(Key);
+  EXPECT_EQ(Key->ReadInteger("Version"), 31u);
+  EXPECT_EQ(Key->ReadString("Version"), "31");
+  EXPECT_EQ(Key->ReadString(""), "default text");
+  EXPECT_EQ(Key->ReadString("Expand"), "%TEMP%");  // not expanded
+  EXPECT_EQ(Key->ReadValue("Expand")->DataType, TRegDataType::rdExpandString);
+  EXPECT_EQ(Key->ReadMultiString("List"), (std::vector<std::string>{"a", "Ӑ"}));
+  EXPECT_EQ(Key->ReadValue("Binary")->Data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(Key->ReadString("Binary"), std::nullopt);
+  EXPECT_EQ(Key->ReadInteger("DisplayName"), std::nullopt);
+  EXPECT_EQ(Key->ReadString("Missing"), std::nullopt);
+  EXPECT_THAT(Key->GetValueNames(), ElementsAre("InstallLocation", "DisplayName", "Version", "", "Expand", "List", "Binary"));
+}
+
+TEST_F(RegistryTest, ListsSubkeysInFileOrder) {
+  UseRegistry(RegeditBytes(Export));
+  EXPECT_THAT(TRegistryKey::Open(LM, "SOFTWARE")->GetKeyNames(), ElementsAre("Microsoft", "WOW6432Node", "Orvant"));
+  EXPECT_THAT(TRegistryKey::Open(LM, "SOFTWARE", View32)->GetKeyNames(), ElementsAre("Microsoft"));
+  EXPECT_THAT(TRegistryKey::Open(LM, "software\\orvant")->GetKeyNames(), ElementsAre("Ключ"));
+}
+
+TEST_F(RegistryTest, ReadsTheOldAnsiFormat) {
+  // REGEDIT4 files are in the ANSI code page, their expandable strings too.
+  UseRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvant]\r\n"
+              "\"\xC8\xEC\xFF\"=\"\xCF\xF0\xE8\xE2\xE5\xF2\"\r\n"
+              "\"Path\"=hex(2):25,cf,25,00\r\n");
+  EXPECT_EQ(ReadRegistryString(LM, "SOFTWARE\\Orvant", "Имя"), "Привет");
+  EXPECT_EQ(ReadRegistryString(LM, "SOFTWARE\\Orvant", "Path"), "%П%");
+}
+
+TEST_F(RegistryTest, BrokenLinesAreSkippedAndReportedOnce) {
+  const std::string Path = UseRegistry(RegeditBytes(
+      u"Windows Registry Editor Version 5.00\n\n"
+      u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvant]\n"
+      u"\"Good\"=\"yes\"\n"
+      u"\"Bad\"=dword:xyz\n"
+      u"this line means nothing\n"
+      u"\"Unterminated\"=\"open\n"
+      u"\"AlsoGood\"=\"yes\"\n"));
+  testing::internal::CaptureStderr();
+  for (int I = 0; I < 3; ++I) {
+    EXPECT_EQ(ReadRegistryString(LM, "SOFTWARE\\Orvant", "Good"), "yes");
+    EXPECT_EQ(ReadRegistryString(LM, "SOFTWARE\\Orvant", "Bad"), "");
+    EXPECT_EQ(ReadRegistryString(LM, "SOFTWARE\\Orvant", "AlsoGood"), "yes");
+  }
+  const std::string Warnings = testing::internal::GetCapturedStderr();
+  EXPECT_THAT(Warnings, HasSubstr(Path + ":5:"));
+  EXPECT_THAT(Warnings, HasSubstr("3 broken line(s)"));
+  EXPECT_EQ(Warnings.find(Path), Warnings.rfind(Path)) << Warnings;
+}
+
+TEST_F(RegistryTest, UnusableFilesReadAsAnEmptyRegistry) {
+  struct TCase {
+    const char* Name;
+    std::string Bytes;
+    const char* Warning;  // nullptr: none expected
+  };
+  const TCase Cases[] = {
+      {"no header", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvant]\r\n\"Good\"=\"yes\"\r\n", ":1:"},
+      {"binary garbage", std::string("\x00\x01\x02\xFF\xFE", 5), ":1:"},
+      {"empty file", "", nullptr},
+  };
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    const std::string Path = UseRegistry(Case.Bytes, std::string(Case.Name) + ".reg");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(RegistryKeyExists(LM, "SOFTWARE\\Orvant"));
+    EXPECT_EQ(ReadRegistryString(LM, "SOFTWARE\\Orvant", "Good"), "");
+    const std::string Warnings = testing::internal::GetCapturedStderr();
+    if (Case.Warning)
+      EXPECT_THAT(Warnings, HasSubstr(Path + Case.Warning));
+    else
+      EXPECT_EQ(Warnings, "");
+  }
+  // A missing file is a registry without keys, and no reason to warn.
+  Env.Set("QUELLIT_REGISTRY", Scratch / "missing.reg");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(RegistryKeyExists(LM, "SOFTWARE"));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  // A folder in its place cannot be read: said once.
+  Env.Set("QUELLIT_REGISTRY", Scratch.Path());
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(RegistryKeyExists(LM, "SOFTWARE"));
+  EXPECT_FALSE(RegistryKeyExists(LM, "SOFTWARE"));
+  const std::string Warnings = testing::internal::GetCapturedStderr();
+  EXPECT_THAT(Warnings, HasSubstr(Scratch.Path()));
+  EXPECT_EQ(Warnings.find("cannot be read"), Warnings.rfind("cannot be read"));
+}
+
+TEST_F(RegistryTest, FollowsTheFileWhenItOrItsPathChanges) {
+  const auto Registry = [](const char16_t* AValue) {
+    return RegeditBytes(std::u16string(u"Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orvant]\n\"V\"=\"") +
+                        AValue + u"\"\n");
+  };
+  UseRegistry(Registry(u"one"), "a.reg");
+  EXPECT_EQ(ReadRegistryString(CU, "Software\\Orvant", "V"), "one");
+  UseRegistry(Registry(u"three"), "a.reg");
+  EXPECT_EQ(ReadRegistryString(CU, "Software\\Orvant", "V"), "three");
+  UseRegistry(Registry(u"other"), "b.reg");
+  EXPECT_EQ(ReadRegistryString(CU, "Software\\Orvant", "V"), "other");
+  // A key opened before the change keeps what it was opened on.
+  const auto Key = TRegistryKey::Open(CU, "Software\\Orvant");
+  UseRegistry(Registry(u"fourth"), "b.reg");
+  EXPECT_EQ(Key->ReadString("V"), "other");
+  EXPECT_EQ(ReadRegistryString(CU, "Software\\Orvant", "V"), "fourth");
+}
+
+TEST_F(RegistryTest, WrittenFilesReadBack) {
+  TRegistryNode Root;
+  Root.CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Orvant\\Корвел")
+      .SetString("InstallLocation", "C:\\Program Files\\\"Quoted\"\\")
+      .SetString("", "default")
+      .SetString("Lines", "first\r\nsecond")
+      .SetInteger("Count", 0xDEADBEEF)
+      .SetValue(TRegValue::MultiString("List", {"a", "Б"}))
+      .SetValue(TRegValue::String("Expand", "%APPDATA%\\Orvant", TRegDataType::rdExpandString))
+      .SetValue(TRegValue{"Blob", TRegDataType::rdBinary, std::vector<std::uint8_t>(100, 0xAB)});
+  Root.CreateKey("HKEY_CURRENT_USER\\Software\\Empty");
+  const std::string Path = Scratch / "written.reg";
+  SaveRegistryFile(Path, Root);
+  Env.Set("QUELLIT_REGISTRY", Path);
+
+  const std::string Bytes = Testing::TScratchFolder::Read(Path);
+  EXPECT_EQ(Bytes.substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(DecodeText(Bytes).Text.substr(0, 38), "Windows Registry Editor Version 5.00\r\n");
+
+  const auto Key = TRegistryKey::Open(LM, "SOFTWARE\\Orvant\\Корвел", View32);
+  ASSERT_TRUE(Key);
+  EXPECT_EQ(Key->ReadString("InstallLocation"), "C:\\Program Files\\\"Quoted\"\\");
+  EXPECT_EQ(Key->ReadString(""), "default");
+  EXPECT_EQ(Key->ReadString("Lines"), "first\r\nsecond");
+  EXPECT_EQ(Key->ReadInteger("Count"), 0xDEADBEEFu);
+  EXPECT_EQ(Key->ReadMultiString("List"), (std::vector<std::string>{"a", "Б"}));
+  EXPECT_EQ(Key->ReadString("Expand"), "%APPDATA%\\Orvant");
+  EXPECT_EQ(Key->ReadValue("Blob")->Data, std::vector<std::uint8_t>(100, 0xAB));
+  EXPECT_TRUE(RegistryKeyExists(CU, "Software\\Empty"));
+}
+
+}  // namespace
+}  // namespace Quellit::Platform
