@@ -270,8 +270,8 @@ void TIniFile::WriteString(const std::string& ASection, const std::string& AIden
     std::size_t After = Range->Header + 1;
     for (std::size_t I = Range->Header + 1; I < Range->End; ++I)
       if (KeyOf(FLines[I])) After = I + 1;
-    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(After), AIdent + "=" + StoredValue(AValue));
     if (After == FLines.size()) FFinalLineBreak = true;
+    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(After), AIdent + "=" + StoredValue(AValue));
   }
   Save();
 }
