@@ -44,14 +44,16 @@ void Warn(TRegistryCache& ACache, const std::string& APath, const std::string& A
 
 std::shared_ptr<const TRegistryNode> Load(TRegistryCache& ACache, const std::string& APath) {
   std::string Bytes;
+  std::shared_ptr<TRegistryParseResult> Parsed;
   try {
     const auto Data = ReadAllBytes(APath);
     Bytes.assign(Data.begin(), Data.end());
+    Parsed = std::make_shared<TRegistryParseResult>(ParseRegistryText(DecodeText(Bytes).Text));
   } catch (const Exception& E) {
-    Warn(ACache, APath, {}, Format("registry file %s cannot be read, the registry is empty: %s", APath, E.Message()));
+    // Reading the registry never fails its callers: they see the keys as missing.
+    Warn(ACache, APath, Bytes, Format("registry file %s cannot be read, the registry is empty: %s", APath, E.Message()));
     return std::make_shared<const TRegistryNode>();
   }
-  auto Parsed = std::make_shared<TRegistryParseResult>(ParseRegistryText(DecodeText(Bytes).Text));
   if (Parsed->BrokenLines > 0)
     Warn(ACache, APath, Bytes,
          Format("%s:%d: registry file line not understood (%s); %d broken line(s) ignored", APath,
