@@ -46,34 +46,58 @@ std::string LocaleFromEnvironment(const char* ACategory) {
   return PosixLocaleId;
 }
 
-std::mutex LocaleLock;
-std::optional<std::string> LocaleOverride;  // guarded by LocaleLock
+// The locale of each category, resolved once and again after every change. Readers keep a copy
+// per thread and refresh it when the generation moves, so comparisons take no lock.
+struct TLocaleIds {
+  std::string Ctype;
+  std::string Collate;
+  std::string Time;
+  std::string Numeric;
+};
 
-std::string CategoryLocale(const char* ACategory) {
-  {
-    std::lock_guard Guard(LocaleLock);
-    if (LocaleOverride) return *LocaleOverride;
-  }
-  return LocaleFromEnvironment(ACategory);
+std::mutex LocaleLock;
+std::optional<TLocaleIds> SharedLocaleIds;  // guarded by LocaleLock; empty until first use
+std::atomic<unsigned> LocaleGeneration{1};
+
+TLocaleIds ResolveLocaleIds(const std::optional<std::string>& AOverride) {
+  if (AOverride) return {*AOverride, *AOverride, *AOverride, *AOverride};
+  return {LocaleFromEnvironment("LC_CTYPE"), LocaleFromEnvironment("LC_COLLATE"), LocaleFromEnvironment("LC_TIME"),
+          LocaleFromEnvironment("LC_NUMERIC")};
 }
 
-std::string CollationLocale() { return CategoryLocale("LC_COLLATE"); }
-std::string TimeLocale() { return CategoryLocale("LC_TIME"); }
-std::string NumericLocale() { return CategoryLocale("LC_NUMERIC"); }
+const TLocaleIds& LocaleIds() {
+  thread_local TLocaleIds Cached;
+  thread_local unsigned CachedGeneration = 0;
+  const unsigned Generation = LocaleGeneration.load(std::memory_order_acquire);
+  if (CachedGeneration != Generation) {
+    std::lock_guard Guard(LocaleLock);
+    if (!SharedLocaleIds) SharedLocaleIds = ResolveLocaleIds(std::nullopt);
+    Cached = *SharedLocaleIds;
+    CachedGeneration = Generation;
+  }
+  return Cached;
+}
 
 void RebuildFormatSettings();
 
-}  // namespace
-
-std::string UserLocale() { return CategoryLocale("LC_CTYPE"); }
-
-void SetUserLocale(const std::string& ALocaleId) {
+void ChangeLocale(const std::optional<std::string>& AOverride) {
   {
     std::lock_guard Guard(LocaleLock);
-    LocaleOverride = ToIcuLocaleId(ALocaleId);
+    SharedLocaleIds = ResolveLocaleIds(AOverride);
+    LocaleGeneration.fetch_add(1, std::memory_order_acq_rel);
   }
   RebuildFormatSettings();
 }
+
+const std::string& CollationLocale() { return LocaleIds().Collate; }
+const std::string& TimeLocale() { return LocaleIds().Time; }
+const std::string& NumericLocale() { return LocaleIds().Numeric; }
+
+}  // namespace
+
+std::string UserLocale() { return LocaleIds().Ctype; }
+void SetUserLocale(const std::string& ALocaleId) { ChangeLocale(ToIcuLocaleId(ALocaleId)); }
+void ResetUserLocale() { ChangeLocale(std::nullopt); }
 
 // ---- UTF-8 / UTF-16 --------------------------------------------------------------------------
 namespace {
@@ -214,9 +238,9 @@ int Sign(int AValue) { return (AValue > 0) - (AValue < 0); }
 // Collators are costly to create and not safe for concurrent use: each thread keeps its own,
 // one per locale and strength.
 icu::Collator& ThreadCollator(bool AIgnoreCase) {
-  thread_local std::map<std::string, std::unique_ptr<icu::Collator>> Cache;
-  std::string LocaleId = CollationLocale();
-  auto& Slot = Cache[LocaleId + (AIgnoreCase ? "/2" : "/3")];
+  thread_local std::map<std::string, std::unique_ptr<icu::Collator>, std::less<>> Cache[2];
+  const std::string& LocaleId = CollationLocale();
+  auto& Slot = Cache[AIgnoreCase ? 1 : 0][LocaleId];
   if (!Slot) {
     UErrorCode Status = U_ZERO_ERROR;
     Slot.reset(icu::Collator::createInstance(icu::Locale(LocaleId.c_str()), Status));

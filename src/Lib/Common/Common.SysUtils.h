@@ -20,6 +20,8 @@ namespace Quellit {
 // Set it before other threads use the text services: FormatSettings is shared, not locked.
 std::string UserLocale();
 void SetUserLocale(const std::string& ALocaleId);
+// Drops the override: the environment's locale applies again.
+void ResetUserLocale();
 
 // ---- comparison and case ---------------------------------------------------------------------
 int CompareStr(std::string_view A, std::string_view B);          // ordinal, by bytes

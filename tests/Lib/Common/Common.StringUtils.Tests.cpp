@@ -11,6 +11,7 @@ namespace {
 class StringUtilsRu : public ::testing::Test {
  protected:
   void SetUp() override { SetUserLocale("ru_RU"); }
+  void TearDown() override { ResetUserLocale(); }
 };
 
 TEST(TStringUtils, JoinSkipsEmptyStrings) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Lib/Common/Common.Exception.h"
+#include "Support/ScopedEnvironment.h"
 
 namespace Quellit {
 namespace {
@@ -14,6 +15,7 @@ namespace {
 class SysUtilsRu : public ::testing::Test {
  protected:
   void SetUp() override { SetUserLocale("ru_RU.UTF-8"); }
+  void TearDown() override { ResetUserLocale(); }
 };
 
 TEST_F(SysUtilsRu, LocaleIdDropsCodesetAndModifier) {
@@ -24,6 +26,35 @@ TEST_F(SysUtilsRu, LocaleIdDropsCodesetAndModifier) {
   EXPECT_EQ(UserLocale(), "en_US_POSIX");
   SetUserLocale("POSIX");
   EXPECT_EQ(UserLocale(), "en_US_POSIX");
+}
+
+TEST(SysUtilsLocale, EnvironmentPerCategory) {
+  Testing::TScopedEnvironment Env;
+  Env.Unset("LC_ALL");
+  Env.Unset("LC_CTYPE");
+  Env.Unset("LC_NUMERIC");
+  Env.Set("LANG", "en_US.UTF-8");
+  Env.Set("LC_TIME", "ru_RU.UTF-8");
+  Env.Set("LC_COLLATE", "C");
+  ResetUserLocale();
+  EXPECT_EQ(UserLocale(), "en_US");
+  EXPECT_EQ(FormatSettings().DecimalSeparator, ".");        // LANG
+  EXPECT_EQ(FormatSettings().ShortDateFormat, "dd.MM.y");   // LC_TIME
+  EXPECT_LT(AnsiCompareStr("B", "a"), 0);                   // LC_COLLATE=C: ASCII order
+  Env.Set("LC_ALL", "ru_RU.UTF-8");                         // wins over every category
+  ResetUserLocale();
+  EXPECT_EQ(UserLocale(), "ru_RU");
+  EXPECT_EQ(FormatSettings().DecimalSeparator, ",");
+  EXPECT_GT(AnsiCompareStr("B", "a"), 0);
+  SetUserLocale("en_US");                                   // the override beats the environment
+  EXPECT_EQ(FormatSettings().DecimalSeparator, ".");
+  Env.Unset("LC_ALL");
+  Env.Unset("LC_TIME");
+  Env.Unset("LC_COLLATE");
+  Env.Unset("LANG");
+  ResetUserLocale();
+  EXPECT_EQ(UserLocale(), "en_US_POSIX");
+  ResetUserLocale();
 }
 
 TEST_F(SysUtilsRu, AnsiCaseMapsCyrillicFully) {
@@ -301,7 +332,7 @@ TEST(SysUtilsDates, PosixLocaleHasUsForms) {
   SetUserLocale("C");
   EXPECT_EQ(FormatSettings().DecimalSeparator, ".");
   EXPECT_EQ(DateToStr(EncodeDate(2012, 5, 6)), "5/6/12");
-  SetUserLocale("ru_RU");
+  ResetUserLocale();
 }
 
 }  // namespace
