@@ -42,6 +42,7 @@ TVariant& TVariant::operator=(const TVariant& AOther) {
   return *this;
 }
 
+TVariant::TVariant() = default;
 TVariant::TVariant(TVariant&&) noexcept = default;
 TVariant& TVariant::operator=(TVariant&&) noexcept = default;
 TVariant::~TVariant() = default;

@@ -54,7 +54,7 @@ std::int64_t VarArrayElementCount(const std::vector<TVarArrayBound>& ABounds);
 
 class TVariant {
  public:
-  TVariant() = default;  // empty
+  TVariant();  // empty
   TVariant(const TVariant& AOther);
   TVariant& operator=(const TVariant& AOther);
   TVariant(TVariant&& AOther) noexcept;
