@@ -16,7 +16,7 @@
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Object.h"
-#include "Platform/File.h"
+#include "Platform/FileSnapshot.h"
 #include "Platform/TextCodec.h"
 
 namespace Quellit::Platform {
@@ -61,17 +61,16 @@ class TIniFile : public TObject {
   };
 
   void Refresh() const;
+  void Parse(const std::string& ABytes) const;
   void Save();
   std::optional<TSectionRange> FindSection(const std::string& ASection, std::size_t AFrom = 0) const;
   std::optional<std::size_t> FindKey(const TSectionRange& ARange, const std::string& AIdent) const;
   std::optional<std::size_t> FindKey(const std::string& ASection, const std::string& AIdent) const;
 
   std::string FFileName;
-  // The file as last read; refreshed when its size or modification time changes.
+  // The file as last read; parsed again when it changes on disk.
+  mutable TFileSnapshot FSnapshot;
   mutable std::vector<std::string> FLines;
-  mutable std::optional<TFileInfo> FLoadedInfo;
-  mutable bool FLoaded = false;
-  mutable bool FUnreadable = false;
   mutable TTextEncoding FEncoding = TTextEncoding::Utf8;
   mutable bool FHasBom = false;
   mutable std::string FLineBreak = "\r\n";

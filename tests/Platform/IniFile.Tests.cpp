@@ -221,6 +221,8 @@ TEST_F(IniFileTest, SeesChangesMadeByOthers) {
   EXPECT_EQ(Ini.ReadString("server", "port", ""), "1");
   WriteFile("[server]\r\nport=20\r\n");
   EXPECT_EQ(Ini.ReadString("server", "port", ""), "20");
+  WriteFile("[server]\r\nport=21\r\n");  // same size, within the same tick of the file clock
+  EXPECT_EQ(Ini.ReadString("server", "port", ""), "21");
   std::filesystem::remove(Path);
   EXPECT_EQ(Ini.ReadString("server", "port", "gone"), "gone");
 }

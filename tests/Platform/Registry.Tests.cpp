@@ -224,6 +224,8 @@ TEST_F(RegistryTest, FollowsTheFileWhenItOrItsPathChanges) {
   EXPECT_EQ(ReadRegistryString(CU, "Software\\Orvant", "V"), "one");
   UseRegistry(Registry(u"three"), "a.reg");
   EXPECT_EQ(ReadRegistryString(CU, "Software\\Orvant", "V"), "three");
+  UseRegistry(Registry(u"THREE"), "a.reg");  // same size, within the same tick of the file clock
+  EXPECT_EQ(ReadRegistryString(CU, "Software\\Orvant", "V"), "THREE");
   UseRegistry(Registry(u"other"), "b.reg");
   EXPECT_EQ(ReadRegistryString(CU, "Software\\Orvant", "V"), "other");
   // A key opened before the change keeps what it was opened on.

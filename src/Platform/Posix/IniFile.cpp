@@ -119,36 +119,17 @@ void CheckKeyName(const std::string& AIdent) {
 // ---- the file --------------------------------------------------------------------------------
 
 void TIniFile::Refresh() const {
-  const std::optional<TFileInfo> Info = GetFileInfo(FFileName);
-  if (FLoaded && Info && FLoadedInfo && Info->Size == FLoadedInfo->Size &&
-      Info->LastWriteTime.Seconds == FLoadedInfo->LastWriteTime.Seconds &&
-      Info->LastWriteTime.Nanoseconds == FLoadedInfo->LastWriteTime.Nanoseconds)
-    return;
-  if (FLoaded && !Info && !FLoadedInfo) return;
+  if (FSnapshot.Update(FFileName)) Parse(FSnapshot.Bytes());
+}
+
+void TIniFile::Parse(const std::string& ABytes) const {
+  const TDecodedText Decoded = DecodeText(ABytes);
   FLines.clear();
-  FEncoding = TTextEncoding::Utf8;
-  FHasBom = false;
-  FLineBreak = "\r\n";
-  FFinalLineBreak = true;
-  FUnreadable = false;
-  FLoaded = true;
-  FLoadedInfo = Info;
-  if (!Info) return;
-  std::string Bytes;
-  try {
-    const auto Data = ReadAllBytes(FFileName);
-    Bytes.assign(Data.begin(), Data.end());
-  } catch (const EOSError&) {
-    // Reads answer their defaults, as for a missing file; a write would destroy it and refuses.
-    FUnreadable = true;
-    return;
-  }
-  TDecodedText Decoded = DecodeText(Bytes);
   FEncoding = Decoded.Encoding;
   FHasBom = Decoded.HasBom;
   std::string_view Text = Decoded.Text;
   const auto FirstBreak = Text.find('\n');
-  if (FirstBreak != std::string_view::npos && (FirstBreak == 0 || Text[FirstBreak - 1] != '\r')) FLineBreak = "\n";
+  FLineBreak = FirstBreak != std::string_view::npos && (FirstBreak == 0 || Text[FirstBreak - 1] != '\r') ? "\n" : "\r\n";
   FFinalLineBreak = Text.empty() || Text.back() == '\n';
   while (!Text.empty()) {
     const auto End = Text.find('\n');
@@ -167,7 +148,7 @@ void TIniFile::Save() {
   }
   const std::string Bytes = EncodeText(Text, FEncoding, FHasBom);
   WriteAllBytesAtomic(FFileName, Bytes.data(), Bytes.size());
-  FLoadedInfo = GetFileInfo(FFileName);
+  FSnapshot.Update(FFileName);  // FLines already hold what was written
 }
 
 std::optional<TIniFile::TSectionRange> TIniFile::FindSection(const std::string& ASection, std::size_t AFrom) const {
@@ -253,7 +234,8 @@ void TIniFile::WriteString(const std::string& ASection, const std::string& AIden
   CheckKeyName(AIdent);
   CheckNoLineBreak(AValue, "value");
   Refresh();
-  if (FUnreadable) throw EIniFileException(Format("INI file cannot be read, so it is not changed: %s", FFileName));
+  // Reads of such a file answer their defaults; a write would replace contents it never saw.
+  if (FSnapshot.ReadError()) throw EIniFileException(Format("INI file cannot be read, so it is not changed: %s", FFileName));
   if (!CanEncode(ASection + AIdent + AValue, FEncoding))
     throw EIniFileException(Format("The encoding of INI file %s cannot hold the text: %s", FFileName, AValue));
   const auto Range = FindSection(ASection);

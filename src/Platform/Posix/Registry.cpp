@@ -8,7 +8,7 @@
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
 #include "Platform/Environment.h"
-#include "Platform/File.h"
+#include "Platform/FileSnapshot.h"
 #include "Platform/TextCodec.h"
 
 namespace Quellit::Platform {
@@ -19,8 +19,7 @@ constexpr const char* DefaultRegistryPath = "/etc/quellit/registry.reg";
 // The parsed registry file of the last read, and what it was read from.
 struct TRegistryCache {
   std::mutex Lock;
-  std::string Path;
-  std::optional<TFileInfo> Info;
+  TFileSnapshot File;
   std::shared_ptr<const TRegistryNode> Root;
   std::set<std::size_t> Reported;  // files (path and content) already warned about
 };
@@ -30,48 +29,43 @@ TRegistryCache& Cache() {
   return Instance;
 }
 
-bool SameFileState(const std::optional<TFileInfo>& A, const std::optional<TFileInfo>& B) {
-  if (!A || !B) return !A && !B;
-  return A->Size == B->Size && A->IsDirectory == B->IsDirectory && A->LastWriteTime.Seconds == B->LastWriteTime.Seconds &&
-         A->LastWriteTime.Nanoseconds == B->LastWriteTime.Nanoseconds;
-}
-
 // One warning per file content: the registry is read often, the problem needs saying once.
-void Warn(TRegistryCache& ACache, const std::string& APath, const std::string& AContent, const std::string& AText) {
-  if (!ACache.Reported.insert(std::hash<std::string>()(APath + '\0' + AContent)).second) return;
+void Warn(TRegistryCache& ACache, const std::string& AText) {
+  const std::string Identity = ACache.File.Path() + '\0' + ACache.File.Bytes() + '\0' + ACache.File.ReadError().value_or("");
+  if (!ACache.Reported.insert(std::hash<std::string>()(Identity)).second) return;
   std::fputs(("warning: " + AText + "\n").c_str(), stderr);
 }
 
-std::shared_ptr<const TRegistryNode> Load(TRegistryCache& ACache, const std::string& APath) {
-  std::string Bytes;
+// Reading the registry never fails its callers: whatever cannot be read, they see as missing.
+std::shared_ptr<const TRegistryNode> Parse(TRegistryCache& ACache) {
+  const std::string& Path = ACache.File.Path();
+  // A missing file is an empty registry, nothing to warn about: the product is just not installed.
+  if (!ACache.File.Exists()) return std::make_shared<const TRegistryNode>();
+  std::optional<std::string> Error = ACache.File.ReadError();
   std::shared_ptr<TRegistryParseResult> Parsed;
-  try {
-    const auto Data = ReadAllBytes(APath);
-    Bytes.assign(Data.begin(), Data.end());
-    Parsed = std::make_shared<TRegistryParseResult>(ParseRegistryText(DecodeText(Bytes).Text));
-  } catch (const Exception& E) {
-    // Reading the registry never fails its callers: they see the keys as missing.
-    Warn(ACache, APath, Bytes, Format("registry file %s cannot be read, the registry is empty: %s", APath, E.Message()));
+  if (!Error) {
+    try {
+      Parsed = std::make_shared<TRegistryParseResult>(ParseRegistryText(DecodeText(ACache.File.Bytes()).Text));
+    } catch (const Exception& E) {
+      Error = E.Message();
+    }
+  }
+  if (Error) {
+    Warn(ACache, Format("registry file %s cannot be read, the registry is empty: %s", Path, *Error));
     return std::make_shared<const TRegistryNode>();
   }
   if (Parsed->BrokenLines > 0)
-    Warn(ACache, APath, Bytes,
-         Format("%s:%d: registry file line not understood (%s); %d broken line(s) ignored", APath,
-                Parsed->FirstBrokenLine, Parsed->FirstProblem, Parsed->BrokenLines));
+    Warn(ACache, Format("%s:%d: registry file line not understood (%s); %d broken line(s) ignored", Path,
+                        Parsed->FirstBrokenLine, Parsed->FirstProblem, Parsed->BrokenLines));
   return std::shared_ptr<const TRegistryNode>(Parsed, &Parsed->Root);
 }
 
 // The registry as the file holds it now.
 std::shared_ptr<const TRegistryNode> CurrentRegistry() {
   const std::string Path = GetEnvOr("QUELLIT_REGISTRY", DefaultRegistryPath);
-  const std::optional<TFileInfo> Info = GetFileInfo(Path);
   TRegistryCache& State = Cache();
   std::lock_guard Guard(State.Lock);
-  if (State.Root && State.Path == Path && SameFileState(State.Info, Info)) return State.Root;
-  // A missing file is an empty registry, nothing to warn about: the product is just not installed.
-  State.Root = Info ? Load(State, Path) : std::make_shared<const TRegistryNode>();
-  State.Path = Path;
-  State.Info = Info;
+  if (State.File.Update(Path) || !State.Root) State.Root = Parse(State);
   return State.Root;
 }
 

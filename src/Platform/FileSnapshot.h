@@ -1,0 +1,34 @@
+// The bytes of a small file as last read, to tell whether the file has changed since without
+// reading it every time. Size and modification time are trusted only once the modification is
+// older than the clock's coarse tick: two writes of the same size within one tick share a time.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "Platform/File.h"
+
+namespace Quellit::Platform {
+
+class TFileSnapshot {
+ public:
+  // Looks at APath again; true when it differs from the last look (another path, contents,
+  // existence or readability). The first look always counts as a change.
+  bool Update(const std::string& APath);
+
+  const std::string& Path() const { return FPath; }
+  bool Exists() const { return FInfo.has_value(); }
+  const std::string& Bytes() const { return FBytes; }
+  // The error text when the file exists but could not be read.
+  const std::optional<std::string>& ReadError() const { return FReadError; }
+
+ private:
+  bool FTaken = false;
+  bool FRecent = false;  // modified too recently for its time to tell one write from the next
+  std::string FPath;
+  std::optional<TFileInfo> FInfo;
+  std::string FBytes;
+  std::optional<std::string> FReadError;
+};
+
+}  // namespace Quellit::Platform
