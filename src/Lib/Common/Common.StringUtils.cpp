@@ -15,7 +15,9 @@ namespace {
 std::string EncodeUtf8(char32_t C) {
   std::string Result;
   const auto Byte = [](std::uint32_t AValue) { return static_cast<char>(AValue); };
-  const auto Code = static_cast<std::uint32_t>(C);
+  auto Code = static_cast<std::uint32_t>(C);
+  // A surrogate or a value past Unicode (a sign-extended 8-bit char) is no character.
+  if ((Code >= 0xD800 && Code <= 0xDFFF) || Code > 0x10FFFF) Code = 0xFFFD;
   if (Code < 0x80) {
     Result += Byte(Code);
   } else if (Code < 0x800) {

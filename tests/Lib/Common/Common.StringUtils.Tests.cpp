@@ -61,6 +61,7 @@ TEST(TStringUtils, AddLeadingCharsCountsCharacters) {
       {"x", -1, U'0', "x"},
   };
   for (const TCase& C : Cases) EXPECT_EQ(TStringUtils::AddLeadingChars(C.S, C.Length, C.Pad), C.Expected) << C.S;
+  EXPECT_EQ(TStringUtils::AddLeadingChars("a", 2, static_cast<char32_t>(-1)), "\uFFFDa");
   EXPECT_EQ(TStringUtils::AddLeadingChars(u"ж", 3, u'0'), u"00ж");
   EXPECT_EQ(TStringUtils::AddLeadingChars(u"1234", 3, u'0'), u"1234");
 }
