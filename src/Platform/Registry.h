@@ -3,10 +3,11 @@
 //
 // The POSIX backend reads one regedit export, $QUELLIT_REGISTRY (default /etc/quellit/registry.reg),
 // and emulates 64-bit Windows: the 32-bit view of HKEY_LOCAL_MACHINE\SOFTWARE\X is
-// HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\X. The file is parsed once and read again when its path,
-// size or modification time changes. A file that cannot be read reads as an empty registry and
-// broken lines as missing keys and values; either is reported once on standard error. Key and
-// value names compare without regard to case.
+// HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\X. The file is parsed once and again when it changes
+// (its path, size or modification time; its bytes while that time is too recent to trust). A file
+// that cannot be read reads as an empty registry, and broken lines as missing keys and values;
+// either is reported once per file content on standard error. Key and value names compare without
+// regard to case.
 #pragma once
 
 #include <cstdint>
