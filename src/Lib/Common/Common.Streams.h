@@ -15,13 +15,9 @@
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Object.h"
 #include "Lib/Common/Common.SysUtils.h"
+#include "Platform/File.h"
 
 namespace Quellit {
-
-namespace Platform {
-class TFileHandle;
-struct TFileTime;
-}  // namespace Platform
 
 class TStrings;
 class TVariant;
@@ -198,7 +194,7 @@ class TStringStream : public TBytesStream {
   std::string DataString() const;
 };
 
-// Classic file modes: the low bits choose the access, fmCreate creates or truncates. The share
+// File modes: the low bits choose the access, fmCreate creates or truncates. The share
 // flags are accepted and mean nothing where the platform has no mandatory sharing.
 inline constexpr std::uint16_t fmCreate = 0xFF00;
 inline constexpr std::uint16_t fmOpenRead = 0x0000;

@@ -53,6 +53,7 @@ class TStrings : public TObject {
   int Add(std::string_view S);
   int AddObject(std::string_view S, TObject* AObject);
   int AddInteger(std::string_view S, std::int64_t AValue);
+  // Attached objects are shared, not copied: at most one of the lists may own them.
   void AddStrings(const TStrings& AOther);
   void Insert(int AIndex, std::string_view S);
   void InsertObject(int AIndex, std::string_view S, TObject* AObject);

@@ -47,7 +47,7 @@ TVariant::TVariant(TVariant&&) noexcept = default;
 TVariant& TVariant::operator=(TVariant&&) noexcept = default;
 TVariant::~TVariant() = default;
 
-// A boolean variant holds the 16-bit "true" of the classic variant, all bits set.
+// A boolean variant holds a 16-bit "true" with all bits set, as stored variants have it.
 TVariant::TVariant(bool AValue) : TVariant(varBoolean, AValue ? 0xFFFFu : 0u) {}
 TVariant::TVariant(std::int8_t AValue) : TVariant(varShortInt, static_cast<std::uint8_t>(AValue)) {}
 TVariant::TVariant(std::uint8_t AValue) : TVariant(varByte, AValue) {}

@@ -1,4 +1,4 @@
-// A small run-time value with the classic 16-bit type codes: what the stream operations
+// A small run-time value with the usual 16-bit variant type codes: what the stream operations
 // WriteVariant / ReadVariant exchange. Simple values keep their bytes; arrays keep their bounds
 // and elements in order, the last index varying fastest.
 #pragma once

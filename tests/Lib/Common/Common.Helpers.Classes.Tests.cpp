@@ -78,6 +78,8 @@ TEST(TStreamHelper, StringsAndListsRoundTrip) {
   TStringList Lines;
   Lines.AddInteger("Корвел", 1);
   Lines.AddInteger("", -5);
+  TObject Attached;
+  Lines.AddObject("object", &Attached);  // an address means nothing in a file: stored as 0
   std::string Long(70000, 'x');
   Stream.WriteString("Привет, мир");
   Stream.WriteStringA(std::string("\0\xFF", 2));
@@ -86,6 +88,7 @@ TEST(TStreamHelper, StringsAndListsRoundTrip) {
   Stream.WriteTStrings(Lines);
   Stream.WriteGUID(IInterface::IID());
   Stream.WriteFileTime({1700000000, 123456700});
+  Stream.WriteListInteger({3, -4, 5});
 
   Stream.SetPosition(0);
   EXPECT_EQ(Stream.ReadString(), "Привет, мир");
@@ -95,13 +98,18 @@ TEST(TStreamHelper, StringsAndListsRoundTrip) {
   TStringList Read;
   Read.Add("dropped");
   Stream.ReadTStrings(Read);
-  ASSERT_EQ(Read.Count(), 2);
+  ASSERT_EQ(Read.Count(), 3);
   EXPECT_EQ(Read[0], "Корвел");
   EXPECT_EQ(Read.Integers(1), -5);
+  EXPECT_EQ(Read.Integers(2), 0);
+  EXPECT_EQ(Read.Objects(2), nullptr);
   EXPECT_EQ(Stream.ReadGUID(), IInterface::IID());
   Platform::TFileTime Time = Stream.ReadFileTime();
   EXPECT_EQ(Time.Seconds, 1700000000);
   EXPECT_EQ(Time.Nanoseconds, 123456700);
+  std::vector<std::int32_t> Numbers{99};
+  Stream.ReadListInteger(Numbers);
+  EXPECT_EQ(Numbers, (std::vector<std::int32_t>{3, -4, 5}));
   EXPECT_TRUE(Stream.EOS());
 }
 
