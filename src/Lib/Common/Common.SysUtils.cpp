@@ -20,6 +20,7 @@
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
 #include "Platform/Environment.h"
+#include "Platform/TextCodec.h"
 #include "Platform/Time.h"
 
 namespace Quellit {
@@ -114,16 +115,7 @@ std::string ToUtf8(const icu::UnicodeString& S) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view S) {
-  std::int32_t I = 0;
-  const auto Length = static_cast<std::int32_t>(S.size());
-  while (I < Length) {
-    UChar32 C;
-    U8_NEXT(S.data(), I, Length, C);
-    if (C < 0) return false;
-  }
-  return true;
-}
+bool IsValidUtf8(std::string_view S) { return Platform::IsValidUtf8Bytes(S); }
 
 std::size_t Utf8Length(std::string_view S) {
   std::size_t Count = 0;
@@ -192,8 +184,10 @@ constexpr const char* Oem866Name = "ibm-866";
 
 }  // namespace
 
-std::string Win1251ToUtf8(std::string_view ABytes) { return DecodeCodePage(Win1251Name, ABytes); }
-std::string Utf8ToWin1251(std::string_view AText) { return EncodeCodePage(Win1251Name, AText); }
+// One Windows-1251 codec for the whole system: the platform's, which keeps the unassigned byte 0x98
+// (as U+0098), so 8-bit text read from a file and written back is unchanged to the byte.
+std::string Win1251ToUtf8(std::string_view ABytes) { return Platform::DecodeAs(ABytes, Platform::TTextEncoding::Windows1251); }
+std::string Utf8ToWin1251(std::string_view AText) { return Platform::EncodeText(AText, Platform::TTextEncoding::Windows1251); }
 
 std::string AnsiToOem(std::string_view AAnsi) {
   return EncodeCodePage(Oem866Name, DecodeCodePage(Win1251Name, AAnsi));
@@ -348,39 +342,6 @@ std::string TrimRight(std::string_view S) {
 std::string Trim(std::string_view S) { return TrimRight(TrimLeft(S)); }
 
 std::string IntToStr(std::int64_t AValue) { return std::to_string(AValue); }
-
-bool TryStrToInt(std::string_view S, int& AValue) {
-  while (!S.empty() && IsBlankByte(S.front())) S.remove_prefix(1);
-  bool Negative = false;
-  if (!S.empty() && (S.front() == '-' || S.front() == '+')) {
-    Negative = S.front() == '-';
-    S.remove_prefix(1);
-  }
-  int Base = 10;
-  if (S.starts_with('$')) {
-    Base = 16;
-    S.remove_prefix(1);
-  } else if (S.starts_with("0x") || S.starts_with("0X")) {
-    Base = 16;
-    S.remove_prefix(2);
-  }
-  if (S.empty() || S.front() == '-' || S.front() == '+') return false;
-  std::uint64_t Magnitude = 0;
-  auto [End, Error] = std::from_chars(S.data(), S.data() + S.size(), Magnitude, Base);
-  if (Error != std::errc() || End != S.data() + S.size()) return false;
-  // Hexadecimal text names a 32-bit pattern ("$FFFFFFFF" is -1); decimal text must fit.
-  const std::uint64_t Limit = Base == 16 ? 0xFFFFFFFFull : (Negative ? 0x80000000ull : 0x7FFFFFFFull);
-  if (Magnitude > Limit) return false;
-  const auto Bits = static_cast<std::uint32_t>(Magnitude);
-  const auto Value = static_cast<std::int64_t>(static_cast<std::int32_t>(Bits));
-  AValue = static_cast<int>(Negative ? -Value : Value);
-  return true;
-}
-
-int StrToIntDef(std::string_view S, int ADefault) {
-  int Value = 0;
-  return TryStrToInt(S, Value) ? Value : ADefault;
-}
 
 std::string FloatToStr(double AValue) {
   if (std::isnan(AValue)) return "NAN";

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "Lib/Common/Common.Numbers.h"
 #include <vector>
 
 #include "Lib/Common/Common.Object.h"
@@ -67,8 +69,6 @@ std::string Trim(std::string_view S);                            // blanks and c
 std::string TrimLeft(std::string_view S);
 std::string TrimRight(std::string_view S);
 std::string IntToStr(std::int64_t AValue);
-bool TryStrToInt(std::string_view S, int& AValue);               // decimal, or hexadecimal with "$"/"0x"
-int StrToIntDef(std::string_view S, int ADefault);
 // Floating-point text with FormatSettings.DecimalSeparator.
 std::string FloatToStr(double AValue);
 bool TryStrToFloat(std::string_view S, double& AValue);

@@ -1,9 +1,9 @@
 #include "Platform/IniFile.h"
 
 #include <cstdint>
-#include <limits>
 
 #include "Lib/Common/Common.Format.h"
+#include "Lib/Common/Common.Numbers.h"
 
 namespace Quellit::Platform {
 namespace {
@@ -58,40 +58,6 @@ std::string StoredValue(const std::string& AValue) {
   return "\"" + AValue + "\"";
 }
 
-std::optional<int> ParseInteger(std::string_view S) {
-  bool Negative = false;
-  if (!S.empty() && (S.front() == '-' || S.front() == '+')) {
-    Negative = S.front() == '-';
-    S.remove_prefix(1);
-  }
-  unsigned Base = 10;
-  if (S.starts_with('$')) {
-    Base = 16;
-    S.remove_prefix(1);
-  } else if (S.starts_with("0x") || S.starts_with("0X")) {
-    Base = 16;
-    S.remove_prefix(2);
-  }
-  if (S.empty()) return std::nullopt;
-  std::uint64_t Value = 0;
-  for (char C : S) {
-    const unsigned Digit = C >= '0' && C <= '9' ? static_cast<unsigned>(C - '0')
-                           : Base == 16 && C >= 'a' && C <= 'f' ? static_cast<unsigned>(C - 'a' + 10)
-                           : Base == 16 && C >= 'A' && C <= 'F' ? static_cast<unsigned>(C - 'A' + 10)
-                                                                : 99;
-    if (Digit >= Base) return std::nullopt;
-    Value = Value * Base + Digit;
-    if (Value > 0xFFFFFFFFull) return std::nullopt;
-  }
-  // Hexadecimal covers all 32 bits ("$FFFFFFFF" is -1); decimal must fit the signed range.
-  if (Base == 16) {
-    const auto Bits = static_cast<std::int32_t>(static_cast<std::uint32_t>(Value));
-    return Negative ? -Bits : Bits;
-  }
-  const std::int64_t Signed = Negative ? -static_cast<std::int64_t>(Value) : static_cast<std::int64_t>(Value);
-  if (Signed < std::numeric_limits<int>::min() || Signed > std::numeric_limits<int>::max()) return std::nullopt;
-  return static_cast<int>(Signed);
-}
 
 // ---- checks before a change ----------------------------------------------------------------
 
@@ -182,7 +148,7 @@ std::string TIniFile::ReadString(const std::string& ASection, const std::string&
 }
 
 int TIniFile::ReadInteger(const std::string& ASection, const std::string& AIdent, int ADefault) const {
-  return ParseInteger(ReadString(ASection, AIdent, "")).value_or(ADefault);
+  return StrToIntDef(ReadString(ASection, AIdent, ""), ADefault);
 }
 
 bool TIniFile::ReadBool(const std::string& ASection, const std::string& AIdent, bool ADefault) const {

@@ -130,9 +130,9 @@ TEST_F(SysUtilsRu, AnsiUpperCaseWithOriginsMapsBack) {
   EXPECT_EQ(Origins, (std::vector<std::size_t>{0, 1, 1, 3, 3, 5}));
 }
 
-TEST(SysUtilsCodePages, Win1251RoundTripsEveryMappedByte) {
+TEST(SysUtilsCodePages, Win1251RoundTripsEveryByte) {
+  // 0x98, the one byte the code page leaves unassigned, survives the round trip too.
   for (int B = 0; B < 256; ++B) {
-    if (B == 0x98) continue;  // the one byte the code page leaves unassigned
     const std::string Byte(1, static_cast<char>(B));
     const std::string Text = Win1251ToUtf8(Byte);
     EXPECT_TRUE(IsValidUtf8(Text)) << B;
