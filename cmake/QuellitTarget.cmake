@@ -13,8 +13,7 @@ function(quellit_add_test_program name)
   quellit_target_options(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  gtest_discover_tests(${name}
-    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    PROPERTIES ENVIRONMENT "QUELLIT_TEST_FIXTURES=${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
-    DISCOVERY_TIMEOUT 60)
+  # Fixtures stay in the source tree; the program finds them however it is started.
+  target_compile_definitions(${name} PRIVATE QUELLIT_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures")
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} DISCOVERY_TIMEOUT 60)
 endfunction()

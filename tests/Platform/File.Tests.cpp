@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "Lib/Common/Common.Exception.h"
+#include "Platform/Process.h"
 #include "Support/ScratchFolder.h"
 
 namespace Quellit::Platform {
@@ -56,6 +57,14 @@ TEST(TFileHandle, OpenErrorNamesThePathAndCode) {
     EXPECT_EQ(E.ErrorCode(), ENOENT);
     EXPECT_NE(E.Message().find("missing.txt"), std::string::npos) << E.Message();
   }
+}
+
+TEST(TFileHandle, NamedPipeIsRefusedRatherThanWaitedOn) {
+  TScratchFolder Scratch;
+  const std::string Pipe = Scratch / "pipe";
+  ASSERT_EQ(TChildProcess("/usr/bin/mkfifo", {Pipe}).Wait(), 0);
+  // Without a writer a plain open would block for ever.
+  EXPECT_THROW(TFileHandle(Pipe, TFileAccess::Read, TFileDisposition::OpenExisting), EOSError);
 }
 
 TEST(TFileHandle, TwoHandlesShareReadingAndWriting) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "Lib/Common/Common.Format.h"
 #include "Platform/Path.h"
@@ -63,8 +64,18 @@ void SyncFolder(const std::string& AFolder) {
 
 TFileHandle::TFileHandle(const std::string& APath, TFileAccess AAccess, TFileDisposition ADisposition)
     : FPath(APath) {
-  FDescriptor = OpenDescriptor(APath, AccessFlags(AAccess) | DispositionFlags(ADisposition));
+  // Non-blocking only while opening: a named pipe without a writer would otherwise hang the open.
+  FDescriptor = OpenDescriptor(APath, AccessFlags(AAccess) | DispositionFlags(ADisposition) | O_NONBLOCK);
   if (FDescriptor < 0) RaiseOSError(errno, APath);
+  struct stat Info {};
+  const bool Stated = ::fstat(FDescriptor, &Info) == 0;
+  // Pipes and sockets are no files to read or copy: their data never ends and cannot be mapped.
+  if (!Stated || S_ISFIFO(Info.st_mode) || S_ISSOCK(Info.st_mode)) {
+    const int Error = Stated ? EINVAL : errno;
+    ::close(std::exchange(FDescriptor, -1));
+    RaiseOSError(Error, APath);
+  }
+  ::fcntl(FDescriptor, F_SETFL, ::fcntl(FDescriptor, F_GETFL) & ~O_NONBLOCK);
 }
 
 TFileHandle::TFileHandle(TFileHandle&& AOther) noexcept

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Environment.h"
 #include "Platform/File.h"
 
 namespace Quellit::Testing {
@@ -15,9 +14,7 @@ namespace Quellit::Testing {
 using TBytes = std::vector<std::uint8_t>;
 
 inline std::string PEFixturePath(const std::string& AName) {
-  const auto Folder = Platform::GetEnv("QUELLIT_TEST_FIXTURES");
-  EXPECT_TRUE(Folder.has_value()) << "QUELLIT_TEST_FIXTURES must name tests/Lib/Common/fixtures";
-  return Folder.value_or(".") + "/FileVersion/" + AName;
+  return std::string(QUELLIT_TEST_FIXTURES) + "/FileVersion/" + AName;
 }
 
 inline TBytes LoadPEFixture(const std::string& AName) { return Platform::ReadAllBytes(PEFixturePath(AName)); }
