@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake
   libicu-dev          # text services: case folding, collation, locale forms, code pages
   libgtest-dev libgmock-dev
 )

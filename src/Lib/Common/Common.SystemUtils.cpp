@@ -8,7 +8,7 @@
 #include "Platform/Folder.h"
 #include "Platform/Guid.h"
 #include "Platform/Path.h"
-#include "Platform/SpecialFolders.h"
+#include "Platform/KnownFolders.h"
 
 namespace Quellit {
 

@@ -1,4 +1,4 @@
-#include "Platform/SpecialFolders.h"
+#include "Platform/KnownFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 namespace Quellit::Platform {
 namespace {
 
-class SpecialFoldersTest : public testing::Test {
+class KnownFoldersTest : public testing::Test {
  protected:
-  SpecialFoldersTest() {
+  KnownFoldersTest() {
     Env.Set("HOME", "/home/tester");
     for (const char* Name : {"XDG_DOCUMENTS_DIR", "XDG_CONFIG_HOME", "QUELLIT_COMMON_APPDATA", "XDG_DESKTOP_DIR", "TMPDIR"})
       Env.Unset(Name);
@@ -40,7 +40,7 @@ struct TFolderCase {
   const char* Expected;
 };
 
-TEST_F(SpecialFoldersTest, FollowsTheEnvironmentElseTheHomeFolder) {
+TEST_F(KnownFoldersTest, FollowsTheEnvironmentElseTheHomeFolder) {
   const TFolderCase Cases[] = {
       {CSIDL_PERSONAL, nullptr, "", "/home/tester/Documents"},
       {CSIDL_PERSONAL, "XDG_DOCUMENTS_DIR", "/data/Документы", "/data/Документы"},
@@ -63,7 +63,7 @@ TEST_F(SpecialFoldersTest, FollowsTheEnvironmentElseTheHomeFolder) {
   }
 }
 
-TEST_F(SpecialFoldersTest, DesktopComesFromTheRegistryFirst) {
+TEST_F(KnownFoldersTest, DesktopComesFromTheRegistryFirst) {
   Env.Set("XDG_DESKTOP_DIR", "/xdg/desktop");
   RegisterDesktop("/registered/Рабочий стол/");
   EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), "/registered/Рабочий стол");
@@ -72,7 +72,7 @@ TEST_F(SpecialFoldersTest, DesktopComesFromTheRegistryFirst) {
   EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), "/xdg/desktop");
 }
 
-TEST_F(SpecialFoldersTest, UnknownNumberIsAnInvalidParameter) {
+TEST_F(KnownFoldersTest, UnknownNumberIsAnInvalidParameter) {
   for (int Csidl : {-1, 1, 17, 36, 0x8000}) {
     SCOPED_TRACE(Csidl);
     try {
@@ -84,7 +84,7 @@ TEST_F(SpecialFoldersTest, UnknownNumberIsAnInvalidParameter) {
   }
 }
 
-TEST_F(SpecialFoldersTest, TemporaryFolderEndsWithASeparator) {
+TEST_F(KnownFoldersTest, TemporaryFolderEndsWithASeparator) {
   EXPECT_EQ(TempFolderPath(), "/tmp/");
   Env.Set("TMPDIR", "/scratch/tmp");
   EXPECT_EQ(TempFolderPath(), "/scratch/tmp/");

@@ -1,4 +1,4 @@
-#include "Platform/SpecialFolders.h"
+#include "Platform/KnownFolders.h"
 
 #include <cerrno>
 
