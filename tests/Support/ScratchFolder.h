@@ -1,22 +1,24 @@
 // A temporary folder for one test, removed with everything in it when the test ends.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <stdexcept>
 #include <system_error>
 
+#include "Platform/Folder.h"
+#include "Platform/Guid.h"
+#include "Platform/KnownFolders.h"
+
 namespace Quellit::Testing {
 
 class TScratchFolder {
  public:
   TScratchFolder() {
-    std::string Pattern = (std::filesystem::temp_directory_path() / "quellit-test-XXXXXX").string();
-    if (!::mkdtemp(Pattern.data())) throw std::runtime_error("mkdtemp failed");
-    FPath = Pattern;
+    // A fresh random name: no two tests, even in parallel runs, share a folder.
+    FPath = Platform::TempFolderPath() + "quellit-test-" + Platform::NewGuid().ToString().substr(1, 36);
+    if (!Platform::CreateDir(FPath)) throw std::runtime_error("cannot create the scratch folder " + FPath);
   }
   TScratchFolder(const TScratchFolder&) = delete;
   TScratchFolder& operator=(const TScratchFolder&) = delete;
