@@ -7,6 +7,7 @@
 #include "Lib/Common/Common.Streams.h"
 #include "Lib/Common/Common.SysUtils.h"
 #include "Support/ScratchFolder.h"
+#include "Support/RussianLocale.h"
 
 namespace Quellit {
 namespace {
@@ -19,17 +20,7 @@ std::vector<std::string> Lines(const TStrings& AList) {
   return Result;
 }
 
-class TStringListTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    FSavedLocale = UserLocale();
-    SetUserLocale("ru_RU");
-  }
-  void TearDown() override { SetUserLocale(FSavedLocale); }
-
- private:
-  std::string FSavedLocale;
-};
+class TStringListTest : public Testing::TRussianLocaleTest {};
 
 TEST_F(TStringListTest, SortedListIgnoresDuplicatesApartFromCaseAndKeepsTheFirstSpelling) {
   TStringList List;

@@ -4,15 +4,12 @@
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.SysUtils.h"
+#include "Support/RussianLocale.h"
 
 namespace Quellit {
 namespace {
 
-class StringUtilsRu : public ::testing::Test {
- protected:
-  void SetUp() override { SetUserLocale("ru_RU"); }
-  void TearDown() override { ResetUserLocale(); }
-};
+class StringUtilsRu : public Testing::TRussianLocaleTest {};
 
 TEST(TStringUtils, JoinSkipsEmptyStrings) {
   EXPECT_EQ(TStringUtils::Join({"a", "", "b"}, ", "), "a, b");

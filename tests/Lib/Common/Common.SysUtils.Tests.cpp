@@ -6,19 +6,17 @@
 #include <vector>
 
 #include "Lib/Common/Common.Exception.h"
+#include "Support/RussianLocale.h"
 #include "Support/ScopedEnvironment.h"
 
 namespace Quellit {
 namespace {
 
 // Every test here runs under the Russian locale, whatever the machine's environment says.
-class SysUtilsRu : public ::testing::Test {
- protected:
-  void SetUp() override { SetUserLocale("ru_RU.UTF-8"); }
-  void TearDown() override { ResetUserLocale(); }
-};
+class SysUtilsRu : public Testing::TRussianLocaleTest {};
 
 TEST_F(SysUtilsRu, LocaleIdDropsCodesetAndModifier) {
+  SetUserLocale("ru_RU.UTF-8");
   EXPECT_EQ(UserLocale(), "ru_RU");
   SetUserLocale("de_DE.UTF-8@euro");
   EXPECT_EQ(UserLocale(), "de_DE");
