@@ -2,7 +2,7 @@
 BUILD_TEST := build/test
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo clean
+.PHONY: all deps build test demo bench fuzz clean
 
 all: build
 
@@ -21,6 +21,11 @@ test: deps
 demo: deps
 	@echo "make demo arrives with the wizard: it will build quellit-setup and run it on a sample sandbox."
 	@echo "Until then, 'make test' builds the libraries and runs every test."
+
+bench: deps
+	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQUELLIT_TESTS=OFF -DQUELLIT_BENCH=ON
+	cmake --build build/bench -j $(JOBS)
+	for b in build/bench/bench/*Bench; do $$b; done
 
 clean:
 	rm -rf build

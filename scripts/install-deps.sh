@@ -6,7 +6,11 @@ set -euo pipefail
 packages=(
   build-essential cmake
   libicu-dev          # text services: case folding, collation, locale forms, code pages
+  libxml2-dev         # XML documents (options files, WebDAV answers)
+  libcurl4-openssl-dev  # HTTP client
+  apache2             # the WebDAV server the integration tests start on loopback
   libgtest-dev libgmock-dev
+  libbenchmark-dev    # make bench
 )
 
 missing=()

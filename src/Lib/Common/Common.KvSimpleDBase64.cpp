@@ -1,0 +1,1 @@
+#include "Lib/Common/Common.KvSimpleDBase64.h"

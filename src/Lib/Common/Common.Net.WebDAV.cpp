@@ -1,0 +1,1 @@
+#include "Lib/Common/Common.Net.WebDAV.h"

@@ -1,0 +1,1 @@
+#include "Modules/Korvel/Common/Kv_OptionsStorage.h"

@@ -1,0 +1,1 @@
+#include "SysInfo/SysInfo.Core.Veska6.h"

@@ -1,0 +1,2 @@
+// kvtool: small diagnostics over the libraries.
+int main() { return 0; }
