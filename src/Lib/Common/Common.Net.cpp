@@ -1,1 +1,189 @@
 #include "Lib/Common/Common.Net.h"
+
+#include "Lib/Common/Common.Format.h"
+#include "Lib/Common/Common.StringList.h"
+#include "Lib/Common/Common.StringUtils.h"
+#include "Lib/Common/Common.SysUtils.h"
+
+namespace Quellit {
+
+namespace {
+
+constexpr std::int32_t MaxPort = 65535;
+
+bool IsAsciiAlnum(char C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9');
+}
+
+int HexDigitValue(char C) {
+  if (C >= '0' && C <= '9') return C - '0';
+  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+  return -1;
+}
+
+// The byte of the escape at APos ("%XX"); anything else raises.
+char DecodeEscape(std::string_view AText, std::size_t APos) {
+  int High = APos + 2 < AText.size() ? HexDigitValue(AText[APos + 1]) : -1;
+  int Low = High >= 0 ? HexDigitValue(AText[APos + 2]) : -1;
+  if (Low < 0)
+    throw EConvertError(Format("Invalid URL escape \"%s\" at position %u", AText.substr(APos, 3), APos + 1));
+  return static_cast<char>(High * 16 + Low);
+}
+
+// The query's pairs, split as the platform splits delimited text: at "&", at blanks and control
+// characters, double quotes grouping.
+TStringDynArray SplitQuery(std::string_view AQuery) {
+  TStringList Pairs;
+  Pairs.SetDelimiter('&');
+  Pairs.SetQuoteChar('"');
+  Pairs.SetDelimitedText(AQuery);
+  TStringDynArray Result;
+  for (int I = 0; I < Pairs.Count(); ++I) Result.push_back(Pairs[I]);
+  return Result;
+}
+
+}  // namespace
+
+void TUri::Clear() {
+  FProtocol.clear();
+  FHost.clear();
+  FPath.clear();
+  FUserName.clear();
+  FPassword.clear();
+  FPort = 0;
+  FParams.clear();
+}
+
+void TUri::Parse(const std::string& AUri) {
+  Clear();
+  FSourceUri = AUri;
+  std::string Rest = AUri;
+  std::size_t SchemeEnd = Rest.find("://");
+  if (SchemeEnd != std::string::npos) {
+    FProtocol = LowerCase(Rest.substr(0, SchemeEnd));
+    Rest.erase(0, SchemeEnd + 3);
+  }
+  if (Rest.empty()) return;
+  ParseUserInfo(Rest);
+  ParseHost(Rest);
+  if (Rest.empty()) return;
+  ParsePort(Rest);
+  ParseQuery(Rest);
+  FPath = TStringUtils::DropFirstChar(Rest, U'/');
+}
+
+void TUri::ParseUserInfo(std::string& ARest) {
+  // Only an "@" before the path counts: one in the path or the query ("/files/a@b.ru/x") must not
+  // turn what precedes it into credentials and what follows into the host to connect to.
+  std::size_t AuthorityEnd = ARest.find_first_of("/?");
+  std::size_t At = ARest.find('@');
+  if (At == std::string::npos || (AuthorityEnd != std::string::npos && At > AuthorityEnd)) return;
+  std::string UserInfo = ARest.substr(0, At);
+  ARest.erase(0, At + 1);
+  std::size_t Colon = UserInfo.find(':');
+  FUserName = UserInfo.substr(0, Colon);
+  if (Colon != std::string::npos) FPassword = UserInfo.substr(Colon + 1);
+}
+
+void TUri::ParseHost(std::string& ARest) {
+  std::size_t HostEnd = std::min(ARest.find_first_of(":/?"), ARest.size());
+  // ASCII only: a locale's own case rules (Turkish dotless i) must not change a host name.
+  FHost = LowerCase(ARest.substr(0, HostEnd));
+  ARest.erase(0, HostEnd);
+}
+
+void TUri::ParsePort(std::string& ARest) {
+  if (ARest.front() != ':') return;
+  std::size_t PortEnd = std::min(ARest.find_first_of("/?"), ARest.size());
+  std::string Text = ARest.substr(1, PortEnd - 1);
+  int Value = 0;
+  if (!TryStrToInt(Text, Value)) throw EConvertError(Format("'%s' is not a valid integer value", Text));
+  if (Value < 0 || Value > MaxPort) throw EConvertError(Format("'%s' is not a valid port number", Text));
+  FPort = Value;
+  ARest.erase(0, PortEnd);
+}
+
+void TUri::ParseQuery(std::string& ARest) {
+  std::size_t QueryStart = ARest.find('?');
+  if (QueryStart == std::string::npos) return;
+  for (const std::string& Pair : SplitQuery(std::string_view(ARest).substr(QueryStart + 1))) {
+    if (Pair.empty()) continue;  // "a=1&&b=2" or a trailing "&" carries no parameter
+    // Each pair keeps its own value, and a pair without "=" is a name with an empty value.
+    std::size_t Equals = Pair.find('=');
+    std::string Name = Pair.substr(0, Equals);
+    std::string Value = Equals == std::string::npos ? std::string() : UrlDecode(Pair.substr(Equals + 1));
+    if (!FParams.emplace(Name, Value).second)
+      throw EDuplicateUriParam(Format("Duplicates not allowed: query parameter \"%s\"", Name));
+  }
+  ARest.erase(QueryStart);
+}
+
+std::string TUri::Build() const {
+  std::string Result = LowerCase(FProtocol) + "://";
+  if (!FUserName.empty()) Result += Format("%s:%s@", FUserName, FPassword);
+  std::string HostPart = FHost;
+  if (FPort != 0) HostPart += Format(":%d", FPort);
+  Result += JoinWithSeparator(HostPart, FPath, '/');
+  std::string Query;
+  for (const auto& [Name, Value] : FParams) Query += Format("%s&%s=%s", "", UrlEncode(Name), UrlEncode(Value));
+  if (!Query.empty()) Query.front() = '?';
+  return Result + Query;
+}
+
+std::string TUri::PathAndQuery() const {
+  std::size_t QueryStart = FSourceUri.find('?');
+  if (QueryStart == std::string::npos) return FPath;
+  return FPath + FSourceUri.substr(QueryStart);
+}
+
+std::string TUri::ProtocolOrDefault(const std::string& ADefault) const {
+  return FProtocol.empty() ? ADefault : FProtocol;
+}
+
+std::int32_t TUri::PortOrDefault(std::int32_t ADefault) const { return FPort != 0 ? FPort : ADefault; }
+
+std::string TUri::ParamByName(const std::string& AParamName, bool ACaseInsensitive) const {
+  for (const auto& [Name, Value] : FParams)
+    if (ACaseInsensitive ? AnsiSameText(Name, AParamName) : Name == AParamName) return Value;
+  return {};
+}
+
+std::string UrlEncode(std::string_view AText) {
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  std::string Result;
+  Result.reserve(AText.size());
+  for (char C : AText) {
+    if (IsAsciiAlnum(C)) {
+      Result += C;
+    } else {
+      auto Byte = static_cast<unsigned char>(C);
+      Result += '%';
+      Result += Digits[Byte >> 4];
+      Result += Digits[Byte & 0x0F];
+    }
+  }
+  return Result;
+}
+
+std::string UrlDecode(std::string_view AText) {
+  std::string Bytes;
+  Bytes.reserve(AText.size());
+  for (std::size_t I = 0; I < AText.size(); ++I) {
+    if (AText[I] != '%') {
+      Bytes += AText[I];
+    } else {
+      Bytes += DecodeEscape(AText, I);
+      I += 2;
+    }
+  }
+  // Escapes can spell any bytes; the rest of the system expects valid UTF-8.
+  return IsValidUtf8(Bytes) ? Bytes : Utf16ToUtf8(Utf8ToUtf16(Bytes));
+}
+
+std::string ExtractUrlFileName(std::string_view AUrl) {
+  std::size_t LastSeparator = AUrl.find_last_of("/\\");
+  return std::string(LastSeparator == std::string_view::npos ? AUrl : AUrl.substr(LastSeparator + 1));
+}
+
+}  // namespace Quellit
