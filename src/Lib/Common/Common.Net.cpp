@@ -126,7 +126,7 @@ std::string TUri::Build() const {
   if (FPort != 0) HostPart += Format(":%d", FPort);
   Result += JoinWithSeparator(HostPart, FPath, '/');
   std::string Query;
-  for (const auto& [Name, Value] : FParams) Query += Format("%s&%s=%s", "", UrlEncode(Name), UrlEncode(Value));
+  for (const auto& [Name, Value] : FParams) Query += Format("&%s=%s", UrlEncode(Name), UrlEncode(Value));
   if (!Query.empty()) Query.front() = '?';
   return Result + Query;
 }
