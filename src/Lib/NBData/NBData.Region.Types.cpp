@@ -1,0 +1,1 @@
+#include "Lib/NBData/NBData.Region.Types.h"

@@ -1,0 +1,1 @@
+#include "SysInfo/SysInfo.Core.VeskaDBase.h"
