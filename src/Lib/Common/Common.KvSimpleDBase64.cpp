@@ -105,16 +105,17 @@ void SkipDirectoryString(TStream& AStream, const std::string& APath) {
   AStream.SkipBuffer(static_cast<std::int64_t>(ReadStringLength(AStream, APath)));
 }
 
-// Compares the next directory string with ABytes, reading its text only when the lengths agree.
-bool NextStringEquals(TStream& AStream, const std::string& APath, const std::string& ABytes) {
+// Compares the next directory string with ABytes, reading its text (into AScratch, reused across
+// the walk) only when the lengths agree.
+bool NextStringEquals(TStream& AStream, const std::string& APath, const std::string& ABytes, std::string& AScratch) {
   std::uint64_t Length = ReadStringLength(AStream, APath);
   if (Length != ABytes.size()) {
     AStream.SkipBuffer(static_cast<std::int64_t>(Length));
     return false;
   }
-  std::string Found(ABytes.size(), '\0');
-  AStream.ReadBuffer(Found.data(), static_cast<std::int64_t>(Found.size()));
-  return Found == ABytes;
+  AScratch.resize(ABytes.size());
+  AStream.ReadBuffer(AScratch.data(), static_cast<std::int64_t>(AScratch.size()));
+  return AScratch == ABytes;
 }
 
 // Names are mostly ASCII, which is the same in both encodings: only the others pay for a conversion.
@@ -141,11 +142,12 @@ bool SeekToEntry(TStream& AStream, const THeader& AHeader, const std::string& AP
   // A name Windows-1251 cannot hold matches no stored name, but the walk still checks the file.
   const std::string Wanted = Utf8ToWin1251(AName);
   const bool CanMatch = Win1251ToUtf8(Wanted) == AName;
+  std::string Scratch;
   std::int64_t Found = -1;
   for (std::uint32_t I = 0; I < AHeader.DataCount; ++I) {
     bool Matched = false;
     if (Found < 0 && CanMatch)
-      Matched = NextStringEquals(AStream, APath, Wanted);
+      Matched = NextStringEquals(AStream, APath, Wanted, Scratch);
     else
       SkipDirectoryString(AStream, APath);
     if (Matched) {
