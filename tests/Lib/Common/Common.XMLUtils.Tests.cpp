@@ -1,0 +1,421 @@
+#include "Lib/Common/Common.XMLUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Lib/Common/Common.Streams.h"
+#include "Lib/Common/Common.SysUtils.h"
+#include "Support/RussianLocale.h"
+#include "Support/ScratchFolder.h"
+
+namespace Quellit {
+namespace {
+
+using Testing::TScratchFolder;
+
+TXMLDocument Parse(const std::string& AText) {
+  TXMLDocument Doc = TXMLDocument::Create();
+  Doc.LoadFromBytes(AText);
+  return Doc;
+}
+
+TXMLElement Root(const std::string& AText) { return Parse(AText).DocumentElement(); }
+
+std::vector<std::string> Names(const TXMLNodeList& AList) {
+  std::vector<std::string> Result;
+  for (const TXMLNode& Node : AList) Result.push_back(Node.NodeName());
+  return Result;
+}
+
+// ---- loading ----------------------------------------------------------------------------------------
+
+TEST(LoadXMLFile, ReadsTheDeclaredEncodingIntoUtf8Text) {
+  TScratchFolder Scratch;
+  const std::string Cp1251 = Scratch.Write("a.xml", "<?xml version=\"1.0\" encoding=\"windows-1251\"?><r v=\"\xD1\xEC\xE5\xF2\xFB\"/>");
+  const std::string Utf8 = Scratch.Write("b.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r v=\"Сметы\"/>");
+  for (const std::string& File : {Cp1251, Utf8}) {
+    TXMLDocument Doc = LoadXMLFile(File);
+    EXPECT_EQ(ReadAttrStr(Doc.DocumentElement(), "v"), "Сметы") << File;
+  }
+  EXPECT_EQ(LoadXMLFile(Cp1251).Encoding(), "windows-1251");
+  EXPECT_EQ(LoadXMLFile(Utf8).Encoding(), "UTF-8");
+}
+
+TEST(LoadXMLFile, DropsWhitespaceBetweenElementsButKeepsText) {
+  TXMLElement R = Root("<r>\r\n  <a>  </a>\n\t<b> x </b>\n</r>");
+  EXPECT_EQ(Names(R.ChildNodes()), (std::vector<std::string>{"a", "b"}));
+  EXPECT_FALSE(R.FirstChild().HasChildNodes());
+  EXPECT_EQ(R.FirstChild().NextSibling().Text(), " x ");
+}
+
+TEST(LoadXMLFile, EmptyFileNamesTheFileAndKeepsTheParserErrorAsInner) {
+  TScratchFolder Scratch;
+  const std::string File = Scratch.Write("empty.xml", "");
+  try {
+    LoadXMLFile(File);
+    FAIL() << "an empty file must not load";
+  } catch (const EInvalidXMLFile& E) {
+    const std::string Prefix = "Ошибка при загрузке файла \"" + File + "\"\r\n";
+    EXPECT_EQ(E.Message().substr(0, Prefix.size()), Prefix);
+    EXPECT_GT(E.Message().size(), Prefix.size());
+    EXPECT_NE(dynamic_cast<const EDOMParseError*>(E.InnerException()), nullptr);
+  }
+}
+
+// Every bad input fails as EInvalidXMLFile naming the file: no crash, no hang, no file read.
+TEST(LoadXMLFile, RefusesBadInput) {
+  TScratchFolder Scratch;
+  const std::string Secret = Scratch.Write("secret.txt", "TOP-SECRET-CONTENT");
+  struct TCase {
+    const char* Name;
+    std::string Content;
+  };
+  const std::vector<TCase> Cases = {
+      {"malformed", "<r><a></r>"},
+      {"text only", "just text"},
+      {"undeclared ANSI", "<r v=\"\xD1\xEC\xE5\xF2\xFB\"/>"},
+      {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-no-such-code\"?><r/>"},
+      {"entity bomb",
+       "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+       "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+       "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\"><!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
+       "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\"><!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">]>"
+       "<r v=\"&h;\">&h;</r>"},
+      {"external entity", "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY x SYSTEM \"file://" + Secret + "\">]><r>&x;</r>"},
+      {"external parameter entity",
+       "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY % p SYSTEM \"file://" + Secret + "\"> %p;]><r/>"},
+  };
+  for (const TCase& Case : Cases) {
+    const std::string File = Scratch.Write("bad.xml", Case.Content);
+    try {
+      LoadXMLFile(File);
+      ADD_FAILURE() << Case.Name << " loaded";
+    } catch (const EInvalidXMLFile& E) {
+      EXPECT_NE(E.Message().find(File), std::string::npos) << Case.Name;
+      EXPECT_EQ(E.Message().find("TOP-SECRET"), std::string::npos) << Case.Name;
+    }
+  }
+}
+
+TEST(LoadXMLFile, MissingFileKeepsTheSystemErrorAsInner) {
+  TScratchFolder Scratch;
+  try {
+    LoadXMLFile(Scratch / "none.xml");
+    FAIL();
+  } catch (const EInvalidXMLFile& E) {
+    EXPECT_NE(dynamic_cast<const EOSError*>(E.InnerException()), nullptr);
+  }
+}
+
+TEST(LoadXMLFileInto, FailedLoadLeavesTheDocumentAsItWas) {
+  TScratchFolder Scratch;
+  TXMLDocument Doc = Parse("<kept/>");
+  EXPECT_THROW(LoadXMLFileInto(Doc, Scratch.Write("bad.xml", "<a>")), EInvalidXMLFile);
+  EXPECT_EQ(Doc.DocumentElement().NodeName(), "kept");
+}
+
+TEST(LoadXMLStream, ReadsFromThePositionAndLetsParserErrorsThrough) {
+  TStringStream Stream("xx<r a=\"1\"/>");
+  Stream.SetPosition(2);
+  EXPECT_EQ(ReadAttrInt(LoadXMLStream(Stream).DocumentElement(), "a", 0), 1);
+  TStringStream Broken("<r>");
+  EXPECT_THROW(LoadXMLStream(Broken), EDOMParseError);
+}
+
+TEST(HandleLoadXmlFileError, MessageDependsOnWhatWasThrown) {
+  try {
+    try {
+      throw 42;
+    } catch (...) {
+      HandleInvalidMSXMLVersionError();  // not a component failure: returns
+      HandleLoadXmlFileError("f.xml");
+    }
+  } catch (const EInvalidXMLFile& E) {
+    EXPECT_EQ(E.Message(), "Ошибка при загрузке файла \"f.xml\"");
+  }
+  try {
+    try {
+      throw EDOMUnavailable("old");
+    } catch (...) {
+      HandleInvalidMSXMLVersionError();
+    }
+    FAIL();
+  } catch (const EWrongMSXML& E) {
+    EXPECT_EQ(E.Message().rfind("Для работы требуется установленный Microsoft XML 3.0 или выше.\r\n"
+                                "Детальное описание ошибки можно прочитать по данной ссылке http",
+                                0),
+              0u);
+  }
+}
+
+TEST(HandleLoadXmlFileError, OutsideAHandlerIsAnAssertionFailure) {
+  try {
+    HandleLoadXmlFileError("f.xml");
+  } catch (const EAssertionFailed& E) {
+    EXPECT_NE(E.Message().find("Функцию HandleLoadXmlFileError нужно вызывать ТОЛЬКО в except блоке"), std::string::npos);
+  }
+  try {
+    HandleInvalidMSXMLVersionError();
+    FAIL();
+  } catch (const EAssertionFailed& E) {
+    EXPECT_NE(E.Message().find("Функцию HandleInvalidMSXMLVersionError нужно вызывать ТОЛЬКО в except блоке"), std::string::npos);
+  }
+}
+
+// ---- error classes ------------------------------------------------------------------------------------
+
+TEST(EInvalidXMLFile, MessagesAndRootCheck) {
+  EXPECT_EQ(EInvalidXMLFile::Create4FileName("a.xml").Message(), "Файл \"a.xml\" имеет некорректный формат");
+  EXPECT_EQ(EInvalidXMLFile::EmptyData().Message(), "Отсутствуют данные в XML-документе");
+  EXPECT_NO_THROW(EInvalidXMLFile::CheckValidXMLRoot("oPTIONS", "Options"));
+  for (const char* Fact : {"Option", "Options ", "Настройки"}) {
+    try {
+      EInvalidXMLFile::CheckValidXMLRoot(Fact, "Options");
+      ADD_FAILURE() << Fact;
+    } catch (const EInvalidXMLFile& E) {
+      EXPECT_EQ(E.Message(), std::string("Считано имя корневого узла \"") + Fact + "\", ожидалось \"Options\"");
+    }
+  }
+}
+
+TEST(EWrongMSXML, ClassNameAndOperationName) {
+  EWrongMSXML E("boom");
+  E.IncludeOperationNameAsFirst("Load");
+  EXPECT_EQ(E.Message(), "Load: boom");
+  EXPECT_EQ(E.ClassNameAndMessage(), "[EWrongMSXML]Load: boom");
+}
+
+// ---- attributes ---------------------------------------------------------------------------------------
+
+TEST(ReadAttr, TextDefaultsAndRequired) {
+  const TXMLElement R = Root("<r full=\"x\" empty=\"\"/>");
+  EXPECT_EQ(ReadAttrStr(R, "full"), "x");
+  EXPECT_EQ(ReadAttrStr(R, "none"), "");
+  EXPECT_EQ(ReadAttrStr(TXMLNode(), "full"), "");
+  EXPECT_EQ(ReadAttrStrDef(R, "empty", "d"), "");
+  EXPECT_EQ(ReadAttrStrDef(R, "none", "d"), "d");
+  EXPECT_EQ(ReadAttrStrDef(TXMLNode(), "full", "d"), "d");
+  for (const char* Name : {"empty", "none"}) {
+    try {
+      ReadAttrStr(R, Name, true);
+      ADD_FAILURE() << Name;
+    } catch (const EInvalidXMLData& E) {
+      EXPECT_EQ(E.Message(), std::string("Обязательный параметр \"") + Name + "\" отсутствует в узле \"r\"");
+    }
+  }
+}
+
+TEST(ReadAttr, IntegersAndBooleans) {
+  struct TCase {
+    const char* Text;
+    int Int;         // ReadAttrInt with default 7
+    int Bool;        // ReadAttrBool with default false: 0, 1, or -1 for a conversion error
+  };
+  const TCase Cases[] = {
+      {"12", 12, 1},   {"-35", -35, 1}, {"0", 0, 0},      {"12ab", 7, -1}, {"", 7, -1},
+      {"true", 7, 1},  {"TRUE", 7, 1},  {"False", 7, 0},  {"yes", 7, -1},
+  };
+  for (const TCase& Case : Cases) {
+    TXMLElement R = Root("<r/>");
+    R.SetAttribute("v", Case.Text);
+    EXPECT_EQ(ReadAttrInt(R, "v", 7), Case.Int) << Case.Text;
+    if (Case.Bool < 0)
+      EXPECT_THROW(ReadAttrBool(R, "v", false), EConvertError) << Case.Text;
+    else
+      EXPECT_EQ(ReadAttrBool(R, "v", false), Case.Bool == 1) << Case.Text;
+  }
+  EXPECT_EQ(ReadAttrInt(TXMLNode(), "v", 7), 7);
+  EXPECT_TRUE(ReadAttrBool(Root("<r/>"), "v", true));
+}
+
+class XMLFloatAttr : public Testing::TRussianLocaleTest {};
+
+TEST_F(XMLFloatAttr, UsesTheRegionalDecimalSeparator) {
+  TXMLElement R = Root("<r/>");
+  WriteAttrFloat(R, "v", 1.5L);
+  EXPECT_EQ(ReadAttrStr(R, "v"), "1,5");
+  EXPECT_EQ(ReadAttrFloat(R, "v", 9), 1.5L);
+  WriteAttrFloat(R, "p", 0.1L);
+  EXPECT_EQ(ReadAttrStr(R, "p"), "0,1");
+  SetUserLocale("en_US");
+  EXPECT_EQ(ReadAttrFloat(R, "v", 9), 9);
+  EXPECT_EQ(ReadAttrFloat(R, "none", 9), 9);
+}
+
+TEST(WriteAttr, StringsIntegersAndBooleans) {
+  TXMLElement R = Root("<r keep=\"old\" first=\"1\"/>");
+  WriteAttrStr(R, "keep", "");
+  EXPECT_EQ(ReadAttrStr(R, "keep"), "old");
+  WriteAttrStr(R, "ctrl", std::string("\x01\x1F", 2));
+  EXPECT_TRUE(R.HasAttribute("ctrl"));
+  EXPECT_EQ(ReadAttrStr(R, "ctrl"), "");
+  WriteAttrStr(R, "ws", "a\tb\nc\rd");
+  EXPECT_EQ(ReadAttrStr(Root(R.XML()), "ws"), "a\tb\nc\rd");  // survives serializing
+  WriteAttrInt(R, "same", 3, 3);
+  EXPECT_FALSE(R.HasAttribute("same"));
+  WriteAttrInt(R, "zero", 0, 3);
+  EXPECT_EQ(ReadAttrStr(R, "zero"), "0");
+  WriteAttrInt(R, "neg", -2147483647 - 1, 0);
+  EXPECT_EQ(ReadAttrStr(R, "neg"), "-2147483648");
+  WriteAttrBool(R, "b", true);
+  WriteAttrBool(R, "c", false);
+  EXPECT_EQ(ReadAttrStr(R, "b") + ReadAttrStr(R, "c"), "truefalse");
+  WriteAttrStr(R, "first", "2");  // replaced in place, new ones appended
+  EXPECT_EQ(R.AttributeNames(), (std::vector<std::string>{"keep", "first", "ctrl", "ws", "zero", "neg", "b", "c"}));
+  EXPECT_THROW(WriteAttrStr(R, "bad name", "x"), EDOMError);
+}
+
+TEST(RemoveInvalidXMLChars, RemovesOnlyTheForbiddenControls) {
+  const std::pair<std::string, std::string> Cases[] = {
+      {"plain Сметы", "plain Сметы"},
+      {std::string("a\0b", 3), "ab"},
+      {"\x01\x08\x0B\x0C\x0E\x1F", ""},
+      {"t\tn\nr\r", "t\tn\nr\r"},
+      {"\x7F\xC2\x80", "\x7F\xC2\x80"},
+  };
+  for (const auto& [Input, Expected] : Cases) EXPECT_EQ(RemoveInvalidXMLChars(Input), Expected);
+}
+
+TEST(NodeTextDef, TextOrDefault) {
+  EXPECT_EQ(NodeTextDef(Root("<r>a<b>b</b></r>"), "d"), "ab");
+  EXPECT_EQ(NodeTextDef(TXMLNode(), "d"), "d");
+}
+
+// ---- XPath --------------------------------------------------------------------------------------------
+
+const char* const Multistatus =
+    "<D:multistatus xmlns:D=\"DAV:\"><D:response><D:href>/a</D:href>"
+    "<D:propstat><D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>"
+    "<D:response><D:href>/b</D:href></D:response></D:multistatus>";
+
+TEST(SelectNodes, PrefixesComeFromTheDeclarations) {
+  const TXMLDocument Doc = Parse(Multistatus);
+  const TXMLNodeList Responses = SelectNodes(Doc.AsNode(), "//d:response", "xmlns:d='DAV:'");
+  ASSERT_EQ(Responses.Count(), 2);
+  EXPECT_EQ(NodeTextDef(SelectNode(Responses.Item(0), "d:href", "xmlns:d=\"DAV:\""), ""), "/a");
+  EXPECT_EQ(SelectNode(Responses.Item(0), "d:propstat/d:status", "xmlns:x='y'  xmlns:d='DAV:'").Text(), "HTTP/1.1 200 OK");
+  EXPECT_TRUE(SelectNode(Responses.Item(1), "d:propstat", "xmlns:d='DAV:'").IsNull());
+  EXPECT_EQ(Responses.Item(1).LocalName(), "response");
+  EXPECT_EQ(Responses.Item(1).NodeName(), "D:response");
+  EXPECT_EQ(SelectNodes(Doc.AsNode(), "//d:nothing", "xmlns:d='DAV:'").Count(), 0);
+}
+
+TEST(SelectNodes, DocumentOrderAndAttributes) {
+  const TXMLElement R = Root("<r><a n=\"1\"><a n=\"2\"/></a><b/><a n=\"3\"/></r>");
+  std::string Order;
+  for (const TXMLNode& Node : SelectNodes(R, "//a")) Order += ReadAttrStr(Node, "n");
+  EXPECT_EQ(Order, "123");
+  EXPECT_EQ(SelectNode(R, "a/@n").Text(), "1");
+  EXPECT_EQ(SelectNode(R, "b").NodeName(), "b");
+}
+
+TEST(SelectNodes, SelectionPropertiesComeBackAlsoOnFailure) {
+  TXMLDocument Doc = Parse(Multistatus);
+  Doc.SetProperty("SelectionLanguage", "XSLPattern");
+  Doc.SetProperty("SelectionNamespaces", "xmlns:q='before'");
+  const struct {
+    const char* XPath;
+    const char* Namespaces;
+    bool Fails;
+  } Cases[] = {
+      {"//d:href", "xmlns:d='DAV:'", false},
+      {"//d:href[", "xmlns:d='DAV:'", true},
+      {"//d:href", "xmlns:d=DAV:", true},
+      {"//zz:href", "xmlns:d='DAV:'", true},
+      {"count(//d:href)", "xmlns:d='DAV:'", true},
+  };
+  for (const auto& Case : Cases) {
+    if (Case.Fails)
+      EXPECT_THROW(SelectNode(Doc.AsNode(), Case.XPath, Case.Namespaces), EDOMError) << Case.XPath;
+    else
+      EXPECT_FALSE(SelectNode(Doc.AsNode(), Case.XPath, Case.Namespaces).IsNull());
+    EXPECT_EQ(Doc.GetProperty("SelectionLanguage"), "XSLPattern") << Case.XPath;
+    EXPECT_EQ(Doc.GetProperty("SelectionNamespaces"), "xmlns:q='before'") << Case.XPath;
+  }
+}
+
+TEST(SelectRequiredNode, MissingNodeNamesTheQuery) {
+  try {
+    SelectRequiredNode(Root("<r/>"), "x/y");
+    FAIL();
+  } catch (const EXMLNodeNotFound& E) {
+    EXPECT_EQ(E.Message(), "Не найден узел по XPath запросу \"x/y\"");
+  }
+  EXPECT_EQ(SelectRequiredNode(Root("<r><x/></r>"), "x").NodeName(), "x");
+}
+
+// ---- enumeration ----------------------------------------------------------------------------------------
+
+TEST(TXMLNodeListEnumerable, FiltersByLocalName) {
+  const TXMLNodeList Children = Root("<r xmlns:p=\"u\"><p:a/><b/><a/><c/></r>").ChildNodes();
+  const struct {
+    const char* Filter;
+    std::vector<std::string> Expected;
+  } Cases[] = {{"", {"p:a", "b", "a", "c"}}, {"a", {"p:a", "a"}}, {"z", {}}, {"A", {}}};
+  for (const auto& Case : Cases) {
+    std::vector<std::string> Seen;
+    auto Enumerator = TXMLNodeListEnumerable::Create(Children, Case.Filter).GetEnumerator();
+    while (Enumerator.MoveNext()) Seen.push_back(Enumerator.Current().NodeName());
+    EXPECT_EQ(Seen, Case.Expected) << Case.Filter;
+    Seen.clear();
+    for (const TXMLNode& Node : TXMLNodeListEnumerable::Create(Children, Case.Filter)) Seen.push_back(Node.NodeName());
+    EXPECT_EQ(Seen, Case.Expected) << Case.Filter;
+  }
+  auto Empty = TXMLNodeListEnumerable::CreateEmpty().GetEnumerator();
+  EXPECT_FALSE(Empty.MoveNext());
+  EXPECT_FALSE(TXMLNodeListEnumerable::CreateEmpty().begin() != std::default_sentinel);
+}
+
+// ---- DOM ------------------------------------------------------------------------------------------------
+
+TEST(TXMLDocument, NodesKeepTheirDocumentAndSurviveRemoval) {
+  TXMLElement Kept;
+  TXMLNode Removed;
+  {
+    TXMLDocument Doc = Parse("<r><a x=\"1\"><deep/></a><b/></r>");
+    Kept = Doc.DocumentElement();
+    Removed = Kept.FirstChild();
+    Kept.RemoveChild(Removed);
+    Kept.AsElement().RemoveAllChildren();
+  }
+  EXPECT_EQ(Kept.NodeName(), "r");
+  EXPECT_FALSE(Kept.HasChildNodes());
+  EXPECT_EQ(ReadAttrStr(Removed, "x"), "1");
+  EXPECT_EQ(Removed.FirstChild().NodeName(), "deep");
+  EXPECT_TRUE(Removed.ParentNode().IsNull());
+  Kept.AppendChild(Removed);  // back into the tree
+  EXPECT_EQ(Kept.XML(), "<r><a x=\"1\"><deep/></a></r>");
+  Kept.SetText("t");
+  EXPECT_EQ(Removed.NodeName(), "a");
+  EXPECT_THROW(Parse("<o/>").DocumentElement().AppendChild(Kept.OwnerDocument().CreateElement("n")), EDOMError);
+}
+
+TEST(TXMLDocument, SavesTheDeclarationIndentationAndCrLf) {
+  TXMLDocument Doc = TXMLDocument::Create();
+  Doc.SetDocumentElement(Doc.CreateElement("Options"));
+  Doc.DocumentElement().AddChild("A").AddChild("B");
+  EXPECT_EQ(Doc.SaveToBytes(), "<?xml version=\"1.0\"?>\r\n<Options><A><B/></A></Options>\r\n");
+  Doc.SetIndented(true);
+  Doc.SetEncoding("UTF-8");
+  EXPECT_EQ(Doc.SaveToBytes(),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Options>\r\n  <A>\r\n    <B/>\r\n  </A>\r\n</Options>\r\n");
+}
+
+TEST(TXMLDocument, Windows1251KeepsOtherCharactersAsReferences) {
+  TXMLDocument Doc = TXMLDocument::Create();
+  Doc.SetEncoding("windows-1251");
+  Doc.SetDocumentElement(Doc.CreateElement("r"));
+  const std::string Text = "Сметы € 中 😀 <&\">";
+  WriteAttrStr(Doc.DocumentElement(), "v", Text);
+  Doc.DocumentElement().AddChild("t").SetText(Text);
+  const std::string Bytes = Doc.SaveToBytes();
+  EXPECT_NE(Bytes.find("\xD1\xEC\xE5\xF2\xFB \x88 &#20013; &#128512;"), std::string::npos) << Bytes;
+  const TXMLElement Back = Parse(Bytes).DocumentElement();
+  EXPECT_EQ(ReadAttrStr(Back, "v"), Text);
+  EXPECT_EQ(Back.FirstChild().Text(), Text);
+}
+
+}  // namespace
+}  // namespace Quellit

@@ -1,0 +1,552 @@
+#include "Lib/Common/Common.XMLUtils.DOM.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlsave.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <unordered_set>
+
+#include "Lib/Common/Common.Format.h"
+#include "Lib/Common/Common.SysUtils.h"
+#include "Platform/File.h"
+
+namespace Quellit {
+
+namespace {
+
+const char* const SourceUnit = "Lib/Common/Common.XMLUtils.DOM";
+
+// ---- libxml2 set-up -------------------------------------------------------------------------------
+
+// External entities and DTDs are never loaded, whatever a document asks for: reading them would
+// disclose local files or reach the network.
+xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+
+// Structured errors of one operation land here instead of on standard error.
+void IgnoreStructuredError(void*, xmlErrorPtr) {}
+
+struct TLibrary {
+  bool Available = true;
+  TLibrary() {
+    xmlInitParser();
+    xmlSetExternalEntityLoader(RefuseExternalEntity);
+    Available = std::atoi(xmlParserVersion) >= LIBXML_VERSION;
+  }
+};
+
+void EnsureLibrary() {
+  static const TLibrary Library;
+  if (!Library.Available)
+    throw EDOMUnavailable(Format("XML library %s is older than the %d it was built for", xmlParserVersion, LIBXML_VERSION));
+}
+
+const xmlChar* XmlText(const std::string& AText) { return reinterpret_cast<const xmlChar*>(AText.c_str()); }
+std::string FromXml(const xmlChar* AText) { return AText ? reinterpret_cast<const char*>(AText) : ""; }
+
+std::string TakeXmlString(xmlChar* AText) {
+  std::string Result = FromXml(AText);
+  xmlFree(AText);
+  return Result;
+}
+
+xmlNodePtr AsXml(void* ANode) { return static_cast<xmlNodePtr>(ANode); }
+
+std::string ErrorText(const xmlError* AError, const char* AFallback) {
+  if (!AError || !AError->message) return AFallback;
+  std::string Message = Trim(AError->message);
+  if (AError->line > 0) Message += Format(" (line %d, column %d)", AError->line, AError->int2);
+  return Message;
+}
+
+bool IsBlank(const xmlChar* AText) {
+  for (; AText && *AText; ++AText)
+    if (*AText != ' ' && *AText != '\t' && *AText != '\n' && *AText != '\r') return false;
+  return true;
+}
+
+// Whitespace-only text between elements carries no meaning in our documents; the parser keeps
+// some of it (the only content of an element), so drop the rest here.
+void DropBlankText(xmlNodePtr ANode) {
+  xmlNodePtr Child = ANode->children;
+  while (Child) {
+    xmlNodePtr Next = Child->next;
+    if (Child->type == XML_TEXT_NODE && IsBlank(Child->content) && xmlNodeGetSpacePreserve(ANode) != 1) {
+      xmlUnlinkNode(Child);
+      xmlFreeNode(Child);
+    } else if (Child->type == XML_ELEMENT_NODE) {
+      DropBlankText(Child);
+    }
+    Child = Next;
+  }
+}
+
+bool DeclaresEntities(xmlDocPtr ADoc) {
+  const xmlDtdPtr Dtd = ADoc->intSubset;
+  if (!Dtd) return false;
+  auto Count = [](void* ATable) { return ATable ? xmlHashSize(static_cast<xmlHashTablePtr>(ATable)) : 0; };
+  return Count(Dtd->entities) > 0 || Count(Dtd->pentities) > 0;
+}
+
+xmlDocPtr Parse(std::string_view ABytes, const std::string& AFileName, const std::string& AEncoding) {
+  if (ABytes.size() > static_cast<std::size_t>(INT_MAX)) throw EDOMParseError("Document is too large");
+  std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> Ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
+  if (!Ctxt) throw EDOMError("Out of memory");
+  const int Options = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  xmlDocPtr Doc = xmlCtxtReadMemory(Ctxt.get(), ABytes.data(), static_cast<int>(ABytes.size()),
+                                    AFileName.empty() ? nullptr : AFileName.c_str(),
+                                    AEncoding.empty() ? nullptr : AEncoding.c_str(), Options);
+  if (!Doc || !Ctxt->wellFormed) {
+    if (Doc) xmlFreeDoc(Doc);
+    throw EDOMParseError(ErrorText(xmlCtxtGetLastError(Ctxt.get()), "The document is not well-formed"));
+  }
+  if (DeclaresEntities(Doc)) {
+    xmlFreeDoc(Doc);
+    throw EDOMParseError("Entity declarations are not allowed");
+  }
+  DropBlankText(reinterpret_cast<xmlNodePtr>(Doc));
+  return Doc;
+}
+
+// Multi-byte encodings would need their own line-end units; they keep the parser's LF.
+bool IsAsciiCompatible(const std::string& AEncoding) {
+  const std::string Upper = UpperCase(AEncoding);
+  return Upper.rfind("UTF-16", 0) != 0 && Upper.rfind("UTF-32", 0) != 0 && Upper.rfind("UCS", 0) != 0;
+}
+
+// Settings files of the product's platform end their lines with CR LF. Every LF the serializer
+// writes raw is markup or text that a parser normalizes anyway; LFs inside values are escaped.
+std::string ToCrLf(const std::string& AText) {
+  std::string Result;
+  Result.reserve(AText.size() + AText.size() / 16);
+  for (char C : AText) {
+    if (C == '\n') Result += '\r';
+    Result += C;
+  }
+  return Result;
+}
+
+}  // namespace
+
+// ---- the document's storage -----------------------------------------------------------------------
+
+namespace Detail {
+
+class TXMLDocumentData {
+ public:
+  explicit TXMLDocumentData(xmlDocPtr ADoc) : Doc(ADoc) {}
+  TXMLDocumentData(const TXMLDocumentData&) = delete;
+  TXMLDocumentData& operator=(const TXMLDocumentData&) = delete;
+
+  ~TXMLDocumentData() {
+    // Free only the tops of detached trees, found before anything is freed; nodes below them,
+    // and nodes put back into a tree, go with their parents.
+    std::vector<xmlNodePtr> Tops;
+    for (xmlNodePtr Node : Detached)
+      if (!Node->parent) Tops.push_back(Node);
+    for (xmlNodePtr Node : Tops) {
+      if (Node->type == XML_ATTRIBUTE_NODE)
+        xmlFreeProp(reinterpret_cast<xmlAttrPtr>(Node));
+      else
+        xmlFreeNode(Node);
+    }
+    for (xmlDocPtr Old : Replaced) xmlFreeDoc(Old);
+    xmlFreeDoc(Doc);
+  }
+
+  // Nodes leave the tree only through here, so handles to them never dangle.
+  void Detach(xmlNodePtr ANode) {
+    xmlUnlinkNode(ANode);
+    Detached.insert(ANode);
+  }
+
+  void DetachChildren(xmlNodePtr ANode) {
+    while (ANode->children) Detach(ANode->children);
+  }
+
+  // A tree replaced by a reload stays until the end, for the handles into it.
+  void Replace(xmlDocPtr ANewDoc) {
+    Replaced.push_back(Doc);
+    Doc = ANewDoc;
+  }
+
+  static TXMLNode Wrap(const std::shared_ptr<TXMLDocumentData>& AData, void* ANode) {
+    return ANode ? TXMLNode(AData, ANode) : TXMLNode();
+  }
+  static TXMLElement WrapElement(const std::shared_ptr<TXMLDocumentData>& AData, xmlNodePtr ANode) {
+    return ANode && ANode->type == XML_ELEMENT_NODE ? TXMLElement(AData, ANode) : TXMLElement();
+  }
+  static xmlNodePtr Raw(const TXMLNode& ANode) { return AsXml(ANode.Raw()); }
+  static const std::shared_ptr<TXMLDocumentData>& Of(const TXMLNode& ANode) { return ANode.Data(); }
+
+  xmlDocPtr Doc;
+  std::unordered_set<xmlNodePtr> Detached;
+  std::vector<xmlDocPtr> Replaced;
+  std::map<std::string, std::string> Properties;
+  bool Indented = false;
+};
+
+}  // namespace Detail
+
+using Detail::TXMLDocumentData;
+
+// ---- TXMLNode -------------------------------------------------------------------------------------
+
+namespace {
+
+xmlNodePtr CheckedRaw(const TXMLNode& ANode) {
+  Assert(!ANode.IsNull(), "Operation on a null XML node", SourceUnit);
+  return TXMLDocumentData::Raw(ANode);
+}
+
+void CheckName(const std::string& AName) {
+  if (xmlValidateName(XmlText(AName), 0) != 0) throw EDOMError(Format("\"%s\" is not a valid XML name", AName));
+}
+
+// Links without the parser's helpers, which would merge adjacent text nodes and free one of them.
+void LinkLast(xmlNodePtr AParent, xmlNodePtr AChild) {
+  AChild->parent = AParent;
+  AChild->prev = AParent->last;
+  AChild->next = nullptr;
+  if (AParent->last)
+    AParent->last->next = AChild;
+  else
+    AParent->children = AChild;
+  AParent->last = AChild;
+}
+
+}  // namespace
+
+TXMLNode::TXMLNode(std::shared_ptr<Detail::TXMLDocumentData> ADoc, void* ANode) : FDoc(std::move(ADoc)), FNode(ANode) {}
+
+TXMLNodeType TXMLNode::NodeType() const {
+  switch (CheckedRaw(*this)->type) {
+    case XML_ELEMENT_NODE: return TXMLNodeType::Element;
+    case XML_ATTRIBUTE_NODE: return TXMLNodeType::Attribute;
+    case XML_TEXT_NODE: return TXMLNodeType::Text;
+    case XML_CDATA_SECTION_NODE: return TXMLNodeType::CData;
+    case XML_COMMENT_NODE: return TXMLNodeType::Comment;
+    case XML_PI_NODE: return TXMLNodeType::ProcessingInstruction;
+    case XML_DOCUMENT_NODE: return TXMLNodeType::Document;
+    default: return TXMLNodeType::Other;
+  }
+}
+
+std::string TXMLNode::NodeName() const {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  switch (Node->type) {
+    case XML_TEXT_NODE: return "#text";
+    case XML_CDATA_SECTION_NODE: return "#cdata-section";
+    case XML_COMMENT_NODE: return "#comment";
+    case XML_DOCUMENT_NODE: return "#document";
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+      if (Node->ns && Node->ns->prefix) return FromXml(Node->ns->prefix) + ":" + FromXml(Node->name);
+      [[fallthrough]];
+    default: return FromXml(Node->name);
+  }
+}
+
+std::string TXMLNode::LocalName() const {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  return Node->type == XML_ELEMENT_NODE || Node->type == XML_ATTRIBUTE_NODE ? FromXml(Node->name) : NodeName();
+}
+
+std::string TXMLNode::NamespaceURI() const {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  return (Node->type == XML_ELEMENT_NODE || Node->type == XML_ATTRIBUTE_NODE) && Node->ns ? FromXml(Node->ns->href) : "";
+}
+
+std::string TXMLNode::Text() const { return TakeXmlString(xmlNodeGetContent(CheckedRaw(*this))); }
+
+void TXMLNode::SetText(const std::string& AText) {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  if (Node->type == XML_ELEMENT_NODE) {
+    FDoc->DetachChildren(Node);
+    LinkLast(Node, xmlNewDocText(FDoc->Doc, XmlText(AText)));
+  } else if (Node->type == XML_DOCUMENT_NODE) {
+    throw EDOMError("A document has no text of its own");
+  } else {
+    xmlNodeSetContent(Node, XmlText(AText));  // attributes and character data: no exposed children
+  }
+}
+
+TXMLNode TXMLNode::ParentNode() const {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  return Node->type == XML_ATTRIBUTE_NODE ? TXMLNode() : TXMLDocumentData::Wrap(FDoc, Node->parent);
+}
+
+TXMLNode TXMLNode::FirstChild() const {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  return Node->type == XML_ATTRIBUTE_NODE ? TXMLNode() : TXMLDocumentData::Wrap(FDoc, Node->children);
+}
+
+TXMLNode TXMLNode::NextSibling() const {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  return Node->type == XML_ATTRIBUTE_NODE ? TXMLNode() : TXMLDocumentData::Wrap(FDoc, Node->next);
+}
+
+bool TXMLNode::HasChildNodes() const { return !FirstChild().IsNull(); }
+
+TXMLNodeList TXMLNode::ChildNodes() const {
+  std::vector<TXMLNode> Items;
+  for (TXMLNode Child = FirstChild(); Child; Child = Child.NextSibling()) Items.push_back(Child);
+  return TXMLNodeList(std::move(Items));
+}
+
+TXMLNode TXMLNode::AppendChild(const TXMLNode& ANewChild) {
+  const xmlNodePtr Parent = CheckedRaw(*this);
+  const xmlNodePtr Child = CheckedRaw(ANewChild);
+  if (ANewChild.FDoc != FDoc || Child->doc != FDoc->Doc) throw EDOMError("The node belongs to another document");
+  if (Parent->type != XML_ELEMENT_NODE && Parent->type != XML_DOCUMENT_NODE)
+    throw EDOMError("Only elements and documents have children");
+  if (Child->type == XML_ATTRIBUTE_NODE || Child->type == XML_DOCUMENT_NODE)
+    throw EDOMError("Attributes and documents cannot be children");
+  for (xmlNodePtr Up = Parent; Up; Up = Up->parent)
+    if (Up == Child) throw EDOMError("A node cannot become its own descendant");
+  FDoc->Detach(Child);
+  LinkLast(Parent, Child);
+  return ANewChild;
+}
+
+void TXMLNode::RemoveChild(const TXMLNode& AChild) {
+  const xmlNodePtr Child = CheckedRaw(AChild);
+  if (Child->parent != CheckedRaw(*this) || Child->type == XML_ATTRIBUTE_NODE) throw EDOMError("The node is not a child of this node");
+  FDoc->Detach(Child);
+}
+
+TXMLDocument TXMLNode::OwnerDocument() const { return FNode ? TXMLDocument(FDoc) : TXMLDocument(); }
+
+TXMLElement TXMLNode::AsElement() const { return FNode ? TXMLDocumentData::WrapElement(FDoc, AsXml(FNode)) : TXMLElement(); }
+
+std::string TXMLNode::XML() const {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  std::unique_ptr<xmlBuffer, void (*)(xmlBufferPtr)> Buffer(xmlBufferCreate(), xmlBufferFree);
+  xmlNodeDump(Buffer.get(), FDoc->Doc, Node, 0, 0);
+  return FromXml(xmlBufferContent(Buffer.get()));
+}
+
+// ---- TXMLElement ----------------------------------------------------------------------------------
+
+bool TXMLElement::HasAttribute(const std::string& AName) const {
+  return xmlHasProp(CheckedRaw(*this), XmlText(AName)) != nullptr;
+}
+
+std::optional<std::string> TXMLElement::GetAttribute(const std::string& AName) const {
+  const xmlAttrPtr Attr = xmlHasProp(CheckedRaw(*this), XmlText(AName));
+  if (!Attr) return std::nullopt;
+  return TakeXmlString(xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(Attr)));
+}
+
+void TXMLElement::SetAttribute(const std::string& AName, const std::string& AValue) {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  if (!xmlHasProp(Node, XmlText(AName))) CheckName(AName);
+  xmlSetProp(Node, XmlText(AName), XmlText(AValue));
+}
+
+void TXMLElement::RemoveAttribute(const std::string& AName) {
+  if (xmlAttrPtr Attr = xmlHasProp(CheckedRaw(*this), XmlText(AName))) Data()->Detach(reinterpret_cast<xmlNodePtr>(Attr));
+}
+
+std::vector<std::string> TXMLElement::AttributeNames() const {
+  std::vector<std::string> Names;
+  for (xmlAttrPtr Attr = CheckedRaw(*this)->properties; Attr; Attr = Attr->next)
+    Names.push_back(TXMLDocumentData::Wrap(Data(), Attr).NodeName());
+  return Names;
+}
+
+void TXMLElement::RemoveAllAttributes() {
+  const xmlNodePtr Node = CheckedRaw(*this);
+  while (Node->properties) Data()->Detach(reinterpret_cast<xmlNodePtr>(Node->properties));
+}
+
+void TXMLElement::RemoveAllChildren() { Data()->DetachChildren(CheckedRaw(*this)); }
+
+TXMLElement TXMLElement::AddChild(const std::string& ATagName) {
+  TXMLElement Child = OwnerDocument().CreateElement(ATagName);
+  AppendChild(Child);
+  return Child;
+}
+
+// ---- TXMLNodeList ---------------------------------------------------------------------------------
+
+TXMLNodeList::TXMLNodeList(std::vector<TXMLNode> AItems)
+    : FItems(std::make_shared<const std::vector<TXMLNode>>(std::move(AItems))) {}
+
+int TXMLNodeList::Count() const { return FItems ? static_cast<int>(FItems->size()) : 0; }
+
+TXMLNode TXMLNodeList::Item(int AIndex) const {
+  if (AIndex < 0 || AIndex >= Count()) throw EArgumentException(Format("Node list index out of bounds (%d)", AIndex));
+  return (*FItems)[static_cast<std::size_t>(AIndex)];
+}
+
+std::vector<TXMLNode>::const_iterator TXMLNodeList::begin() const {
+  static const std::vector<TXMLNode> Empty;
+  return FItems ? FItems->begin() : Empty.begin();
+}
+
+std::vector<TXMLNode>::const_iterator TXMLNodeList::end() const {
+  static const std::vector<TXMLNode> Empty;
+  return FItems ? FItems->end() : Empty.end();
+}
+
+// ---- TXMLDocument ---------------------------------------------------------------------------------
+
+TXMLDocument TXMLDocument::Create() {
+  EnsureLibrary();
+  xmlDocPtr Doc = xmlNewDoc(XmlText("1.0"));
+  if (!Doc) throw EDOMError("Out of memory");
+  return TXMLDocument(std::make_shared<TXMLDocumentData>(Doc));
+}
+
+void TXMLDocument::LoadFromFile(const std::string& AFileName) {
+  const std::vector<std::uint8_t> Bytes = Platform::ReadAllBytes(AFileName);
+  LoadFromBytes(std::string_view(reinterpret_cast<const char*>(Bytes.data()), Bytes.size()), AFileName);
+}
+
+void TXMLDocument::LoadFromBytes(std::string_view ABytes, const std::string& AFileName, const std::string& AEncoding) {
+  Assert(!IsNull(), "Loading into a null XML document", SourceUnit);
+  EnsureLibrary();
+  FData->Replace(Parse(ABytes, AFileName, AEncoding));
+}
+
+TXMLElement TXMLDocument::DocumentElement() const {
+  return FData ? TXMLDocumentData::WrapElement(FData, xmlDocGetRootElement(FData->Doc)) : TXMLElement();
+}
+
+void TXMLDocument::SetDocumentElement(const TXMLElement& AElement) {
+  const xmlNodePtr Root = CheckedRaw(AElement);
+  if (TXMLDocumentData::Of(AElement) != FData) throw EDOMError("The element belongs to another document");
+  FData->Detach(Root);
+  if (xmlNodePtr Old = xmlDocSetRootElement(FData->Doc, Root)) FData->Detached.insert(Old);
+}
+
+TXMLElement TXMLDocument::CreateElement(const std::string& ATagName) const {
+  Assert(!IsNull(), "Creating an element in a null XML document", SourceUnit);
+  CheckName(ATagName);
+  xmlNodePtr Node = xmlNewDocNode(FData->Doc, nullptr, XmlText(ATagName), nullptr);
+  FData->Detached.insert(Node);
+  return TXMLDocumentData::WrapElement(FData, Node);
+}
+
+TXMLNode TXMLDocument::CreateTextNode(const std::string& AText) const {
+  Assert(!IsNull(), "Creating a text node in a null XML document", SourceUnit);
+  xmlNodePtr Node = xmlNewDocText(FData->Doc, XmlText(AText));
+  FData->Detached.insert(Node);
+  return TXMLDocumentData::Wrap(FData, Node);
+}
+
+TXMLNode TXMLDocument::AsNode() const { return FData ? TXMLDocumentData::Wrap(FData, FData->Doc) : TXMLNode(); }
+
+std::string TXMLDocument::Version() const { return FData ? FromXml(FData->Doc->version) : ""; }
+
+std::string TXMLDocument::Encoding() const { return FData ? FromXml(FData->Doc->encoding) : ""; }
+
+void TXMLDocument::SetEncoding(const std::string& AEncoding) {
+  Assert(!IsNull(), "Setting the encoding of a null XML document", SourceUnit);
+  xmlFree(const_cast<xmlChar*>(FData->Doc->encoding));
+  FData->Doc->encoding = AEncoding.empty() ? nullptr : xmlStrdup(XmlText(AEncoding));
+}
+
+bool TXMLDocument::Indented() const { return FData && FData->Indented; }
+
+void TXMLDocument::SetIndented(bool AValue) {
+  Assert(!IsNull(), "Setting the layout of a null XML document", SourceUnit);
+  FData->Indented = AValue;
+}
+
+std::string TXMLDocument::GetProperty(const std::string& AName) const {
+  if (!FData) return {};
+  auto It = FData->Properties.find(AName);
+  return It == FData->Properties.end() ? std::string() : It->second;
+}
+
+void TXMLDocument::SetProperty(const std::string& AName, const std::string& AValue) {
+  Assert(!IsNull(), "Setting a property of a null XML document", SourceUnit);
+  FData->Properties[AName] = AValue;
+}
+
+std::string TXMLDocument::SaveToBytes() const {
+  Assert(!IsNull(), "Saving a null XML document", SourceUnit);
+  const std::string Encoding = this->Encoding();
+  std::unique_ptr<xmlBuffer, void (*)(xmlBufferPtr)> Buffer(xmlBufferCreate(), xmlBufferFree);
+  xmlSaveCtxtPtr Save = xmlSaveToBuffer(Buffer.get(), Encoding.empty() ? nullptr : Encoding.c_str(),
+                                        FData->Indented ? XML_SAVE_FORMAT : 0);
+  if (!Save) throw EDOMError(Format("Cannot write the encoding \"%s\"", Encoding));
+  const long Written = xmlSaveDoc(Save, FData->Doc);
+  xmlSaveClose(Save);
+  if (Written < 0) throw EDOMError(Format("Cannot write the document in the encoding \"%s\"", Encoding));
+  std::string Bytes(reinterpret_cast<const char*>(xmlBufferContent(Buffer.get())), static_cast<std::size_t>(xmlBufferLength(Buffer.get())));
+  return IsAsciiCompatible(Encoding) ? ToCrLf(Bytes) : Bytes;
+}
+
+void TXMLDocument::SaveToFile(const std::string& AFileName) const {
+  const std::string Bytes = SaveToBytes();
+  Platform::WriteAllBytesAtomic(AFileName, Bytes.data(), Bytes.size());
+}
+
+// ---- XPath --------------------------------------------------------------------------------------
+
+namespace {
+
+// Reads "xmlns:p='uri'" declarations separated by blanks. A default namespace declaration is
+// accepted and ignored: XPath 1.0 names without a prefix never have a namespace.
+std::vector<std::pair<std::string, std::string>> ParseNamespaces(const std::string& AText) {
+  std::vector<std::pair<std::string, std::string>> Result;
+  std::size_t Pos = 0;
+  auto Fail = [&AText]() { return EDOMError(Format("Invalid namespace declarations: %s", AText)); };
+  while (true) {
+    Pos = AText.find_first_not_of(" \t\r\n", Pos);
+    if (Pos == std::string::npos) return Result;
+    if (AText.compare(Pos, 5, "xmlns") != 0) throw Fail();
+    Pos += 5;
+    std::string Prefix;
+    if (Pos < AText.size() && AText[Pos] == ':') {
+      const std::size_t Eq = AText.find('=', Pos);
+      if (Eq == std::string::npos) throw Fail();
+      Prefix = AText.substr(Pos + 1, Eq - Pos - 1);
+      if (Prefix.empty()) throw Fail();
+      Pos = Eq;
+    }
+    if (Pos + 1 >= AText.size() || AText[Pos] != '=' || (AText[Pos + 1] != '\'' && AText[Pos + 1] != '"')) throw Fail();
+    const std::size_t Close = AText.find(AText[Pos + 1], Pos + 2);
+    if (Close == std::string::npos) throw Fail();
+    if (!Prefix.empty()) Result.emplace_back(Prefix, AText.substr(Pos + 2, Close - Pos - 2));
+    Pos = Close + 1;
+  }
+}
+
+using TXPathContext = std::unique_ptr<xmlXPathContext, void (*)(xmlXPathContextPtr)>;
+using TXPathObject = std::unique_ptr<xmlXPathObject, void (*)(xmlXPathObjectPtr)>;
+
+std::vector<TXMLNode> Evaluate(const TXMLNode& ANode, const std::string& AXPath) {
+  const xmlNodePtr Node = CheckedRaw(ANode);
+  const TXMLDocument Doc = ANode.OwnerDocument();
+  TXPathContext Context(xmlXPathNewContext(Node->doc), xmlXPathFreeContext);
+  if (!Context) throw EDOMError("Out of memory");
+  Context->node = Node;
+  Context->error = IgnoreStructuredError;
+  for (const auto& [Prefix, Uri] : ParseNamespaces(Doc.GetProperty("SelectionNamespaces")))
+    xmlXPathRegisterNs(Context.get(), XmlText(Prefix), XmlText(Uri));
+  TXPathObject Result(xmlXPathEvalExpression(XmlText(AXPath), Context.get()), xmlXPathFreeObject);
+  if (!Result) throw EDOMError(Format("Invalid XPath query \"%s\": %s", AXPath, ErrorText(&Context->lastError, "unknown error")));
+  if (Result->type != XPATH_NODESET) throw EDOMError(Format("The XPath query \"%s\" does not select nodes", AXPath));
+  std::vector<TXMLNode> Nodes;
+  if (xmlNodeSetPtr Set = Result->nodesetval) {
+    xmlXPathNodeSetSort(Set);
+    for (int I = 0; I < Set->nodeNr; ++I)
+      if (Set->nodeTab[I]->type != XML_NAMESPACE_DECL)  // namespace nodes are copies owned by the result
+        Nodes.push_back(TXMLDocumentData::Wrap(TXMLDocumentData::Of(ANode), Set->nodeTab[I]));
+  }
+  return Nodes;
+}
+
+}  // namespace
+
+TXMLNodeList TXMLNode::SelectNodes(const std::string& AXPath) const { return TXMLNodeList(Evaluate(*this, AXPath)); }
+
+}  // namespace Quellit
