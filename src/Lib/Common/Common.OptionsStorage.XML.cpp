@@ -1,1 +1,201 @@
 #include "Lib/Common/Common.OptionsStorage.XML.h"
+
+#include "Platform/File.h"
+#include "Platform/Folder.h"
+#include "Platform/Path.h"
+
+namespace Quellit {
+
+namespace {
+
+const char* const SourceUnit = "Lib/Common/Common.OptionsStorage.XML";
+const char* const RootName = "Options";
+const char* const DefaultEncoding = "windows-1251";
+
+// Strict splitting: empty parts are kept here and skipped by the caller.
+std::vector<std::string> SplitSubkey(const std::string& ASubkey) {
+  std::vector<std::string> Parts;
+  std::size_t Start = 0;
+  while (true) {
+    const std::size_t Sep = ASubkey.find('\\', Start);
+    Parts.push_back(ASubkey.substr(Start, Sep - Start));
+    if (Sep == std::string::npos) return Parts;
+    Start = Sep + 1;
+  }
+}
+
+TXMLElement FirstChildNamed(const TXMLElement& AParent, const std::string& AName) {
+  for (TXMLNode Child = AParent.FirstChild(); Child; Child = Child.NextSibling())
+    if (Child.IsElement() && Child.NodeName() == AName) return Child.AsElement();
+  return {};
+}
+
+}  // namespace
+
+// ---- TCustomXMLOptionsStorage ---------------------------------------------------------------------
+
+TCustomXMLOptionsStorage::TCustomXMLOptionsStorage(const std::string& AFileName) : FFileName(AFileName) {
+  FDoc = NewOptionsDocument();
+  if (Platform::FileExists(AFileName)) LoadXMLFileInto(FDoc, AFileName);
+  EnsureRoot(FDoc);
+  FNode = FDoc.DocumentElement();
+}
+
+TCustomXMLOptionsStorage::TCustomXMLOptionsStorage(const TXMLDocument& ADoc, const std::string& ASubkey)
+    : FDoc(ADoc), FSubkey(ASubkey) {
+  Assert(!ADoc.IsNull(), "An options section needs a document", SourceUnit);
+}
+
+TXMLDocument TCustomXMLOptionsStorage::NewOptionsDocument() {
+  TXMLDocument Doc = TXMLDocument::Create();
+  Doc.SetIndented(true);
+  return Doc;
+}
+
+void TCustomXMLOptionsStorage::EnsureRoot(TXMLDocument& ADoc) {
+  if (ADoc.DocumentElement().IsNull()) ADoc.SetDocumentElement(ADoc.CreateElement(RootName));
+}
+
+void TCustomXMLOptionsStorage::NavigateToSubkey() {
+  FNode = FDoc.DocumentElement();
+  if (FSubkey.empty()) return;
+  for (const std::string& Part : SplitSubkey(FSubkey)) {
+    if (Part.empty()) continue;
+    TXMLElement Child = FirstChildNamed(FNode, Part);
+    if (Child.IsNull()) {
+      if (IsReader()) {
+        FNode = {};
+        return;
+      }
+      Child = FNode.AddChild(Part);
+    }
+    FNode = Child;
+  }
+}
+
+std::string TCustomXMLOptionsStorage::SubkeyPath(const std::string& AName) const {
+  if (FSubkey.empty() || FSubkey.back() == '\\') return FSubkey + AName;
+  return FSubkey + '\\' + AName;
+}
+
+// ---- TXmlOptionsReader ----------------------------------------------------------------------------
+
+TXmlOptionsReader::TXmlOptionsReader(const std::string& AFileName) : TCustomXMLOptionsStorage(AFileName) {}
+
+TXmlOptionsReader::TXmlOptionsReader(const TXMLDocument& ADoc, const std::string& ASubkey)
+    : TCustomXMLOptionsStorage(ADoc, ASubkey) {
+  NavigateToSubkey();
+}
+
+int TXmlOptionsReader::ReadInteger(const std::string& AName, int ADefault) { return ReadAttrInt(FNode, AName, ADefault); }
+
+std::string TXmlOptionsReader::ReadString(const std::string& AName, const std::string& ADefault) {
+  return ReadAttrStrDef(FNode, AName, ADefault);
+}
+
+bool TXmlOptionsReader::ReadBool(const std::string& AName, bool ADefault) { return ReadAttrBool(FNode, AName, ADefault); }
+
+Extended TXmlOptionsReader::ReadFloat(const std::string& AName, Extended ADefault) {
+  return ReadAttrFloat(FNode, AName, ADefault);
+}
+
+std::vector<std::string> TXmlOptionsReader::ReadSubkeyNames() {
+  std::vector<std::string> Names;
+  if (FNode.IsNull()) return Names;
+  for (TXMLNode Child = FNode.FirstChild(); Child; Child = Child.NextSibling()) Names.push_back(Child.NodeName());
+  return Names;
+}
+
+bool TXmlOptionsReader::ValueExists(const std::string& AName) { return !FNode.IsNull() && FNode.HasAttribute(AName); }
+
+TIntf<IOptionsReader> TXmlOptionsReader::OpenSubReader(const std::string& AName) {
+  Assert(!AName.empty(), "OpenSubReader needs a section name", SourceUnit);
+  if (FNode.IsNull()) return TIntf<IOptionsReader>(new TFakeOptionsReader());
+  return TIntf<IOptionsReader>(new TXmlOptionsReader(FDoc, SubkeyPath(AName)));
+}
+
+bool TXmlOptionsReader::IsEmptySection() { return FNode.IsNull(); }
+
+// ---- TXmlOptionsWriter ----------------------------------------------------------------------------
+
+TXmlOptionsWriter::TXmlOptionsWriter(const std::string& AFileName) {
+  FFileName = AFileName;
+  FDoc = NewOptionsDocument();
+  if (Platform::FileExists(AFileName)) {
+    try {
+      LoadXMLFileInto(FDoc, AFileName);
+    } catch (const EInvalidXMLFile&) {
+      // Start over, but keep the damaged file until the first Save has a copy of it.
+      FDoc = NewOptionsDocument();
+      FSaveState->BackupPending = true;
+    }
+  }
+  EnsureRoot(FDoc);
+  NavigateToSubkey();
+}
+
+TXmlOptionsWriter::TXmlOptionsWriter(const TXMLDocument& ADoc, const std::string& ASubkey)
+    : TCustomXMLOptionsStorage(ADoc, ASubkey) {
+  NavigateToSubkey();
+}
+
+void TXmlOptionsWriter::CheckNode() const {
+  Assert(!FNode.IsNull(), "An options writer has no section element", SourceUnit);
+}
+
+void TXmlOptionsWriter::WriteInteger(const std::string& AName, int AValue, int ADefault) {
+  CheckNode();
+  if (AValue != ADefault) WriteAttrInt(FNode, AName, AValue, 0);
+}
+
+void TXmlOptionsWriter::WriteString(const std::string& AName, const std::string& AValue, const std::string& ADefault) {
+  CheckNode();
+  if (AValue != ADefault)
+    WriteAttrStr(FNode, AName, AValue);
+  else
+    FNode.RemoveAttribute(AName);
+}
+
+void TXmlOptionsWriter::WriteBool(const std::string& AName, bool AValue) {
+  CheckNode();
+  WriteAttrBool(FNode, AName, AValue);
+}
+
+void TXmlOptionsWriter::WriteFloat(const std::string& AName, Extended AValue, Extended /*ADefault*/) {
+  CheckNode();
+  WriteAttrFloat(FNode, AName, AValue);
+}
+
+TIntf<IOptionsWriter> TXmlOptionsWriter::OpenSubWriter(const std::string& AName) {
+  CheckNode();
+  auto* Writer = new TXmlOptionsWriter(FDoc, SubkeyPath(AName));
+  TIntf<IOptionsWriter> Result(Writer);
+  Writer->FFileName = FFileName;
+  Writer->FSaveState = FSaveState;
+  return Result;
+}
+
+void TXmlOptionsWriter::Clear() {
+  CheckNode();
+  FNode.RemoveAllChildren();
+  FNode.RemoveAllAttributes();
+}
+
+void TXmlOptionsWriter::BackupDamagedFile() const {
+  if (!Platform::FileExists(FFileName)) return;
+  const std::vector<std::uint8_t> Damaged = Platform::ReadAllBytes(FFileName);
+  Platform::WriteAllBytesAtomic(FFileName + ".bak", Damaged.data(), Damaged.size());
+}
+
+void TXmlOptionsWriter::Save() {
+  CheckNode();
+  if (const std::string Folder = Platform::ExtractFilePath(FFileName); !Folder.empty()) Platform::ForceDirectories(Folder);
+  if (FDoc.Encoding().empty()) FDoc.SetEncoding(DefaultEncoding);
+  if (FSaveState->BackupPending) {
+    BackupDamagedFile();
+    FSaveState->BackupPending = false;
+  }
+  FDoc.SaveToFile(FFileName);
+}
+
+}  // namespace Quellit

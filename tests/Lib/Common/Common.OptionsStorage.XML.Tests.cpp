@@ -1,0 +1,249 @@
+#include "Lib/Common/Common.OptionsStorage.XML.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Lib/Common/Common.SysUtils.h"
+#include "Platform/File.h"
+#include "Support/RussianLocale.h"
+#include "Support/ScratchFolder.h"
+
+namespace Quellit {
+namespace {
+
+using Testing::TScratchFolder;
+
+// "Сметы" and "Папка" in Windows-1251.
+const std::string SmetyCp1251 = "\xD1\xEC\xE5\xF2\xFB";
+
+TIntf<IOptionsReader> Reader(const std::string& AFileName) { return TIntf<IOptionsReader>(new TXmlOptionsReader(AFileName)); }
+TIntf<IOptionsWriter> Writer(const std::string& AFileName) { return TIntf<IOptionsWriter>(new TXmlOptionsWriter(AFileName)); }
+
+class XmlOptions : public Testing::TRussianLocaleTest {
+ protected:
+  TScratchFolder Scratch;
+  std::string File = Scratch / "Options.xml";
+};
+
+TEST_F(XmlOptions, WorkedExampleIsSavedByteForByte) {
+  {
+    auto Root = Writer(File);
+    auto A = Root->OpenSubWriter("A");
+    A->WriteInteger("W", 120, 0);
+    A->WriteString("T", "Сметы", "");
+    A->WriteBool("M", true);
+    A->WriteFloat("Z", 1.25L, 0);
+    A->OpenSubWriter("B");
+    A->Save();
+  }
+  EXPECT_EQ(TScratchFolder::Read(File),
+            "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n"
+            "<Options>\r\n"
+            "  <A W=\"120\" T=\"" + SmetyCp1251 + "\" M=\"true\" Z=\"1,25\">\r\n"
+            "    <B/>\r\n"
+            "  </A>\r\n"
+            "</Options>\r\n");
+
+  auto A = Reader(File)->OpenSubReader("A");
+  EXPECT_FALSE(A->IsEmptySection());
+  EXPECT_EQ(A->ReadInteger("W", 0), 120);
+  EXPECT_EQ(A->ReadString("T", ""), "Сметы");
+  EXPECT_TRUE(A->ReadBool("M", false));
+  EXPECT_EQ(A->ReadFloat("Z", 0), 1.25L);
+  EXPECT_EQ(A->ReadInteger("Q", -4), -4);
+  EXPECT_EQ(A->ReadSubkeyNames(), std::vector<std::string>{"B"});
+  auto C = Reader(File)->OpenSubReader("C");
+  EXPECT_TRUE(C->IsEmptySection());
+  EXPECT_EQ(C->ReadString("T", "d"), "d");
+}
+
+TEST_F(XmlOptions, ConnectionsLikeFileRoundTripsByteForByte) {
+  {
+    auto Pool = Writer(File)->OpenSubWriter("Connections");
+    const std::vector<std::pair<std::string, std::string>> Items = {
+        {"Сметы 2024", "/home/user/Документы/Сметы"}, {"Нормативы «ФЕР»", "/srv/base"}, {"Web", "https://example.org/dav/"}};
+    Pool->WriteInteger("Count", static_cast<int>(Items.size()), 0);
+    for (std::size_t I = 0; I < Items.size(); ++I) {
+      auto Item = Pool->OpenSubWriter("Item" + std::to_string(I));
+      Item->WriteString("ClassID", "KV.Files", "");
+      Item->WriteString("Caption", Items[I].first, "");
+      Item->OpenSubWriter("Location")->WriteString("Path", Items[I].second, "");
+      Item->WriteBool("Enabled", I != 1);
+    }
+    Pool->Save();
+  }
+  const std::string First = TScratchFolder::Read(File);
+  Writer(File)->Save();
+  EXPECT_EQ(TScratchFolder::Read(File), First);
+
+  auto Item1 = Reader(File)->OpenSubReader("Connections\\Item1");
+  EXPECT_EQ(Item1->ReadString("Caption", ""), "Нормативы «ФЕР»");
+  EXPECT_FALSE(Item1->ReadBool("Enabled", true));
+  EXPECT_EQ(Item1->OpenSubReader("Location")->ReadString("Path", ""), "/srv/base");
+  EXPECT_EQ(Reader(File)->OpenSubReader("Connections")->ReadSubkeyNames(),
+            (std::vector<std::string>{"Item0", "Item1", "Item2"}));
+}
+
+TEST_F(XmlOptions, MissingFileReadsAsAnEmptyRoot) {
+  auto R = Reader(File);
+  EXPECT_FALSE(R->IsEmptySection());
+  EXPECT_TRUE(R->ReadSubkeyNames().empty());
+  EXPECT_EQ(R->ReadInteger("a", 5), 5);
+  EXPECT_EQ(R->ReadString("a", "s"), "s");
+  EXPECT_TRUE(R->ReadBool("a", true));
+  EXPECT_EQ(R->ReadFloat("a", 2.5L), 2.5L);
+  EXPECT_FALSE(R->ValueExists("a"));
+  EXPECT_FALSE(Platform::FileExists(File));
+}
+
+TEST_F(XmlOptions, MissingSectionsGiveEmptyAndThenFakeReaders) {
+  Scratch.Write("Options.xml", "<Options><A x=\"1\"/></Options>");
+  auto Missing = Reader(File)->OpenSubReader("Nope");
+  EXPECT_TRUE(Missing->IsEmptySection());
+  EXPECT_EQ(Missing->ReadInteger("x", 3), 3);
+  EXPECT_TRUE(Missing->ReadSubkeyNames().empty());
+  auto Deeper = Missing->OpenSubReader("A");
+  EXPECT_NE(dynamic_cast<TFakeOptionsReader*>(Deeper.Get()), nullptr);
+  EXPECT_TRUE(Deeper->IsEmptySection());
+  EXPECT_EQ(Deeper->ReadString("x", "d"), "d");
+  EXPECT_FALSE(Deeper->ValueExists("x"));
+  EXPECT_TRUE(Deeper->OpenSubReader("B")->IsEmptySection());
+}
+
+TEST_F(XmlOptions, BackslashPathsReachTheSameSection) {
+  Scratch.Write("Options.xml", "<Options><A><B v=\"1\"/></A><A><B v=\"2\"/></A></Options>");
+  auto Root = Reader(File);
+  for (const char* Path : {"A\\B", "A\\\\B\\", "\\A\\B"}) EXPECT_EQ(Root->OpenSubReader(Path)->ReadInteger("v", 0), 1) << Path;
+  EXPECT_EQ(Root->OpenSubReader("A")->OpenSubReader("B")->ReadInteger("v", 0), 1);
+  EXPECT_EQ(Root->ReadSubkeyNames(), (std::vector<std::string>{"A", "A"}));
+
+  auto W = Writer(File);
+  W->OpenSubWriter("X\\Y\\Z")->WriteInteger("n", 7, 0);
+  EXPECT_EQ(W->OpenSubWriter("X")->OpenSubWriter("Y\\Z").Get() != nullptr, true);
+  W->Save();
+  EXPECT_EQ(Reader(File)->OpenSubReader("X")->OpenSubReader("Y")->OpenSubReader("Z")->ReadInteger("n", 0), 7);
+  EXPECT_EQ(Reader(File)->OpenSubReader("X")->ReadSubkeyNames(), std::vector<std::string>{"Y"});
+}
+
+TEST_F(XmlOptions, WriteRulesForDefaultsAndEmptyValues) {
+  Scratch.Write("Options.xml", "<Options s1=\"a\" s2=\"b\" s3=\"c\" e=\"\" i=\"5\"/>");
+  auto W = Writer(File);
+  W->WriteString("s1", "x", "x");  // equal to the default: removed
+  W->WriteString("s2", "", "");    // two empty texts are equal too
+  W->WriteString("s3", "", "d");   // empty value, other default: untouched
+  W->WriteInteger("zero", 0, 0);
+  W->WriteInteger("zero2", 0, 4);  // zero is never stored
+  W->WriteInteger("i", 9, 9);      // equal to the default: left as it is
+  W->WriteString("ctl", std::string("a\x01", 2), "");
+  W->Save();
+  auto R = Reader(File);
+  EXPECT_FALSE(R->ValueExists("s1"));
+  EXPECT_FALSE(R->ValueExists("s2"));
+  EXPECT_EQ(R->ReadString("s3", ""), "c");
+  EXPECT_FALSE(R->ValueExists("zero"));
+  EXPECT_FALSE(R->ValueExists("zero2"));
+  EXPECT_EQ(R->ReadInteger("zero", 11), 11);
+  EXPECT_EQ(R->ReadInteger("i", 0), 5);
+  EXPECT_EQ(R->ReadString("ctl", ""), "a");
+  EXPECT_TRUE(R->ValueExists("e"));
+  EXPECT_EQ(R->ReadString("e", "d"), "");
+  EXPECT_EQ(R->ReadInteger("e", 8), 8);
+  EXPECT_THROW(R->ReadBool("s3", false), EConvertError);
+}
+
+TEST_F(XmlOptions, EmptySubWriterLeavesAnEmptyElement) {
+  Writer(File)->OpenSubWriter("Empty")->Save();
+  EXPECT_NE(TScratchFolder::Read(File).find("<Options>\r\n  <Empty/>\r\n</Options>"), std::string::npos);
+}
+
+TEST_F(XmlOptions, ClearEmptiesTheSectionOnly) {
+  Scratch.Write("Options.xml", "<Options><A a=\"1\"><B/>text</A><C/></Options>");
+  auto W = Writer(File);
+  W->OpenSubWriter("A")->Clear();
+  W->Save();
+  EXPECT_EQ(Reader(File)->ReadSubkeyNames(), (std::vector<std::string>{"A", "C"}));
+  EXPECT_FALSE(Reader(File)->OpenSubReader("A")->ValueExists("a"));
+  EXPECT_TRUE(Reader(File)->OpenSubReader("A")->ReadSubkeyNames().empty());
+}
+
+TEST_F(XmlOptions, ForeignRootAndEncodingAreKept) {
+  Scratch.Write("Options.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Settings><S v=\"Папка\"/></Settings>");
+  auto W = Writer(File);
+  W->OpenSubWriter("S")->WriteString("w", "Сметы", "");
+  W->Save();
+  const std::string Saved = TScratchFolder::Read(File);
+  EXPECT_EQ(Saved, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Settings>\r\n  <S v=\"Папка\" w=\"Сметы\"/>\r\n</Settings>\r\n");
+  EXPECT_EQ(Reader(File)->OpenSubReader("S")->ReadString("w", ""), "Сметы");
+}
+
+TEST_F(XmlOptions, CharactersOutsideTheCodePageSurvive) {
+  auto W = Writer(File);
+  W->WriteString("v", "中文 € 😀", "");
+  W->Save();
+  EXPECT_NE(TScratchFolder::Read(File).find("&#20013;&#25991; \x88 &#128512;"), std::string::npos);
+  EXPECT_EQ(Reader(File)->ReadString("v", ""), "中文 € 😀");
+}
+
+TEST_F(XmlOptions, FloatsFollowTheRegionalSeparator) {
+  auto W = Writer(File);
+  W->WriteFloat("f", 1.5L, 0);
+  W->WriteFloat("d", EncodeDateTime(2024, 3, 1, 12, 0, 0, 0), 0);
+  W->Save();
+  EXPECT_EQ(Reader(File)->ReadFloat("f", 0), 1.5L);
+  EXPECT_EQ(Reader(File)->ReadString("d", ""), "45352,5");
+  SetUserLocale("en_US");
+  EXPECT_EQ(Reader(File)->ReadFloat("f", 7), 7);
+}
+
+TEST_F(XmlOptions, BrokenFileFailsReadersAndIsKeptAsBakByWriters) {
+  const std::string Broken = "<Options><A></Options>";
+  Scratch.Write("Options.xml", Broken);
+  Scratch.Write("Options.xml.bak", "older backup");
+  EXPECT_THROW(Reader(File), EInvalidXMLFile);
+
+  auto W = Writer(File);
+  EXPECT_EQ(TScratchFolder::Read(File), Broken);  // nothing touched before Save
+  auto A = W->OpenSubWriter("New");
+  A->WriteInteger("n", 1, 0);
+  A->Save();
+  EXPECT_EQ(TScratchFolder::Read(File + ".bak"), Broken);
+  EXPECT_EQ(Reader(File)->ReadSubkeyNames(), std::vector<std::string>{"New"});
+
+  W->Save();  // the copy is taken once: the .bak still holds the damaged file
+  EXPECT_EQ(TScratchFolder::Read(File + ".bak"), Broken);
+}
+
+TEST_F(XmlOptions, SaveCreatesMissingFoldersAndEverySaveRewrites) {
+  const std::string Deep = Scratch / "a/b/c/Options.xml";
+  auto W = Writer(Deep);
+  W->WriteInteger("n", 1, 0);
+  W->Save();
+  EXPECT_EQ(Reader(Deep)->ReadInteger("n", 0), 1);
+  W->WriteInteger("n", 2, 0);
+  W->Save();
+  EXPECT_EQ(Reader(Deep)->ReadInteger("n", 0), 2);
+}
+
+TEST_F(XmlOptions, ReadersAndWritersOfOneDocumentShareIt) {
+  auto* Root = new TXmlOptionsWriter(File);
+  TIntf<IOptionsWriter> Hold(Root);
+  TIntf<IOptionsReader> Section(new TXmlOptionsReader(Root->Doc(), "A"));
+  EXPECT_TRUE(Section->IsEmptySection());  // resolved when created
+  Hold->OpenSubWriter("A")->WriteInteger("v", 3, 0);
+  EXPECT_EQ(TIntf<IOptionsReader>(new TXmlOptionsReader(Root->Doc(), "A"))->ReadInteger("v", 0), 3);
+}
+
+TEST_F(XmlOptions, ProgrammingErrorsAreAssertions) {
+  EXPECT_THROW(Reader(File)->OpenSubReader(""), EAssertionFailed);
+  EXPECT_THROW(TXmlOptionsReader(TXMLDocument(), "A"), EAssertionFailed);
+  try {
+    Reader(File)->OpenSubReader("");
+  } catch (const EAssertionFailed& E) {
+    EXPECT_NE(E.Message().find("Lib/Common/Common.OptionsStorage.XML"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace Quellit
