@@ -1,1 +1,211 @@
 #include "SysInfo/SysInfo.Core.Veska6.h"
+
+#include <array>
+#include <vector>
+
+#include "Lib/Common/Common.Format.h"
+#include "Lib/Common/Common.SystemUtils.h"
+#include "Lib/Common/Common.XMLUtils.h"
+#include "Platform/File.h"
+#include "Platform/IniFile.h"
+#include "Platform/Path.h"
+#include "SysInfo/SysInfo.Core.CommonUtils.h"
+
+namespace Quellit {
+namespace {
+
+using Platform::IncludeTrailingPathDelimiter;
+
+const char* const DataFolderPattern = "%sOrvant/Korvel 6/Client/";
+
+TUserDataOverrides& Veska6UserData() {
+  static TUserDataOverrides Overrides;
+  return Overrides;
+}
+
+// A missing source, or a target folder that does not exist, leaves the target as it is.
+void CopyFileQuietly(const std::string& ASource, const std::string& ATarget) {
+  try {
+    std::vector<std::uint8_t> Bytes = Platform::ReadAllBytes(ASource);
+    Platform::WriteAllBytesAtomic(ATarget, Bytes.data(), Bytes.size());
+  } catch (...) {
+  }
+}
+
+// The server settings the client connects with; the user's copy must carry the machine's ones.
+bool SameServerSettings(const std::string& AUserIni, const std::string& ARootIni) {
+  static const std::array<const char*, 4> Keys = {"ip_name", "port", "message_port", "bc_addr"};
+  Platform::TIniFile User(AUserIni), Root(ARootIni);
+  for (const char* Key : Keys)
+    if (User.ReadString("server", Key, "") != Root.ReadString("server", Key, "")) return false;
+  return true;
+}
+
+// An override counts only when it names a folder that exists; it then ends with a separator.
+std::string ExistingFolder(const std::string& AFolder) {
+  return Platform::DirectoryExists(AFolder) ? IncludeTrailingPathDelimiter(AFolder) : std::string();
+}
+
+TUserDataOverrides ReadUserDataFile(const std::string& AFileName) {
+  TUserDataOverrides Result;
+  TXMLDocument Doc = LoadXMLFile(AFileName);
+  TXMLElement Root = Doc.DocumentElement();
+  if (Root && Root.NodeName() == "UserData") {
+    Result.LocalSetting = ExistingFolder(ReadAttributeText(Root, "LocalSetting"));
+    Result.VeskaPropsFolder = ExistingFolder(ReadAttributeText(Root, "VeskaProps"));
+  }
+  return Result;
+}
+
+}  // namespace
+
+const TVeska6Information& TVeska6Information::Instance() {
+  static const TVeska6Information Information;
+  return Information;
+}
+
+std::string TVeska6Information::RegistryKey() const { return "{00A00000-0001-458F-9B85-600000000001}_is1"; }
+std::string TVeska6Information::ApplicationDisplayName() const { return "Корвел Клиент"; }
+std::string TVeska6Information::ApplicationExeName() const { return "KVeska.exe"; }
+
+std::string TVeska6Information::DBaseFolder() const {
+  return IncludeTrailingPathDelimiter(CommonDataFolder()) + "Data/";
+}
+
+std::string TVeska6Information::InstallFolder() const {
+  std::string Folder = TCustomApplicationInformation::InstallFolder();
+  return IsPortableMode() ? Folder : Folder + "Client/";
+}
+
+std::string TVeska6Information::MutexName() const { return "Korvel_client"; }
+std::string TVeska6Information::PortableRelativePath() const { return "Orvant/Korvel/"; }
+int TVeska6Information::MajorVersionDigit() const { return 6; }
+
+std::string TVeska6Information::DataFolder(const char* APattern, const std::string& ASpecialFolder) const {
+  if (IsPortableMode()) return InstallFolder();
+  return Format(APattern, IncludeTrailingPathDelimiter(ASpecialFolder));
+}
+
+std::string TVeska6Information::AppDataFolder() const { return DataFolder(DataFolderPattern, GetAppDataFolder()); }
+std::string TVeska6Information::CustomLocalSetting() const { return Veska6UserData().LocalSetting; }
+
+std::string TVeska6Information::CommonDataFolder() const {
+  return DataFolder(DataFolderPattern, GetCommonAppDataFolder());
+}
+
+std::string TVeska6Information::CustomVeskaPropsFolder() const { return Veska6UserData().VeskaPropsFolder; }
+std::string TVeska6Information::GetDBaseExtension() const { return ".kvd5"; }
+
+std::string TVeska6Information::MyFolderRoot() const {
+  if (IsPortableMode()) return InstallFolder();
+  return IncludeTrailingPathDelimiter(GetPersonalFolder()) + "Корвел/";
+}
+
+std::string TVeska6Information::CommonSettingFolder() const { return AppDataFolder() + "Settings/"; }
+std::string TVeska6Information::CommonSettingFilename() const { return CommonSettingFolder() + "CommonSetting.xml"; }
+std::string TVeska6Information::ConnectionOptionsFilename() const { return CommonSettingFolder() + "Connections.xml"; }
+std::string TVeska6Information::SessionSettingFilename() const { return CommonSettingFolder() + "SessionSetting.xml"; }
+std::string TVeska6Information::RibbonSettingFilename() const { return CommonSettingFolder() + "Ribbon.xml"; }
+std::string TVeska6Information::LoginHostSettingFilename() const { return CommonSettingFolder() + "LoginHost.xml"; }
+
+std::string TVeska6Information::NbDataSearchParamSettingFilename() const {
+  return CommonSettingFolder() + "NbDataSearchParam.xml";
+}
+
+std::string TVeska6Information::PriceTransferSettingFilename() const {
+  return CommonSettingFolder() + "PriceTransfer.xml";
+}
+
+std::string TVeska6Information::NBFavoriteListSettingFilename() const {
+  return CommonSettingFolder() + "NbFavoriteList.xml";
+}
+
+std::string TVeska6Information::ElementsComparerSettingFilename() const {
+  return CommonSettingFolder() + "ElementsComparer.xml";
+}
+
+std::string TVeska6Information::UserDataFolderSettingFilename() const { return CommonSettingFolder() + "UserData.xml"; }
+
+std::string TVeska6Information::NetworkIniPath() const {
+  const std::string UserIni = CommonSettingFolder() + "onclient.ini";
+  const std::string RootIni = RootNetworkIniPath();
+  // The machine-wide copy is the administrator's; only the server settings decide whether the
+  // user's copy is stale, so the user's other choices survive while the server stays the same.
+  if (!Platform::FileExists(UserIni))
+    CopyFileQuietly(RootIni, UserIni);
+  else if (Platform::FileExists(RootIni) && !SameServerSettings(UserIni, RootIni))
+    CopyFileQuietly(RootIni, UserIni);
+  return UserIni;
+}
+
+std::string TVeska6Information::RootNetworkIniPath() const { return CommonDataFolder() + "onclient.ini"; }
+std::string TVeska6Information::AutoSaveFoder() const { return AppDataFolder() + "Autosave/"; }
+std::string TVeska6Information::HistoryFolder() const { return AppDataFolder() + "History/"; }
+std::string TVeska6Information::CreateHistoryFilename() const { return HistoryFolder() + "CreateHistory.xml"; }
+std::string TVeska6Information::ExportHistoryFilename() const { return HistoryFolder() + "ExportHistory.xml"; }
+std::string TVeska6Information::LocalHistorySettingFilename() const { return HistoryFolder() + "History.xml"; }
+std::string TVeska6Information::RecentDocsSettingFilename() const { return HistoryFolder() + "RecentDocs.xml"; }
+std::string TVeska6Information::BootLogFolder() const { return CommonDataFolder() + "BootLog/"; }
+std::string TVeska6Information::NormBasesFolder() const { return DBaseFolder(); }
+
+std::string TVeska6Information::NBCacheFolder() const {
+  return IncludeTrailingPathDelimiter(CommonDataFolder()) + "NbCache/";
+}
+
+std::string TVeska6Information::DefaultNewDocsFolder() const { return CommonDataFolder() + "DefaultNewDocs/"; }
+std::string TVeska6Information::DocTemplatesFolder() const { return CommonDataFolder() + "DocTemplates/"; }
+std::string TVeska6Information::ExpTemplatesFolder() const { return CommonDataFolder() + "ExpTemplates/"; }
+std::string TVeska6Information::DefaultExpSettingFile() const { return ExpTemplatesFolder() + "ExpDefault.xml"; }
+std::string TVeska6Information::TemplatesFolder() const { return CommonDataFolder() + "Templates/"; }
+std::string TVeska6Information::TemplateItogFilename() const { return TemplatesFolder() + "Itog.xlt"; }
+std::string TVeska6Information::UserParamFilename() const { return TemplatesFolder() + "Doc.ini"; }
+std::string TVeska6Information::UserTemplatesFolder() const { return CommonDataFolder() + "UserTemplates/"; }
+
+std::string TVeska6Information::LocalSetting() const {
+  std::string Custom = CustomLocalSetting();
+  if (!Custom.empty()) return Custom;
+  return IncludeTrailingPathDelimiter(CommonDataFolder()) + "LocalSetting/";
+}
+
+std::string TVeska6Information::CrossrkFileName() const { return LocalSetting() + "Crossrk.xml"; }
+std::string TVeska6Information::OrgRootXMLFileName() const { return LocalSetting() + "DocOrgs.xml"; }
+std::string TVeska6Information::SignRootXMLFileName() const { return LocalSetting() + "Signs.xml"; }
+std::string TVeska6Information::SignTypesXMLFileName() const { return LocalSetting() + "Signtypes.xml"; }
+std::string TVeska6Information::WintersFileName() const { return LocalSetting() + "Winters.xml"; }
+std::string TVeska6Information::CodeReplacementsFileName() const { return LocalSetting() + "CodeReplacements.xml"; }
+
+std::string TVeska6Information::VeskaPropsFolder() const {
+  std::string Custom = CustomVeskaPropsFolder();
+  if (!Custom.empty()) return Custom;
+  return IncludeTrailingPathDelimiter(CommonDataFolder()) + "VeskaProps/";
+}
+
+std::string TVeska6Information::MyDocuments() const { return MyFolderRoot() + "Мои Сметы/"; }
+std::string TVeska6Information::MyDocTemplates() const { return MyFolderRoot() + "Мои шаблоны/"; }
+std::string TVeska6Information::MyExpTemplates() const { return MyFolderRoot() + "Мои формы/"; }
+std::string TVeska6Information::MyNBTemplatesFolder() const { return MyFolderRoot() + "Мои базы/"; }
+
+bool TVeska6Information::IsAppDataFolderHasWritePrivilege() const { return CheckFolderWritePrivilege(AppDataFolder()); }
+bool TVeska6Information::IsNBCacheFolderHasWritePrivilege() const { return CheckFolderWritePrivilege(NBCacheFolder()); }
+
+bool TVeska6Information::IsNBDataFolderHasWritePrivilege() const {
+  return CheckFolderWritePrivilege(NormBasesFolder());
+}
+
+void LoadUserDataOverrides(const std::string& AFileName, TUserDataOverrides& AOverrides) {
+  if (!Platform::FileExists(AFileName)) return;
+  try {
+    AOverrides = ReadUserDataFile(AFileName);
+  } catch (...) {
+    // A broken file must not keep the product from starting: the defaults serve.
+    AOverrides = {};
+  }
+}
+
+void LoadVeska6UserData() {
+  LoadUserDataOverrides(TVeska6Information::Instance().UserDataFolderSettingFilename(), Veska6UserData());
+}
+
+void ClearVeska6UserData() { Veska6UserData() = {}; }
+
+}  // namespace Quellit
