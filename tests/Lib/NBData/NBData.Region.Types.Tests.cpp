@@ -9,7 +9,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "Lib/Common/Common.Filer.h"
 #include "Lib/Common/Common.Format.h"
+#include "Lib/Common/Common.Streams.h"
+#include "Support/RussianLocale.h"
 
 namespace Quellit {
 namespace {
@@ -264,6 +267,286 @@ TEST(TNBRegionCode, ComparerOrdersByIntegerForm) {
   EXPECT_EQ(Codes[0].ToInt(), -1);
   EXPECT_EQ(Codes[1].ToInt(), 112034);
   EXPECT_EQ(Codes[2].ToInt(), 412034);
+}
+
+// ---- descriptors -------------------------------------------------------------------------------
+
+TNB_InfoStruct SampleInfo() {
+  TNB_InfoStruct Info;
+  Info.FComment = "Сборник 2021";
+  Info.SysVersion = 3;
+  Info.Code.SetCodeFromParts(12, 3, 4);
+  Info.Code.Year = spl2001;
+  Info.RegionName = "Москва";
+  Info.CreationDate = EncodeDate(2021, 3, 15);
+  Info.Creator = "Центр";
+  Info.Publidher = nbpTerritorial;
+  Info.DistrictName = "Центральный";
+  Info.DistrictSign = "ЦФО";
+  Info.OpenMask = "1203?";
+  Info.RootName = "Корень";
+  Info.Year = 2021;
+  Info.ReleaseNumber = 70000;
+  Info.CRC32 = 0xA1B2C3D4;
+  return Info;
+}
+
+// The descriptor written row by row, ending after ATails of its four optional tails: an oracle
+// independent of SaveToStream, and the only way to make the shorter forms older writers left.
+std::string DescriptorBytes(const TNB_InfoStruct& AInfo, int ATails) {
+  TStringStream Stream;
+  TKvFiler Filer(&Stream, false);
+  Filer.Write_Byte(241);
+  Filer.Write_Byte(AInfo.SysVersion);
+  Filer.Write_Byte(static_cast<std::uint8_t>(AInfo.Code.AreaCode()));
+  Filer.WriteInt32(AInfo.Code.ID());
+  Filer.Write_Byte(static_cast<std::uint8_t>(AInfo.Code.AddCode()));
+  Filer.WriteString(AInfo.RegionName);
+  Filer.Write_Byte(AInfo.Code.Year);
+  Filer.WriteDbl64(AInfo.CreationDate);
+  Filer.WriteString(AInfo.Creator);
+  Filer.WriteString(AInfo.FComment);
+  if (ATails >= 1) {
+    Filer.WriteString(AInfo.DistrictName);
+    Filer.WriteString(AInfo.DistrictSign);
+    Filer.Write_Byte(AInfo.Publidher);
+  }
+  if (ATails >= 2) {
+    Filer.WriteString(AInfo.OpenMask);
+    Filer.WriteString(AInfo.RootName);
+    Filer.WriteInt16(static_cast<std::int16_t>(AInfo.Year));
+  }
+  if (ATails >= 3) Filer.WriteInt32(static_cast<std::int32_t>(AInfo.ReleaseNumber));
+  if (ATails >= 4) Filer.WriteInt32(static_cast<std::int32_t>(AInfo.CRC32));
+  return Stream.DataString();
+}
+
+TNB_InfoStruct Load(const std::string& ABytes) {
+  TStringStream Stream(ABytes);
+  TNB_InfoStruct Info;
+  Info.LoadFromStream(Stream);
+  return Info;
+}
+
+std::string Save(const TNB_InfoStruct& AInfo) {
+  TStringStream Stream;
+  AInfo.SaveToStream(Stream);
+  return Stream.DataString();
+}
+
+void ExpectSameInfo(const TNB_InfoStruct& A, const TNB_InfoStruct& B) {
+  EXPECT_EQ(A.FComment, B.FComment);
+  EXPECT_EQ(A.SysVersion, B.SysVersion);
+  EXPECT_TRUE(A.Code.IsSame(B.Code));
+  EXPECT_EQ(A.RegionName, B.RegionName);
+  EXPECT_EQ(A.CreationDate, B.CreationDate);
+  EXPECT_EQ(A.Creator, B.Creator);
+  EXPECT_EQ(A.Publidher, B.Publidher);
+  EXPECT_EQ(A.DistrictName, B.DistrictName);
+  EXPECT_EQ(A.DistrictSign, B.DistrictSign);
+  EXPECT_EQ(A.OpenMask, B.OpenMask);
+  EXPECT_EQ(A.RootName, B.RootName);
+  EXPECT_EQ(A.Year, B.Year);
+  EXPECT_EQ(A.ReleaseNumber, B.ReleaseNumber);
+  EXPECT_EQ(A.CRC32, B.CRC32);
+}
+
+TEST(TNB_InfoStruct, SaveWritesEveryRowAndLoadReadsThemBack) {
+  const TNB_InfoStruct Info = SampleInfo();
+  const std::string Bytes = Save(Info);
+  EXPECT_EQ(Bytes, DescriptorBytes(Info, 4));
+  // Signature, version, area, ID, additional code, then the region name in Windows-1251.
+  EXPECT_EQ(Bytes.substr(0, 16), std::string("\xF1\x03\x0C\x03\x00\x00\x00\x04\x06\x06\xCC\xEE\xF1\xEA\xE2\xE0", 16));
+  EXPECT_EQ(Bytes.substr(Bytes.size() - 4), "\xD4\xC3\xB2\xA1");  // the checksum, little-endian
+
+  const TNB_InfoStruct Loaded = Load(Bytes);
+  ExpectSameInfo(Loaded, Info);
+  EXPECT_TRUE(Loaded.HasCrc32);
+}
+
+TEST(TNB_InfoStruct, BlankCommentIsSavedAsTheDefaultOne) {
+  TNB_InfoStruct Info = SampleInfo();
+  Info.FComment = "  ";
+  EXPECT_EQ(Load(Save(Info)).FComment, "База 2001г.");
+  Info.Code.SetCodeFromParts(8, 0, 0);
+  EXPECT_EQ(Load(Save(Info)).FComment, "База 1998г.");
+}
+
+TEST(TNB_InfoStruct, OptionalTailsMayBeAbsent) {
+  TNB_InfoStruct Blank = SampleInfo();  // a tail B with nothing in it takes the defaults too
+  Blank.OpenMask = "";
+  Blank.RootName = " ";
+  Blank.Year = 0;
+  struct TCase {
+    const TNB_InfoStruct Info;
+    int Tails;
+    const char* DistrictName;
+    TNBPublisher Publisher;
+    const char* OpenMask;
+    const char* RootName;
+    std::uint16_t Year;
+    std::uint32_t Release;
+    bool HasCrc32;
+    std::uint32_t Crc;
+  } Cases[] = {
+      {SampleInfo(), 0, "", nbpUnknown, "1203?", "База 2001г.", 2001, 0, false, 0},
+      {SampleInfo(), 1, "Центральный", nbpTerritorial, "1203?", "База 2001г.", 2001, 0, false, 0},
+      {SampleInfo(), 2, "Центральный", nbpTerritorial, "1203?", "Корень", 2021, 0, false, 0},
+      {SampleInfo(), 3, "Центральный", nbpTerritorial, "1203?", "Корень", 2021, 70000, false, 0},
+      {SampleInfo(), 4, "Центральный", nbpTerritorial, "1203?", "Корень", 2021, 70000, true, 0xA1B2C3D4},
+      {Blank, 2, "Центральный", nbpTerritorial, "1203?", "База 2001г.", 2001, 0, false, 0},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Tails);
+    const TNB_InfoStruct Loaded = Load(DescriptorBytes(C.Info, C.Tails));
+    EXPECT_EQ(Loaded.RegionName, "Москва");
+    EXPECT_EQ(Loaded.FComment, "Сборник 2021");
+    EXPECT_EQ(Loaded.Code.ToInt(), 112034);
+    EXPECT_EQ(Loaded.DistrictName, C.DistrictName);
+    EXPECT_EQ(Loaded.DistrictSign, C.Tails >= 1 ? "ЦФО" : "");
+    EXPECT_EQ(Loaded.Publidher, C.Publisher);
+    EXPECT_EQ(Loaded.OpenMask, C.OpenMask);
+    EXPECT_EQ(Loaded.RootName, C.RootName);
+    EXPECT_EQ(Loaded.Year, C.Year);
+    EXPECT_EQ(Loaded.ReleaseNumber, C.Release);
+    EXPECT_EQ(Loaded.HasCrc32, C.HasCrc32);
+    EXPECT_EQ(Loaded.CRC32, C.Crc);
+  }
+}
+
+TEST(TNB_InfoStruct, AShortDescriptorSavedAgainCarriesAZeroChecksum) {
+  const TNB_InfoStruct Short = Load(DescriptorBytes(SampleInfo(), 0));
+  const TNB_InfoStruct Again = Load(Save(Short));
+  EXPECT_TRUE(Again.HasCrc32);
+  EXPECT_EQ(Again.CRC32, 0u);
+  ExpectSameInfo(Again, Short);
+}
+
+TEST(TNB_InfoStruct, LoadingForgetsWhatWasThere) {
+  TNB_InfoStruct Info = SampleInfo();
+  Info.HasCrc32 = true;
+  TStringStream Stream(DescriptorBytes(SampleInfo(), 0));
+  Info.LoadFromStream(Stream);
+  EXPECT_EQ(Info.DistrictName, "");
+  EXPECT_EQ(Info.Publidher, nbpUnknown);
+  EXPECT_FALSE(Info.HasCrc32);
+  EXPECT_EQ(Info.CRC32, 0u);
+}
+
+TEST(TNB_InfoStruct, LoadingStartsAtTheStreamPosition) {
+  TStringStream Stream("prefix" + Save(SampleInfo()));
+  Stream.SetPosition(6);
+  TNB_InfoStruct Info;
+  Info.LoadFromStream(Stream);
+  ExpectSameInfo(Info, SampleInfo());
+}
+
+// Only the ends of the tails are places where a descriptor may end; a cut anywhere else is the
+// stream's read error, never a half-read descriptor.
+TEST(TNB_InfoStruct, EveryCutInsideARowIsAReadError) {
+  const TNB_InfoStruct Info = SampleInfo();
+  const std::string Full = DescriptorBytes(Info, 4);
+  std::set<std::size_t> Ends;
+  for (int Tails = 0; Tails <= 4; ++Tails) Ends.insert(DescriptorBytes(Info, Tails).size());
+  for (std::size_t Length = 0; Length <= Full.size(); ++Length) {
+    SCOPED_TRACE(Length);
+    if (Ends.count(Length)) {
+      EXPECT_NO_THROW(Load(Full.substr(0, Length)));
+    } else {
+      EXPECT_THAT(MessageOf<EReadError>([&] { Load(Full.substr(0, Length)); }), HasSubstr("Stream read error"));
+    }
+  }
+}
+
+TEST(TNB_InfoStruct, DamagedDescriptorsAreRefused) {
+  std::string WrongSignature = Save(SampleInfo());
+  WrongSignature[0] = '\xF0';
+  EXPECT_EQ(MessageOf<EOrvantFilerInvalidSignature>([&] { Load(WrongSignature); }), "Неверный формат данных в потоке");
+
+  // Region name with an unknown tag, then with a length far past the end of the stream.
+  const std::string Head("\xF1\x03\x0C\x03\x00\x00\x00\x04", 8);
+  EXPECT_EQ(MessageOf<EOrvantFilerError>([&] { Load(Head + "\x05" + "abc"); }), "Неверный формат данных в потоке");
+  EXPECT_THAT(MessageOf<EReadError>([&] { Load(Head + "\x08\xFF\xFF\xFF\xFF" + "abc"); }), HasSubstr("Stream read error"));
+  EXPECT_THAT(MessageOf<EReadError>([&] { Load(Head + "\x0D\xFF\xFF\xFF\x7F" + "abc"); }), HasSubstr("Stream read error"));
+
+  // An ID that no region has and that would overflow the code.
+  std::string HugeID = Save(SampleInfo());
+  HugeID.replace(3, 4, "\xFF\xFF\xFF\x7F");
+  EXPECT_EQ(MessageOf<EOrvantFilerError>([&] { Load(HugeID); }), "Неверный формат данных в потоке");
+}
+
+TEST(TNB_InfoStruct, UTF16StringsAreReadToo) {
+  TStringStream Stream;
+  {
+    TKvFiler Filer(&Stream, false);
+    Filer.Write_Byte(241);
+    Filer.Write_Byte(1);
+    Filer.Write_Byte(12);
+    Filer.WriteInt32(3);
+    Filer.Write_Byte(4);
+    Filer.WriteStringW("Регион ✓");
+    Filer.Write_Byte(spl1984);
+    Filer.WriteDbl64(0);
+    Filer.WriteStringW("");
+    Filer.WriteStringW("Комментарий");
+  }
+  const TNB_InfoStruct Info = Load(Stream.DataString());
+  EXPECT_EQ(Info.RegionName, "Регион ✓");
+  EXPECT_EQ(Info.FComment, "Комментарий");
+  EXPECT_EQ(Info.Code.ToInt(), 412034);
+}
+
+class TNB_InfoStructProps : public Testing::TRussianLocaleTest {};
+
+TEST_F(TNB_InfoStructProps, NameValueLines) {
+  auto Props = SampleInfo().GetPropsStrings();
+  ASSERT_EQ(Props->Count(), 7);
+  EXPECT_EQ(Props->Text(),
+            "Версия базы=70000\r\nРегион=Москва\r\nКод базы=NB112034\r\nИздатель=Территориальный\r\n"
+            "Дата создания=15.03.2021\r\nТип базы=2001 года\r\nОкруг=Центральный\r\n");
+}
+
+// Values a damaged descriptor can carry are shown, never used as indexes or dates.
+TEST_F(TNB_InfoStructProps, OutOfRangeValuesAreShownSafely) {
+  std::string Bytes = Save(SampleInfo());
+  const std::size_t LevelAt = 16;  // after the region name "Москва"
+  Bytes[LevelAt] = '\xC8';
+  const double NaN = std::numeric_limits<double>::quiet_NaN();
+  Bytes.replace(LevelAt + 1, 8, std::string(reinterpret_cast<const char*>(&NaN), 8));
+  const std::size_t PublisherAt = DescriptorBytes(SampleInfo(), 1).size() - 1;
+  Bytes[PublisherAt] = '\x09';
+
+  const TNB_InfoStruct Info = Load(Bytes);
+  EXPECT_EQ(static_cast<int>(Info.Code.Year), 200);
+  EXPECT_EQ(Info.Code.ToInt(), 12034);
+  auto Props = Info.GetPropsStrings();
+  EXPECT_EQ(Props->Values("Код базы"), "NB 12034");
+  EXPECT_EQ(Props->Values("Издатель"), "Неизвестен");
+  EXPECT_EQ(Props->Values("Дата создания"), "");
+  EXPECT_EQ(Props->Values("Тип базы"), " года");
+}
+
+TEST_F(TNB_InfoStructProps, BaseDateText) {
+  struct TCase {
+    double Value;
+    const char* Text;
+  } Cases[] = {
+      {EncodeDate(2021, 3, 15), "15.03.2021"},
+      {EncodeDate(2021, 3, 15) + 0.75, "15.03.2021"},
+      {0, "30.12.1899"},
+      {EncodeDate(1, 1, 1), "01.01.1"},
+      {EncodeDate(9999, 12, 31), "31.12.9999"},
+      {EncodeDate(1, 1, 1) - 1, ""},
+      {EncodeDate(9999, 12, 31) + 1, ""},
+      {1e300, ""},
+      {-1e300, ""},
+      {std::numeric_limits<double>::quiet_NaN(), ""},
+      {std::numeric_limits<double>::infinity(), ""},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Value);
+    EXPECT_EQ(BaseDateToStr(C.Value), C.Text);
+  }
 }
 
 }  // namespace
