@@ -27,5 +27,11 @@ bench: deps
 	cmake --build build/bench -j $(JOBS)
 	for b in build/bench/bench/*Bench; do $$b; done
 
+# Runs every fuzz target for FUZZ_SECONDS (default 60) in its own clang build, build/fuzz.
+FUZZ_SECONDS ?= 60
+fuzz:
+	bash scripts/install-deps.sh fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/run-fuzzers.sh
+
 clean:
 	rm -rf build

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and only those that are missing.
 # Safe to run again: with everything present it changes nothing and needs no network.
+#   install-deps.sh        what building and testing need
+#   install-deps.sh fuzz   that, plus clang and its libFuzzer runtime (make fuzz)
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,9 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev    # make bench
 )
+if [[ ${1:-} == fuzz ]]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
