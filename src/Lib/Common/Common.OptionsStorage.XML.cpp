@@ -24,12 +24,6 @@ std::vector<std::string> SplitSubkey(const std::string& ASubkey) {
   }
 }
 
-TXMLElement FirstChildNamed(const TXMLElement& AParent, const std::string& AName) {
-  for (TXMLNode Child = AParent.FirstChild(); Child; Child = Child.NextSibling())
-    if (Child.IsElement() && Child.NodeName() == AName) return Child.AsElement();
-  return {};
-}
-
 }  // namespace
 
 // ---- TCustomXMLOptionsStorage ---------------------------------------------------------------------
@@ -61,7 +55,7 @@ void TCustomXMLOptionsStorage::NavigateToSubkey() {
   if (FSubkey.empty()) return;
   for (const std::string& Part : SplitSubkey(FSubkey)) {
     if (Part.empty()) continue;
-    TXMLElement Child = FirstChildNamed(FNode, Part);
+    TXMLElement Child = FNode.FindChildElement(Part);
     if (Child.IsNull()) {
       if (IsReader()) {
         FNode = {};

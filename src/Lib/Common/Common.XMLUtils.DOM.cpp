@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "Lib/Common/Common.Format.h"
@@ -160,9 +161,38 @@ class TXMLDocumentData {
 
   // Nodes leave the tree only through here, so handles to them never dangle.
   void Detach(xmlNodePtr ANode) {
+    if (ANode->parent && ANode->type != XML_ATTRIBUTE_NODE) ChildIndexes.erase(ANode->parent);
     xmlUnlinkNode(ANode);
     Detached.insert(ANode);
   }
+
+  // Links without the parser's helpers, which would merge adjacent text nodes and free one of them.
+  void LinkLast(xmlNodePtr AParent, xmlNodePtr AChild) {
+    AChild->parent = AParent;
+    AChild->prev = AParent->last;
+    AChild->next = nullptr;
+    if (AParent->last)
+      AParent->last->next = AChild;
+    else
+      AParent->children = AChild;
+    AParent->last = AChild;
+    if (auto It = ChildIndexes.find(AParent); It != ChildIndexes.end() && AChild->type == XML_ELEMENT_NODE)
+      It->second.emplace(QualifiedName(AChild), AChild);  // an earlier sibling of that name stays first
+  }
+
+  // Sections are looked up by name among thousands of siblings; an index per parent keeps that
+  // linear in the number of lookups. Small parents are scanned.
+  xmlNodePtr FindChildElement(xmlNodePtr AParent, const std::string& AName) {
+    auto It = ChildIndexes.find(AParent);
+    if (It == ChildIndexes.end()) {
+      if (xmlChildElementCount(AParent) < 32) return ScanChildElement(AParent, AName);
+      It = ChildIndexes.emplace(AParent, BuildIndex(AParent)).first;
+    }
+    auto Found = It->second.find(AName);
+    return Found == It->second.end() ? nullptr : Found->second;
+  }
+
+  void ForgetIndexes() { ChildIndexes.clear(); }
 
   void DetachChildren(xmlNodePtr ANode) {
     while (ANode->children) Detach(ANode->children);
@@ -170,6 +200,7 @@ class TXMLDocumentData {
 
   // A tree replaced by a reload stays until the end, for the handles into it.
   void Replace(xmlDocPtr ANewDoc) {
+    ChildIndexes.clear();
     Replaced.push_back(Doc);
     Doc = ANewDoc;
   }
@@ -188,6 +219,28 @@ class TXMLDocumentData {
   std::vector<xmlDocPtr> Replaced;
   std::map<std::string, std::string> Properties;
   bool Indented = false;
+
+ private:
+  using TChildIndex = std::unordered_map<std::string, xmlNodePtr>;
+
+  static std::string QualifiedName(xmlNodePtr ANode) {
+    std::string Name = FromXml(ANode->name);
+    return ANode->ns && ANode->ns->prefix ? FromXml(ANode->ns->prefix) + ":" + Name : Name;
+  }
+  static xmlNodePtr ScanChildElement(xmlNodePtr AParent, const std::string& AName) {
+    for (xmlNodePtr Child = AParent->children; Child; Child = Child->next)
+      if (Child->type == XML_ELEMENT_NODE && QualifiedName(Child) == AName) return Child;
+    return nullptr;
+  }
+  static TChildIndex BuildIndex(xmlNodePtr AParent) {
+    TChildIndex Index;
+    for (xmlNodePtr Child = AParent->children; Child; Child = Child->next)
+      if (Child->type == XML_ELEMENT_NODE) Index.emplace(QualifiedName(Child), Child);
+    return Index;
+  }
+
+  // Node addresses are stable: nothing is freed before the document goes.
+  std::unordered_map<xmlNodePtr, TChildIndex> ChildIndexes;
 };
 
 }  // namespace Detail
@@ -205,18 +258,6 @@ xmlNodePtr CheckedRaw(const TXMLNode& ANode) {
 
 void CheckName(const std::string& AName) {
   if (xmlValidateName(XmlText(AName), 0) != 0) throw EDOMError(Format("\"%s\" is not a valid XML name", AName));
-}
-
-// Links without the parser's helpers, which would merge adjacent text nodes and free one of them.
-void LinkLast(xmlNodePtr AParent, xmlNodePtr AChild) {
-  AChild->parent = AParent;
-  AChild->prev = AParent->last;
-  AChild->next = nullptr;
-  if (AParent->last)
-    AParent->last->next = AChild;
-  else
-    AParent->children = AChild;
-  AParent->last = AChild;
 }
 
 }  // namespace
@@ -267,7 +308,7 @@ void TXMLNode::SetText(const std::string& AText) {
   const xmlNodePtr Node = CheckedRaw(*this);
   if (Node->type == XML_ELEMENT_NODE) {
     FDoc->DetachChildren(Node);
-    LinkLast(Node, xmlNewDocText(FDoc->Doc, XmlText(AText)));
+    FDoc->LinkLast(Node, xmlNewDocText(FDoc->Doc, XmlText(AText)));
   } else if (Node->type == XML_DOCUMENT_NODE) {
     throw EDOMError("A document has no text of its own");
   } else {
@@ -309,7 +350,7 @@ TXMLNode TXMLNode::AppendChild(const TXMLNode& ANewChild) {
   for (xmlNodePtr Up = Parent; Up; Up = Up->parent)
     if (Up == Child) throw EDOMError("A node cannot become its own descendant");
   FDoc->Detach(Child);
-  LinkLast(Parent, Child);
+  FDoc->LinkLast(Parent, Child);
   return ANewChild;
 }
 
@@ -365,6 +406,10 @@ void TXMLElement::RemoveAllAttributes() {
 }
 
 void TXMLElement::RemoveAllChildren() { Data()->DetachChildren(CheckedRaw(*this)); }
+
+TXMLElement TXMLElement::FindChildElement(const std::string& ATagName) const {
+  return TXMLDocumentData::WrapElement(Data(), Data()->FindChildElement(CheckedRaw(*this), ATagName));
+}
 
 TXMLElement TXMLElement::AddChild(const std::string& ATagName) {
   TXMLElement Child = OwnerDocument().CreateElement(ATagName);
@@ -422,6 +467,7 @@ void TXMLDocument::SetDocumentElement(const TXMLElement& AElement) {
   const xmlNodePtr Root = CheckedRaw(AElement);
   if (TXMLDocumentData::Of(AElement) != FData) throw EDOMError("The element belongs to another document");
   FData->Detach(Root);
+  FData->ForgetIndexes();
   if (xmlNodePtr Old = xmlDocSetRootElement(FData->Doc, Root)) FData->Detached.insert(Old);
 }
 

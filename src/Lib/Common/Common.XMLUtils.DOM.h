@@ -114,6 +114,8 @@ class TXMLElement : public TXMLNode {
   std::vector<std::string> AttributeNames() const;
   void RemoveAllAttributes();
   void RemoveAllChildren();
+  // The first child element whose node name (prefix included) is ATagName, or null.
+  TXMLElement FindChildElement(const std::string& ATagName) const;
   // Creates an element named ATagName and appends it as the last child.
   TXMLElement AddChild(const std::string& ATagName);
 

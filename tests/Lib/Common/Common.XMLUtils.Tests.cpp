@@ -392,6 +392,24 @@ TEST(TXMLDocument, NodesKeepTheirDocumentAndSurviveRemoval) {
   EXPECT_THROW(Parse("<o/>").DocumentElement().AppendChild(Kept.OwnerDocument().CreateElement("n")), EDOMError);
 }
 
+// Large parents are looked up through an index that must follow every change of the children.
+TEST(TXMLElement, FindChildElementFollowsChangesAmongManySiblings) {
+  for (int Count : {3, 40}) {
+    TXMLElement R = Root("<r xmlns:p=\"u\"><p:x/></r>");
+    for (int I = 0; I < Count; ++I) WriteAttrInt(R.AddChild("c" + std::to_string(I)), "n", I, -1);
+    WriteAttrInt(R.AddChild("c1"), "n", 100, -1);
+    EXPECT_EQ(ReadAttrInt(R.FindChildElement("c1"), "n", -1), 1) << Count;
+    EXPECT_EQ(R.FindChildElement("p:x").LocalName(), "x") << Count;
+    EXPECT_TRUE(R.FindChildElement("x").IsNull()) << Count;
+    R.RemoveChild(R.FindChildElement("c1"));
+    EXPECT_EQ(ReadAttrInt(R.FindChildElement("c1"), "n", -1), 100) << Count;
+    R.AddChild("late");
+    EXPECT_FALSE(R.FindChildElement("late").IsNull()) << Count;
+    R.RemoveAllChildren();
+    EXPECT_TRUE(R.FindChildElement("c0").IsNull()) << Count;
+  }
+}
+
 TEST(TXMLDocument, SavesTheDeclarationIndentationAndCrLf) {
   TXMLDocument Doc = TXMLDocument::Create();
   Doc.SetDocumentElement(Doc.CreateElement("Options"));
