@@ -256,6 +256,21 @@ TEST_F(ContainerTest, ItemsOutsideTheFileAreRefusedWhenRead) {
   EXPECT_THROW(TKvSimpleDBaseReader64::FastGetItemData(Path, "echo", Target), EKvSimpleDBase64);
 }
 
+// Version 4 offsets are unsigned: one above 2 GiB must not turn into a position before the file.
+TEST_F(ContainerTest, Version4OffsetsWidenWithoutSign) {
+  const std::string Path = Write(Bytes({'S', 'D', 'B', 4, 1, 0, 0, 0, 1, 1, 'a', 0,
+                                        0xF0, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0}));
+  TKvSimpleDBaseReader64 Reader(Path, true);
+  EXPECT_EQ(Reader.GetItemDataOffset(0), 4294967280);
+  TMemoryStream Target;
+  try {
+    Reader.GetItemData(0, Target);
+    FAIL() << "an item past the end must be refused";
+  } catch (const EReadError& E) {
+    EXPECT_EQ(E.Message(), "Stream read error, position: 4294967280, size: 20, count: 2");
+  }
+}
+
 // ---- item streams ------------------------------------------------------------------------------
 
 TEST_F(ContainerTest, ItemStreamsReadTheirWindowOnly) {
