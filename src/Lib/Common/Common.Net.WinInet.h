@@ -1,1 +1,331 @@
+// The HTTP client every network operation goes through: a connection layer (connections, requests,
+// responses and their body streams) and a web client that sends one request per call.
+//
+// Bodies are streamed: a response stream pulls bytes from the network as it is read and holds at
+// most a small window of them, so a download into a stream or a file never sits whole in memory.
+// HTTPS certificates are verified unless a connection is told to accept any certificate.
+// The transfer library stays inside the .cpp file, behind opaque handles.
 #pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "Lib/Common/Common.Classes.h"
+#include "Lib/Common/Common.Exception.h"
+#include "Lib/Common/Common.Net.h"
+#include "Lib/Common/Common.Streams.h"
+
+namespace Quellit {
+
+// A silent abort: the user cancelled, so the error display shows nothing.
+class EAbort : public Exception {
+  using Exception::Exception;
+};
+
+// An operation not allowed in the object's current state.
+class EInvalidOpException : public Exception {
+  using Exception::Exception;
+};
+
+// A failed transfer; ErrorCode is the transfer library's code.
+class EWinInetException : public Exception {
+ public:
+  EWinInetException(std::int32_t AErrorCode, std::string AMessage)
+      : Exception(std::move(AMessage)), ErrorCode(AErrorCode) {}
+  std::int32_t ErrorCode;
+};
+
+// A response with status 400 or more.
+class EHttpStatusException : public Exception {
+ public:
+  EHttpStatusException(std::int32_t AStatusCode, std::string AStatusMessage, std::string ARequest,
+                       std::string AExtendedData);
+  std::int32_t StatusCode;
+  std::string StatusMessage;
+  std::string Request;  // the request headers as sent, credentials masked
+  std::string ExtendedData;
+};
+
+enum TWinInetProxyKind { pkNone = 0, pkDefault = 1, pkUserSettings = 2, pkUserSettingsWithAuthority = 3 };
+
+enum TWinInetHTTPRequestFlag { rfInternetFlagReload = 0, rfInternetSecure = 1 };
+
+class TWinInetHTTPRequestFlags {
+ public:
+  constexpr TWinInetHTTPRequestFlags() = default;
+  constexpr TWinInetHTTPRequestFlags(std::initializer_list<TWinInetHTTPRequestFlag> AFlags) {
+    for (auto Flag : AFlags) Include(Flag);
+  }
+  constexpr void Include(TWinInetHTTPRequestFlag AFlag) { FBits |= static_cast<std::uint8_t>(1u << AFlag); }
+  constexpr bool Contains(TWinInetHTTPRequestFlag AFlag) const { return (FBits >> AFlag) & 1u; }
+
+ private:
+  std::uint8_t FBits = 0;
+};
+
+// The platform's request flags, as the Cardinal form of the request constructor takes them.
+inline constexpr std::uint32_t INTERNET_FLAG_RELOAD = 0x80000000u;
+inline constexpr std::uint32_t INTERNET_FLAG_SECURE = 0x00800000u;
+
+// ---- dialogs -----------------------------------------------------------------------------------
+
+// What the user answered in a login or certificate dialog.
+enum TWinInetDialogResult { drRetry, drStop, drCancel };
+
+// Asked when a server (401) or proxy (407) wants credentials. The hook may change Login and
+// Password; drRetry sends the request again with them.
+struct TWinInetLoginPrompt {
+  std::string Url;
+  std::int32_t StatusCode = 0;
+  std::string Login;
+  std::string Password;
+};
+using TWinInetLoginHook = std::function<TWinInetDialogResult(TWinInetLoginPrompt&)>;
+
+// Asked when a TLS server refuses the connection for want of a client certificate. The hook names
+// the certificate (PEM) and its key; drRetry connects again with them.
+struct TWinInetCertificatePrompt {
+  std::string Url;
+  std::string ErrorText;
+  std::string CertificateFile;
+  std::string KeyFile;
+  std::string KeyPassword;
+};
+using TWinInetCertificateHook = std::function<TWinInetDialogResult(TWinInetCertificatePrompt&)>;
+
+// Process-wide, as the platform's dialogs are; without a hook the answer is drStop. Each returns
+// the hook it replaces, so a caller can put it back.
+TWinInetLoginHook SetWinInetLoginHook(TWinInetLoginHook AHook);
+TWinInetCertificateHook SetWinInetCertificateHook(TWinInetCertificateHook AHook);
+
+// ---- connection layer --------------------------------------------------------------------------
+
+namespace Detail {
+struct TInternetSession;
+struct TInternetConnect;
+struct TInternetRequest;
+}  // namespace Detail
+
+class TWinInetProxySettings : public TObject {
+ public:
+  // A null source restores the defaults.
+  void Assign(const TWinInetProxySettings* ASource);
+
+  TWinInetProxyKind Kind = pkDefault;
+  std::string Host;
+  std::int32_t Port = 0;
+  std::string Login;
+  std::string Password;
+};
+
+class TWinInetConnection : public TObject {
+ public:
+  TWinInetConnection();
+  TWinInetConnection(const TWinInetConnection&) = delete;
+  TWinInetConnection& operator=(const TWinInetConnection&) = delete;
+  ~TWinInetConnection() override;
+
+  virtual std::uint32_t ServiceType() const = 0;
+  virtual std::uint32_t ConnectFlags() const { return 0; }
+
+  // Failures raise ExceptionEx "Ошибка при подключении к серверу" with the cause inside and leave
+  // the connection disconnected. Nothing goes over the network until a request is sent.
+  void Connect();
+  void Disconnect();
+  bool Connected() const { return FSession != nullptr; }
+
+  const std::string& Host() const { return FHost; }
+  void SetHost(std::string AValue) { FHost = std::move(AValue); }
+  std::int32_t Port() const { return FPort; }
+  void SetPort(std::int32_t AValue) { FPort = AValue; }
+  const std::string& Login() const { return FLogin; }
+  void SetLogin(std::string AValue) { FLogin = std::move(AValue); }
+  const std::string& Password() const { return FPassword; }
+  void SetPassword(std::string AValue) { FPassword = std::move(AValue); }
+  TWinInetProxySettings& ProxySettings() { return FProxySettings; }
+  Detail::TInternetConnect* ConnectHandle() const { return FConnect.get(); }
+
+  // Accepts a certificate with a wrong name, an unknown authority or an unknown revocation state.
+  // Off by default: turning it on lets anyone on the network impersonate the server, so it is
+  // meant only for a known server with a self-signed certificate.
+  bool IgnoreCertificateErrors = false;
+  // Milliseconds to establish a connection, and without a single byte received before giving up.
+  std::int32_t ConnectTimeout = 60000;
+  std::int32_t ReceiveTimeout = 30000;
+
+ protected:
+  std::unique_ptr<Detail::TInternetSession> FSession;
+  std::unique_ptr<Detail::TInternetConnect> FConnect;
+  TWinInetProxySettings FProxySettings;
+  std::string FLogin;
+  std::string FHost;
+  std::int32_t FPort = 0;
+  std::string FPassword;
+};
+
+class TWinInetHTTPStream;
+
+class TWinInetHTTP : public TWinInetConnection {
+ public:
+  TWinInetHTTP() { FPort = 80; }
+  std::uint32_t ServiceType() const override { return 3; }
+
+  // A GET of APath below the host; the caller owns the stream. The status is not checked.
+  TWinInetHTTPStream* OpenStream(const std::string& APath);
+  // Only "http" or no protocol; sets host and port, connects, and sends the path without the query.
+  TWinInetHTTPStream* OpenStream(const TUri& AUri);
+
+  void DownloadFile(const std::string& ASourcePath, TStream& ADestStream);
+  void DownloadFile(const std::string& ASourcePath, const std::string& ADestFilename);
+  // Saves the body into ADestPath under the server's file name, else ADefaultFilename, else the
+  // last segment of ASourcePath. Only the server's last path segment is used as a name.
+  void DownloadWithPreferableFilename(const std::string& ASourcePath, const std::string& ADestPath,
+                                      const std::string& ADefaultFilename);
+
+  static void Download(const std::string& AUrl, TStream& ADestStream);
+  static void Download(const std::string& AUrl, const std::string& ADestFilename);
+  static TBytes SendData(const std::string& AUrl, const std::string& AVerb, TStream* AData,
+                         const std::string& AUserName, const std::string& APassword);
+  static TBytes SendData(const std::string& AUrl, const std::string& AVerb, const TBytes& AData,
+                         const std::string& AUserName, const std::string& APassword);
+};
+
+class TWinInetHTTPS : public TWinInetHTTP {
+ public:
+  TWinInetHTTPS() { FPort = 443; }
+};
+
+// A body stream over a request handle it does not close. Reads go forward only: a seek may move
+// to the current position or skip ahead, never back.
+class TWinInetStream : public TStream {
+ public:
+  explicit TWinInetStream(Detail::TInternetRequest* AHandle) : FHandle(AHandle) {}
+
+  std::int64_t Read(void* ABuffer, std::int64_t ACount) override;
+  std::int64_t Write(const void* ABuffer, std::int64_t ACount) override;
+  std::int64_t Seek(std::int64_t AOffset, TSeekOrigin AOrigin) override;
+  // The length the server announced; a body of unknown length has no size.
+  std::int64_t Size() override;
+
+  std::int32_t CopyWhileReadableTo(TStream& ADest, std::int32_t AMaxBytes);
+  void SaveToFile(const std::string& ADestFilename, bool ACanOverride);
+  void SaveToStream(TStream& AStream);
+  TBytes ToBytes();
+
+  Detail::TInternetRequest* Handle() const { return FHandle; }
+
+ protected:
+  Detail::TInternetRequest* FHandle;
+};
+
+// A GET request sent on construction; its handle is closed with the stream.
+class TWinInetHTTPStream : public TWinInetStream {
+ public:
+  TWinInetHTTPStream(TWinInetHTTP& AHTTP, const std::string& APath);
+  ~TWinInetHTTPStream() override;
+  // The file name of the response's Content-Disposition header; "" when it has none.
+  std::string GetFilename() const;
+};
+
+class TWinInetHTTPResponse;
+
+class TWinInetHTTPRequest : public TObject {
+ public:
+  TWinInetHTTPRequest(TWinInetHTTP& AHTTP, const std::string& APath, const std::string& AVerb, std::uint32_t AFlags);
+  TWinInetHTTPRequest(TWinInetHTTP& AHTTP, const std::string& APath, const std::string& AVerb,
+                      TWinInetHTTPRequestFlags AFlags);
+  TWinInetHTTPRequest(const TWinInetHTTPRequest&) = delete;
+  TWinInetHTTPRequest& operator=(const TWinInetHTTPRequest&) = delete;
+  ~TWinInetHTTPRequest() override;
+
+  // One or more "Name: value" lines separated by CR LF; a header with the same name is replaced.
+  void AddHeader(const std::string& AHeader);
+  // The body, created on first use; EInvalidOpException once the request was sent.
+  TStream& RequestStream();
+  // Sends the request (once) and waits for the response's headers.
+  TSharedPtr<TWinInetHTTPResponse> GetResponse(bool ACheckStatusCode);
+
+  Detail::TInternetRequest* Handle() const { return FHandle; }
+
+ private:
+  friend class TWinInetHTTPResponse;
+  void Send();
+
+  Detail::TInternetRequest* FHandle = nullptr;
+  TWinInetHTTPResponse* FResponse = nullptr;
+  TWinInetHTTP* FHTTP;
+  std::unique_ptr<TMemoryStream> FRequestStream;
+  bool FGetResponseCalled = false;
+};
+
+class TWinInetHTTPResponse : public TObject {
+ public:
+  TWinInetHTTPResponse(TWinInetHTTPRequest& ARequest);
+  TWinInetHTTPResponse(const TWinInetHTTPResponse&) = delete;
+  TWinInetHTTPResponse& operator=(const TWinInetHTTPResponse&) = delete;
+  ~TWinInetHTTPResponse() override;
+
+  Detail::TInternetRequest* Handle() const { return FHandle; }
+  TWinInetStream& ResponseStream() { return *FResponseStream; }
+  std::int32_t StatusCode() const;
+  std::string StatusText() const;
+  // The request headers as sent (credentials masked).
+  std::string RawRequestHeaders() const;
+
+ private:
+  friend class TWinInetHTTPRequest;
+  Detail::TInternetRequest* FHandle;
+  TWinInetHTTPRequest* FRequest;
+  std::unique_ptr<TWinInetStream> FResponseStream;
+};
+
+// ---- web client --------------------------------------------------------------------------------
+
+class TWinInetWebClient : public TObject {
+ public:
+  // AUrl not starting with "http://" or "https://" is joined to BaseUrl. Either stream may be null.
+  // The body is copied into AResponse from its position, which is restored afterwards; the status
+  // check (when on) runs after the copy.
+  void SendRequest(const std::string& AUrl, const std::string& AVerb, TStream* ARequest, TStream* AResponse);
+
+  void DownloadData(const std::string& AUrl, TStream& ADest);
+  void DownloadData(const std::string& AUrl, const std::string& ADestFilename);
+  TBytes DownloadData(const std::string& AUrl);
+  std::string DownloadString(const std::string& AUrl);
+  std::string UploadString(const std::string& AUrl, const std::string& ARequest);
+
+  std::map<std::string, std::string>& Headers() { return FHeaders; }
+  TWinInetProxySettings& ProxySettings() { return FProxySettings; }
+  std::int32_t ResponseStatusCode() const { return FResponseStatusCode; }
+  const std::string& ResponseStatusText() const { return FResponseStatusText; }
+  const std::string& RequestHeaders() const { return FRequestHeaders; }
+
+  std::string BaseUrl;
+  std::string Login;
+  std::string Password;
+  bool LoginPromt = false;
+  bool ForceReload = false;
+  bool ShouldCheckStatusCode = true;
+  // Passed on to every connection the client makes (see TWinInetConnection).
+  bool IgnoreCertificateErrors = false;
+  std::int32_t ConnectTimeout = 60000;
+  std::int32_t ReceiveTimeout = 30000;
+
+ private:
+  std::unique_ptr<TWinInetHTTP> NewConnection(const TUri& AUri, bool ASecure) const;
+
+  std::map<std::string, std::string> FHeaders;
+  std::string FResponseStatusText;
+  std::string FRequestHeaders;
+  std::int32_t FResponseStatusCode = 0;
+  TWinInetProxySettings FProxySettings;
+};
+
+// The file name of the first "Content-Disposition:" line of ARawHeaders (CR LF separated) that
+// holds "filename="; "" when none does.
+std::string ContentDispositionFilename(const std::string& ARawHeaders);
+
+}  // namespace Quellit

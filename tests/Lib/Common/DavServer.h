@@ -1,0 +1,85 @@
+// The real Apache WebDAV server of the network tests, started on 127.0.0.1 the first time a test
+// asks for it and stopped when the test program ends (and by the script itself should the program
+// die first). It serves a scratch tree that the tests read and write.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "Platform/Process.h"
+#include "Support/ScopedEnvironment.h"
+#include "Support/ScratchFolder.h"
+
+namespace Quellit::Testing {
+
+class TDavServer {
+ public:
+  // The running server; a failure to start fails the calling test.
+  static TDavServer& Instance() {
+    static TDavServer Server;
+    return Server;
+  }
+
+  int Port() const { return FPort; }
+  int TlsPort() const { return FTlsPort; }  // 0 when no certificate could be made
+  std::string Base() const { return "http://127.0.0.1:" + std::to_string(FPort); }
+  // The URL of a path below /dav/.
+  std::string Url(const std::string& APath = "") const { return Base() + "/dav/" + APath; }
+  // The served folder's full path of a relative path.
+  std::string Local(const std::string& APath) const { return FFolder.Path() + "/root/" + APath; }
+  const std::string& RunFolder() const { return FRunFolder; }
+
+  // The content every test may rely on; tests that write use names of their own.
+  static std::string BigContent() {
+    std::string Content(1536 * 1024 + 7, '\0');
+    for (std::size_t I = 0; I < Content.size(); ++I) Content[I] = static_cast<char>('a' + (I * 7 + I / 4096) % 26);
+    return Content;
+  }
+
+  void Stop() {
+    if (FPort == 0) return;
+    Platform::TChildProcess("/bin/bash", {Script(), "stop", FRunFolder}).Wait();
+    FPort = 0;
+  }
+
+ private:
+  TDavServer() {
+    FFolder.Write("root/a.txt", "hello, world\n");
+    FFolder.Write("root/big.bin", BigContent());
+    FFolder.Write("root/Документы/Отчёт за год.txt", "отчёт\n");
+    FFolder.Write("root/Документы/Вложенная папка/x.txt", "x");
+    FFolder.Write("root/private/s.txt", "secret content");
+    FFolder.Write("root/offered/report.bin", "offered");
+    FFolder.Write("root/upload/.keep", "");
+    FRunFolder = FFolder.Path() + "/run";
+    int Code = Platform::TChildProcess("/bin/bash", {Script(), "start", FFolder.Path() + "/root", FRunFolder}).Wait();
+    if (Code != 0) throw std::runtime_error("the WebDAV test server did not start; see " + FRunFolder);
+    FPort = std::stoi(TScratchFolder::Read(FRunFolder + "/port"));
+    std::string Tls = TScratchFolder::Read(FRunFolder + "/tls-port");
+    FTlsPort = Tls.empty() ? 0 : std::stoi(Tls);
+  }
+  ~TDavServer() { Stop(); }
+
+  static std::string Script() { return std::string(QUELLIT_TEST_FIXTURES) + "/../../../../scripts/webdav-server.sh"; }
+
+  TScratchFolder FFolder;
+  std::string FRunFolder;
+  int FPort = 0;
+  int FTlsPort = 0;
+};
+
+// A test suite that needs the server starts it before its first test.
+class TDavTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { TDavServer::Instance(); }
+  static TDavServer& Server() { return TDavServer::Instance(); }
+  // A proxy set for the machine must not take the loopback requests elsewhere.
+  void SetUp() override { FEnvironment.Set("no_proxy", "127.0.0.1,localhost"); }
+
+ private:
+  TScopedEnvironment FEnvironment;
+};
+
+}  // namespace Quellit::Testing
