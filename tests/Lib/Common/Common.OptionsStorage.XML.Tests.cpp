@@ -226,6 +226,13 @@ TEST_F(XmlOptions, SaveCreatesMissingFoldersAndEverySaveRewrites) {
   EXPECT_EQ(Reader(Deep)->ReadInteger("n", 0), 2);
 }
 
+TEST_F(XmlOptions, SaveFailuresPropagate) {
+  Scratch.Write("plain", "a file, not a folder");
+  auto W = Writer(Scratch / "plain/Options.xml");
+  W->WriteInteger("n", 1, 0);
+  EXPECT_THROW(W->Save(), EOSError);
+}
+
 TEST_F(XmlOptions, ReadersAndWritersOfOneDocumentShareIt) {
   auto* Root = new TXmlOptionsWriter(File);
   TIntf<IOptionsWriter> Hold(Root);

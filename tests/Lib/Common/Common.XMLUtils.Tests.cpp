@@ -122,6 +122,8 @@ TEST(LoadXMLStream, ReadsFromThePositionAndLetsParserErrorsThrough) {
   EXPECT_EQ(ReadAttrInt(LoadXMLStream(Stream).DocumentElement(), "a", 0), 1);
   TStringStream Broken("<r>");
   EXPECT_THROW(LoadXMLStream(Broken), EDOMParseError);
+  TStringStream Ansi("<r v=\"\xD1\xEC\xE5\xF2\xFB\"/>");
+  EXPECT_EQ(ReadAttrStr(LoadXMLStream(Ansi, xetWindows1251).DocumentElement(), "v"), "Сметы");
 }
 
 TEST(HandleLoadXmlFileError, MessageDependsOnWhatWasThrown) {
