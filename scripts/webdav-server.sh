@@ -20,7 +20,7 @@ random_port() { echo $((20000 + RANDOM % 30000)); }
 prepare() {
   local root=$1 rundir=$2
   mkdir -p "$rundir/lock" "$rundir/docroot" "$rundir/cgi"
-  printf '#!/bin/sh\nsleep 10\nprintf "Content-Type: text/plain\\r\\n\\r\\nlate\\n"\n' >"$rundir/cgi/slow.cgi"
+  printf '#!/bin/sh\nsleep 3\nprintf "Content-Type: text/plain\\r\\n\\r\\nlate\\n"\n' >"$rundir/cgi/slow.cgi"
   chmod 755 "$rundir/cgi/slow.cgi"
   htpasswd -bcB "$rundir/htpasswd" tester secret >/dev/null 2>&1 || die "htpasswd failed"
   chmod 644 "$rundir/htpasswd"
