@@ -4,25 +4,15 @@
 #include <iostream>
 #include <map>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "App/AppStartup.h"
 #include "Lib/Common/Common.Exception.h"
-#include "Lib/Common/Common.SysUtils.h"
 #include "Platform/Process.h"
-#include "SysInfo/SysInfo.Core.Veska6.h"
-#include "SysInfo/SysInfo.Core.Veska8.h"
+#include "tools/KvTool.Commands.h"
 
-namespace Quellit {
+namespace Quellit::KvTool {
 namespace {
-
-using TArguments = std::vector<std::string>;
-
-// A mistake on the command line: the usage goes with it.
-class EUsageError : public Exception {
-  using Exception::Exception;
-};
 
 const char* const Usage =
     "Usage: kvtool [--setup-dir DIR] <command> [options]\n"
@@ -31,127 +21,17 @@ const char* const Usage =
     "  layout [--edition 6|8-32|8-64] [-portable]\n"
     "      where the product edition (default 8-32) is installed and keeps its folders and files,\n"
     "      one \"Name<TAB>value\" line per operation\n"
+    "  base FILE...\n"
+    "      the descriptor of each normative-base file\n"
+    "  report [--xml]\n"
+    "      the autosave folder and the normative bases of the installed product\n"
+    "  base-item FILE NAME\n"
+    "      the bytes of one item of a normative-base file, to standard output\n"
+    "  connections [FILE]\n"
+    "      the connections pool in FILE (default: the product's connections file),\n"
+    "      one \"ClassID<TAB>Caption<TAB>Address<TAB>Usages\" line per connection\n"
     "  --help\n"
     "      this text\n";
-
-void PrintRow(const std::string& AName, const std::string& AValue) { std::cout << AName << '\t' << AValue << '\n'; }
-void PrintRow(const std::string& AName, bool AValue) { PrintRow(AName, std::string(AValue ? "True" : "False")); }
-void PrintRow(const std::string& AName, std::uint32_t AValue) { PrintRow(AName, std::to_string(AValue)); }
-void PrintRow(const std::string& AName, int AValue) { PrintRow(AName, std::to_string(AValue)); }
-
-template <class TEdition>
-void PrintApplication(const TEdition& AInfo) {
-  PrintRow("RegistryKey", AInfo.RegistryKey());
-  PrintRow("ApplicationDisplayName", AInfo.ApplicationDisplayName());
-  PrintRow("ApplicationExeName", AInfo.ApplicationExeName());
-  PrintRow("InstallFolder", AInfo.InstallFolder());
-  PrintRow("ApplicationPath", AInfo.ApplicationPath());
-  PrintRow("IsApplicationPresent", AInfo.IsApplicationPresent());
-  PrintRow("IsApplicationInstalled", AInfo.IsApplicationInstalled());
-  PrintRow("IsApplicationRuning", AInfo.IsApplicationRuning());
-  PrintRow("ApplicationVersion", AInfo.ApplicationVersion().FullVerAsString());
-  PrintRow("ApplicationVersionInt", AInfo.ApplicationVersionInt());
-  PrintRow("MajorVersionDigit", AInfo.MajorVersionDigit());
-  PrintRow("ApplicationPlatform64", AInfo.ApplicationPlatform64());
-}
-
-template <class TEdition>
-void PrintSettingsAndHistory(const TEdition& AInfo) {
-  PrintRow("CommonSettingFolder", AInfo.CommonSettingFolder());
-  PrintRow("CommonSettingFilename", AInfo.CommonSettingFilename());
-  PrintRow("ConnectionOptionsFilename", AInfo.ConnectionOptionsFilename());
-  PrintRow("SessionSettingFilename", AInfo.SessionSettingFilename());
-  PrintRow("RibbonSettingFilename", AInfo.RibbonSettingFilename());
-  PrintRow("LoginHostSettingFilename", AInfo.LoginHostSettingFilename());
-  PrintRow("NbDataSearchParamSettingFilename", AInfo.NbDataSearchParamSettingFilename());
-  PrintRow("PriceTransferSettingFilename", AInfo.PriceTransferSettingFilename());
-  PrintRow("NBFavoriteListSettingFilename", AInfo.NBFavoriteListSettingFilename());
-  PrintRow("ElementsComparerSettingFilename", AInfo.ElementsComparerSettingFilename());
-  // Called on the edition's own type: each edition names its own file.
-  PrintRow("UserDataFolderSettingFilename", AInfo.UserDataFolderSettingFilename());
-  PrintRow("NetworkIniPath", AInfo.NetworkIniPath());
-  PrintRow("RootNetworkIniPath", AInfo.RootNetworkIniPath());
-  PrintRow("AutoSaveFoder", AInfo.AutoSaveFoder());
-  PrintRow("HistoryFolder", AInfo.HistoryFolder());
-  PrintRow("CreateHistoryFilename", AInfo.CreateHistoryFilename());
-  PrintRow("ExportHistoryFilename", AInfo.ExportHistoryFilename());
-  PrintRow("LocalHistorySettingFilename", AInfo.LocalHistorySettingFilename());
-  PrintRow("RecentDocsSettingFilename", AInfo.RecentDocsSettingFilename());
-  if constexpr (std::is_base_of_v<TVeska8CustomInformation, TEdition>)
-    PrintRow("DebugLogFolder", AInfo.DebugLogFolder());
-  PrintRow("BootLogFolder", AInfo.BootLogFolder());
-}
-
-template <class TEdition>
-void PrintDataAndTemplates(const TEdition& AInfo) {
-  PrintRow("DBaseFolder", AInfo.DBaseFolder());
-  PrintRow("NormBasesFolder", AInfo.NormBasesFolder());
-  PrintRow("NBCacheFolder", AInfo.NBCacheFolder());
-  PrintRow("DefaultNewDocsFolder", AInfo.DefaultNewDocsFolder());
-  PrintRow("DocTemplatesFolder", AInfo.DocTemplatesFolder());
-  PrintRow("ExpTemplatesFolder", AInfo.ExpTemplatesFolder());
-  PrintRow("DefaultExpSettingFile", AInfo.DefaultExpSettingFile());
-  PrintRow("TemplatesFolder", AInfo.TemplatesFolder());
-  PrintRow("TemplateItogFilename", AInfo.TemplateItogFilename());
-  PrintRow("UserParamFilename", AInfo.UserParamFilename());
-  if constexpr (std::is_base_of_v<TVeska8CustomInformation, TEdition>)
-    PrintRow("TemplateListVariablesFilename", AInfo.TemplateListVariablesFilename());
-  PrintRow("UserTemplatesFolder", AInfo.UserTemplatesFolder());
-}
-
-template <class TEdition>
-void PrintLocalAndUserFolders(const TEdition& AInfo) {
-  PrintRow("LocalSetting", AInfo.LocalSetting());
-  PrintRow("CrossrkFileName", AInfo.CrossrkFileName());
-  PrintRow("OrgRootXMLFileName", AInfo.OrgRootXMLFileName());
-  PrintRow("SignRootXMLFileName", AInfo.SignRootXMLFileName());
-  PrintRow("SignTypesXMLFileName", AInfo.SignTypesXMLFileName());
-  PrintRow("WintersFileName", AInfo.WintersFileName());
-  PrintRow("CodeReplacementsFileName", AInfo.CodeReplacementsFileName());
-  PrintRow("VeskaPropsFolder", AInfo.VeskaPropsFolder());
-  PrintRow("MyDocuments", AInfo.MyDocuments());
-  PrintRow("MyDocTemplates", AInfo.MyDocTemplates());
-  PrintRow("MyExpTemplates", AInfo.MyExpTemplates());
-  PrintRow("MyNBTemplatesFolder", AInfo.MyNBTemplatesFolder());
-  PrintRow("IsAppDataFolderHasWritePrivilege", AInfo.IsAppDataFolderHasWritePrivilege());
-  PrintRow("IsNBCacheFolderHasWritePrivilege", AInfo.IsNBCacheFolderHasWritePrivilege());
-  PrintRow("IsNBDataFolderHasWritePrivilege", AInfo.IsNBDataFolderHasWritePrivilege());
-}
-
-// Templates, so that operations each edition declares for itself are asked of the right one.
-template <class TEdition>
-void PrintLayout(const TEdition& AInfo) {
-  PrintApplication(AInfo);  // InstallFolder, the first of the folders, is among these
-  PrintRow("AppDataFolder", AInfo.AppDataFolder());
-  PrintRow("CommonDataFolder", AInfo.CommonDataFolder());
-  PrintRow("MyFolderRoot", AInfo.MyFolderRoot());
-  PrintSettingsAndHistory(AInfo);
-  PrintDataAndTemplates(AInfo);
-  PrintLocalAndUserFolders(AInfo);
-}
-
-int RunLayout(const TArguments& AArguments) {
-  std::string Edition = "8-32";
-  for (std::size_t I = 0; I < AArguments.size(); ++I) {
-    const std::string& Argument = AArguments[I];
-    if (Argument == "--edition" && I + 1 < AArguments.size())
-      Edition = AArguments[++I];
-    else if (Argument.starts_with("--edition="))
-      Edition = Argument.substr(10);
-    // The portable switch is the program's own: the product information reads it itself.
-    else if (!SameText(Argument, "-portable") && !SameText(Argument, "/portable"))
-      throw EUsageError("layout: unexpected argument \"" + Argument + "\"");
-  }
-  if (Edition == "6")
-    PrintLayout(TVeska6Information::Instance());
-  else if (Edition == "8-32")
-    PrintLayout(TVeska8Information32::Instance());
-  else if (Edition == "8-64")
-    PrintLayout(TVeska8Information64::Instance());
-  else
-    throw EUsageError("layout: unknown edition \"" + Edition + "\" (6, 8-32 or 8-64)");
-  return 0;
-}
 
 int RunHelp(const TArguments&) {
   std::cout << Usage;
@@ -161,6 +41,10 @@ int RunHelp(const TArguments&) {
 const std::map<std::string, std::function<int(const TArguments&)>>& Commands() {
   static const std::map<std::string, std::function<int(const TArguments&)>> Table = {
       {"layout", RunLayout},
+      {"base", RunBase},
+      {"report", RunReport},
+      {"base-item", RunBaseItem},
+      {"connections", RunConnections},
       {"--help", RunHelp},
       {"-h", RunHelp},
       {"help", RunHelp},
@@ -178,13 +62,13 @@ int Run(int AArgc, const char* const* AArgv) {
 }
 
 }  // namespace
-}  // namespace Quellit
+}  // namespace Quellit::KvTool
 
 int main(int argc, char** argv) {
   try {
-    return Quellit::Run(argc, argv);
-  } catch (const Quellit::EUsageError& E) {
-    std::cerr << "kvtool: " << E.Message() << "\n\n" << Quellit::Usage;
+    return Quellit::KvTool::Run(argc, argv);
+  } catch (const Quellit::KvTool::EUsageError& E) {
+    std::cerr << "kvtool: " << E.Message() << "\n\n" << Quellit::KvTool::Usage;
     return 2;
   } catch (const std::exception& E) {
     std::cerr << "kvtool: " << E.what() << '\n';
