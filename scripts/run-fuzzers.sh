@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 build=build/fuzz
 targets=("$@")
-((${#targets[@]})) || targets=(FilerValuesFuzz ContainerDirectoryFuzz)
+((${#targets[@]})) || targets=(FilerValuesFuzz ContainerDirectoryFuzz BaseDescriptorFuzz)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUELLIT_FUZZ=ON -DQUELLIT_SANITIZE=ON -DQUELLIT_TESTS=OFF \

@@ -119,7 +119,11 @@ std::string TOrvantFiler::ReadBytes(std::uint64_t ACount) {
   std::string Result;
   while (Result.size() < ACount) {
     std::size_t Old = Result.size();
-    std::size_t Part = static_cast<std::size_t>(std::min<std::uint64_t>(Chunk, ACount - Old));
+    // A hostile length must not make us allocate more than the stream still holds; at least one
+    // byte is asked for, so a stream that has run out fails with its read error.
+    const std::int64_t Left = FStream->Size() - FStream->Position();
+    const std::uint64_t Available = Left > 0 ? static_cast<std::uint64_t>(Left) : 1;
+    std::size_t Part = static_cast<std::size_t>(std::min({Chunk, ACount - Old, Available}));
     Result.resize(Old + Part);
     FStream->ReadBuffer(Result.data() + Old, static_cast<std::int64_t>(Part));
   }

@@ -180,6 +180,25 @@ TEST_F(FilerTest, DamagedLengthsFailAtTheEndOfTheStreamWithoutHugeAllocations) {
   }
 }
 
+// Reads go in chunks sized by what the stream still holds; text spanning several of them must
+// arrive whole, and one cut inside a later chunk must still fail.
+TEST_F(FilerTest, TextLongerThanOneReadChunkReadsBackWholeOrFailsWhenCut) {
+  const std::string Long = std::string(2 * 1024 * 1024 + 3, 'x') + "end";
+  for (bool Unicode : {false, true}) {
+    SCOPED_TRACE(Unicode);
+    Filer.Stream()->SetSize(0);
+    Rewind();
+    Filer.SetUseUnicodeStrings(Unicode);
+    Filer.WriteString(Long);
+    Rewind();
+    EXPECT_EQ(Filer.ReadString(), Long);
+
+    Filer.Stream()->SetSize(Filer.Stream()->Size() - 1);
+    Rewind();
+    EXPECT_THROW(Filer.ReadString(), EReadError);
+  }
+}
+
 TEST_F(FilerTest, ListCountsArePatchedInAndNestedListsCountOnlyTheirOwnItems) {
   Filer.WriteListBegin();
   Filer.WriteListEnd();
