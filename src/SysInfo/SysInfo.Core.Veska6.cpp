@@ -6,10 +6,13 @@
 #include "Lib/Common/Common.Format.h"
 #include "Lib/Common/Common.SystemUtils.h"
 #include "Lib/Common/Common.XMLUtils.h"
+#include "Lib/Common/Common.SysUtils.h"
 #include "Platform/File.h"
+#include "Platform/Folder.h"
 #include "Platform/IniFile.h"
 #include "Platform/Path.h"
 #include "SysInfo/SysInfo.Core.CommonUtils.h"
+#include "SysInfo/SysInfo.Core.VeskaDBase.h"
 
 namespace Quellit {
 namespace {
@@ -55,6 +58,65 @@ TUserDataOverrides ReadUserDataFile(const std::string& AFileName) {
     Result.VeskaPropsFolder = ExistingFolder(ReadAttributeText(Root, "VeskaProps"));
   }
   return Result;
+}
+
+// ---- report fragments ----------------------------------------------------------------------------
+
+// Sub-folders of the base folder deeper than this are not searched: a link looping back into the
+// tree would otherwise make the walk endless, and real installations nest bases a level or two.
+constexpr int MaxBaseFolderDepth = 8;
+
+void AddLine(std::string& AText, const std::string& ALine) {
+  AText += ALine;
+  AText += "\r\n";
+}
+
+// The files of AFolder (top level only) whose names match AMask, in listing order.
+std::vector<Platform::TFolderEntry> MatchingFiles(const std::string& AFolder, const std::string& AMask) {
+  std::vector<Platform::TFolderEntry> Result;
+  for (Platform::TFolderEntry& Entry : Platform::ListFolder(AFolder))
+    if (!Entry.IsFolder && Platform::MatchesMask(Entry.Name, AMask)) Result.push_back(std::move(Entry));
+  return Result;
+}
+
+// A folder's own bases first, then those of each sub-folder in listing order.
+void CollectBaseFiles(const std::string& AFolder, const std::string& AMask, int ADepth,
+                      std::vector<std::string>& AFiles) {
+  for (const Platform::TFolderEntry& Entry : MatchingFiles(AFolder, AMask)) AFiles.push_back(AFolder + Entry.Name);
+  if (ADepth >= MaxBaseFolderDepth) return;
+  for (const Platform::TFolderEntry& Entry : Platform::ListFolder(AFolder))
+    if (Entry.IsFolder)
+      CollectBaseFiles(IncludeTrailingPathDelimiter(AFolder + Entry.Name), AMask, ADepth + 1, AFiles);
+}
+
+std::string BaseYearText(TNBYear AYear) {
+  switch (AYear) {
+    case spl1984: return "1984";
+    case spl2001: return "2001";
+    default: return "unknown";
+  }
+}
+
+// The user's date and time forms, the time left out at midnight; a date no calendar has, which a
+// damaged descriptor can carry, is left empty rather than rendered as nonsense.
+std::string BaseDateTimeText(TDateTime AValue) {
+  return BaseDateToStr(AValue).empty() ? std::string() : DateTimeToStr(AValue);
+}
+
+void AddBaseItem(TXMLElement& ADBase, const std::string& APath) {
+  TNB_InfoStruct Info;
+  ReadBaseDescriptor(APath, Info);
+  TXMLElement Item = ADBase.AddChild("item");
+  // Descriptor texts come from files made elsewhere: control characters XML cannot carry are
+  // dropped so the report stays a well-formed document.
+  Item.SetAttribute("path", RemoveInvalidXMLChars(APath));
+  Item.SetAttribute("region", RemoveInvalidXMLChars(Fix1251Text(Info.RegionName)));
+  Item.SetAttribute("version", std::to_string(Info.ReleaseNumber));
+  Item.SetAttribute("code", std::to_string(Info.Code.ToInt()));
+  Item.SetAttribute("date", BaseDateTimeText(Info.CreationDate));
+  Item.SetAttribute("publisher", PublisherName(Info.Publidher));
+  Item.SetAttribute("year", BaseYearText(Info.Code.Year));
+  Item.SetAttribute("district", RemoveInvalidXMLChars(Info.DistrictName));
 }
 
 }  // namespace
@@ -190,6 +252,42 @@ bool TVeska6Information::IsNBCacheFolderHasWritePrivilege() const { return Check
 
 bool TVeska6Information::IsNBDataFolderHasWritePrivilege() const {
   return CheckFolderWritePrivilege(NormBasesFolder());
+}
+
+void TVeska6Information::GetAutoSaveFolderInfo(std::string& AText) const {
+  const std::string Folder = AutoSaveFoder();
+  std::int64_t Count = 0, Total = 0;
+  for (const Platform::TFolderEntry& Entry : MatchingFiles(Folder, "*.tmp")) {
+    ++Count;
+    Total += static_cast<std::int64_t>(Entry.Size);
+  }
+  AddLine(AText, "    Каталог автосохранения:");
+  AddLine(AText, "      - путь: " + Folder);
+  AddLine(AText, "      - файлов: " + std::to_string(Count));
+  AddLine(AText, "      - размер: " + FormatByteSize(Total));
+}
+
+void TVeska6Information::GetModulesState(const TXMLElement& ANode) const {
+  const std::string Folder = DBaseFolder();
+  // Built apart and attached when complete, so a base that fails to read leaves no half list.
+  TXMLElement DBase = ANode.OwnerDocument().CreateElement("dbase");
+  for (const Platform::TFolderEntry& Entry : MatchingFiles(Folder, "*" + GetDBaseExtension()))
+    AddBaseItem(DBase, Folder + Entry.Name);
+  TXMLElement Node = ANode;
+  Node.AppendChild(DBase);
+}
+
+void TVeska6Information::GetModulesState(std::string& AText) const {
+  std::vector<std::string> Files;
+  try {
+    CollectBaseFiles(DBaseFolder(), "*" + GetDBaseExtension(), 0, Files);
+  } catch (const std::exception&) {
+    // A report must come out even when the folder cannot be read: it then lists no bases.
+    Files.clear();
+  }
+  AText += "    Список доступных баз:";
+  if (Files.empty()) AText += "\r\n      - Отсутствуют";
+  for (const std::string& File : Files) AText += "\r\n" + DescribeBase(File);
 }
 
 void LoadUserDataOverrides(const std::string& AFileName, TUserDataOverrides& AOverrides) {

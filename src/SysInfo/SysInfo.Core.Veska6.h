@@ -12,6 +12,8 @@
 
 namespace Quellit {
 
+class TXMLElement;
+
 // The folders an edition's user-data settings file moves elsewhere; empty when not moved.
 struct TUserDataOverrides {
   std::string LocalSetting;
@@ -90,6 +92,17 @@ class TVeska6Information : public TCustomApplicationInformation {
   bool IsAppDataFolderHasWritePrivilege() const;
   bool IsNBCacheFolderHasWritePrivilege() const;
   bool IsNBDataFolderHasWritePrivilege() const;
+
+  // Pieces of the diagnostic report: Russian text indented for inclusion in a larger report, each
+  // line ended by CR LF except the last line of the base list.
+  // The "*.tmp" files directly in AutoSaveFoder: path, count and total size. Folders do not count.
+  void GetAutoSaveFolderInfo(std::string& AText) const;
+  // Adds "dbase" to ANode with one "item" per base file directly in DBaseFolder, in listing order.
+  // An unreadable base raises and leaves ANode as it was, never half a list.
+  void GetModulesState(const TXMLElement& ANode) const;
+  // Describes every base file in DBaseFolder and its sub-folders; a folder that cannot be listed
+  // reads as having none, an unreadable base raises.
+  void GetModulesState(std::string& AText) const;
 
  protected:
   TVeska6Information() = default;
