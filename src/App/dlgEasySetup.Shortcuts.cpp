@@ -1,0 +1,111 @@
+#include "App/dlgEasySetup.Shortcuts.h"
+
+#include "App/dlgEasySetup.h"
+#include "Lib/Common/Common.SysUtils.h"
+#include "Platform/DesktopShortcut.h"
+#include "Platform/File.h"
+#include "Platform/Path.h"
+#include "Platform/TextCodec.h"
+
+namespace Quellit {
+
+namespace {
+
+const char* const LinkNameFile = "linkname.txt";
+
+void ExpandWithAncestors(IEasySetupView& AView, TTreeNodeId ANode) {
+  for (TTreeNodeId Node = ANode; Node != NoTreeNode; Node = AView.NodeParent(Node)) AView.Expand(Node);
+}
+
+std::string FirstLineOf(const std::string& AFileName) {
+  std::vector<std::uint8_t> Bytes = Platform::ReadAllBytes(AFileName);
+  std::string Text = Platform::DecodeText(std::string(Bytes.begin(), Bytes.end())).Text;
+  return Text.substr(0, Text.find_first_of("\r\n"));
+}
+
+// Characters no file name on the product's platform can hold, and the separators of both.
+bool ForbiddenInName(unsigned char C) {
+  return C < 0x20 || C == '/' || C == '\\' || C == ':' || C == '*' || C == '?' || C == '"' || C == '<' ||
+         C == '>' || C == '|';
+}
+
+struct TShortcutSource {
+  std::string Target, Source;
+};
+
+TShortcutSource SourceOf(const TfrmEasySetup& AForm, const TDataEntry& AEntry) {
+  if (AEntry.EntryKind == 0) return {AForm.VeskaCommonFolder + AEntry.Name, AForm.ClientPayload() + AEntry.Name};
+  return {AForm.VeskaAppFolder + AEntry.Name, AForm.ProductPayload() + AEntry.Name};
+}
+
+void CreateShortcutOf(TfrmEasySetup& AForm, const TDataEntry& AEntry) {
+  TShortcutSource Paths = SourceOf(AForm, AEntry);
+  std::string FolderName = Platform::ExtractFileName(Platform::ExcludeTrailingPathDelimiter(Paths.Target));
+  if (!Platform::DirectoryExists(Paths.Target)) return CreateDesktopShortcut(AForm, Paths.Target, FolderName);
+  std::string NameFile = Platform::IncludeTrailingPathDelimiter(Paths.Source) + LinkNameFile;
+  std::string LinkName =
+      Platform::FileExists(NameFile) ? CleanLinkName(FirstLineOf(NameFile), FolderName) : FolderName;
+  CreateDesktopShortcut(AForm, Paths.Target, LinkName);
+}
+
+void MakeCheckedShortcuts(TfrmEasySetup& AForm) {
+  IEasySetupView& View = AForm.View();
+  for (int I = 0; I < View.NodeCount(); ++I) {
+    TTreeNodeId Node = View.NodeByIndex(I);
+    if (View.GetChecked(Node)) CreateShortcutOf(AForm, AForm.DataList.at(static_cast<std::size_t>(View.NodeData(Node))));
+  }
+}
+
+void PrepareConnectionsTree(TfrmEasySetup& AForm) {
+  IEasySetupView& View = AForm.View();
+  for (int I = View.NodeCount() - 1; I >= 0; --I) {
+    TTreeNodeId Node = View.NodeByIndex(I);
+    const TDataEntry& Entry = AForm.DataList.at(static_cast<std::size_t>(View.NodeData(Node)));
+    bool Checked = AForm.IsAutoConnection(Platform::IncludeTrailingPathDelimiter(Entry.Name));
+    View.SetChecked(Node, Checked, false);
+    std::string Folder = Entry.EntryKind == 0 ? AForm.VeskaCommonFolder : AForm.VeskaAppFolder;
+    if (Platform::FileExists(Folder + Entry.Name))
+      View.DeleteNode(Node);
+    else if (Checked)
+      ExpandWithAncestors(View, Node);
+  }
+}
+
+}  // namespace
+
+TTreeNodeId AddPayloadNode(TfrmEasySetup& AForm, TTreeNodeId AParent, const std::string& ARelPath,
+                           const std::string& AName, bool AIsFolder) {
+  IEasySetupView& View = AForm.View();
+  TTreeNodeId Node = AIsFolder ? View.AddChildFirst(AParent, AName) : View.AddChildLast(AParent, AName);
+  View.SetNodeData(Node, static_cast<int>(AForm.DataList.size()));
+  std::string Key = ARelPath + AName + (AIsFolder ? "/" : "");
+  if (AForm.IsAutoLink(Key)) {
+    View.SetChecked(Node, true, AIsFolder);
+    ExpandWithAncestors(View, Node);
+  }
+  return Node;
+}
+
+std::string CleanLinkName(const std::string& AFirstLine, const std::string& AFallback) {
+  std::string Name = AFirstLine;
+  for (char& C : Name)
+    if (ForbiddenInName(static_cast<unsigned char>(C))) C = '_';
+  Name = Trim(Name);
+  if (Name.empty() || Name == "." || Name == "..") return AFallback;
+  return Name;
+}
+
+void CreateDesktopShortcut(TfrmEasySetup& AForm, const std::string& ATarget, const std::string& ALinkName) {
+  std::string Link = Platform::DesktopShortcutPath(ALinkName);
+  Platform::WriteDesktopShortcut(Link, ALinkName, ATarget, Platform::ExtractFilePath(ATarget));
+  AForm.ShortCutList.push_back(Link);
+}
+
+void CreateShortcuts(TfrmEasySetup& AForm) {
+  IEasySetupView& View = AForm.View();
+  MakeCheckedShortcuts(AForm);
+  if (View.NodeCount() > 0) View.Collapse(View.NodeByIndex(0), true);
+  PrepareConnectionsTree(AForm);
+}
+
+}  // namespace Quellit

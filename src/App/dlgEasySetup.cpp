@@ -1,0 +1,206 @@
+#include "App/dlgEasySetup.h"
+
+#include <algorithm>
+
+#include "App/dlgEasySetup.Settings.h"
+#include "App/dlgEasySetup.Shortcuts.h"
+#include "App/dlgEasySetup.UpdateEngine.h"
+#include "Lib/Common/Common.Exception.h"
+#include "Platform/NamedMutex.h"
+#include "Platform/Process.h"
+#include "SysInfo/SysInfo.Core.Veska8.h"
+
+namespace Quellit {
+
+namespace {
+
+const char* const ClosingCaption = "Завершение программы";
+
+}  // namespace
+
+TfrmEasySetup::TfrmEasySetup(IEasySetupView& AView) : FView(AView) {}
+
+std::string TfrmEasySetup::ExeDir() const { return Platform::ExecutableFolder(); }
+
+template <class TAction>
+void TfrmEasySetup::Guarded(TAction AAction) {
+  try {
+    AAction();
+  } catch (const std::exception& E) {
+    FView.ShowError(E.what());
+  }
+}
+
+bool TfrmEasySetup::FormCreate() {
+  {
+    // Only a probe: the wizard does not keep the client's mutex, so a client started later runs.
+    Platform::TNamedMutex Mutex(TVeska8Information32::Instance().MutexName());
+    if (Mutex.AlreadyExists()) {
+      FView.ShowMessageBox("Внимание !!!", "Для установки обновления , необходимо завершить работу клиента Корвел.",
+                           miWarning);
+      return false;
+    }
+  }
+  FPageState = psHello;
+  CloseStatus = false;
+  DataList.clear();
+  ShortCutList.clear();
+  ReadSettings();
+  return true;
+}
+
+void TfrmEasySetup::ReadSettings() {
+  TEasySetupSettings Settings = ReadEasySetupSettings(ExeDir(), ProductPayload());
+  ShowLinksDialog = Settings.ShowLinksDialog;
+  ShowConnectionsDialog = Settings.ShowConnectionsDialog;
+  AutoLinks = std::move(Settings.AutoLinks);
+  AutoConnections = std::move(Settings.AutoConnections);
+  ExternalFileExts = std::move(Settings.ExternalFileExts);
+}
+
+bool TfrmEasySetup::IsAutoLink(const std::string& APath) const {
+  return std::find(AutoLinks.begin(), AutoLinks.end(), APath) != AutoLinks.end();
+}
+
+bool TfrmEasySetup::IsAutoConnection(const std::string& APath) const {
+  return std::find(AutoConnections.begin(), AutoConnections.end(), APath) != AutoConnections.end();
+}
+
+void TfrmEasySetup::UpdateFiles() { Quellit::UpdateFiles(*this); }
+void TfrmEasySetup::Rollback() { Quellit::Rollback(*this); }
+void TfrmEasySetup::CreateShortcuts() { Quellit::CreateShortcuts(*this); }
+// The product's connections file is written through the connections pool; until that library is
+// part of the build the step leaves the file untouched.
+void TfrmEasySetup::AddConnections() {}
+
+// ---- pages ------------------------------------------------------------------------------------
+
+void TfrmEasySetup::SetPageState(TPageState APage) {
+  // The copy step processes events; a Next click arriving inside it must not change the page.
+  if (StartInstall) return;
+  FPageState = APage;
+  switch (APage) {
+    case psHello: StartInstall = false; break;
+    case psCopyData: EnterCopyData(); break;
+    case psShortCuts: EnterShortCuts(); break;
+    case psConnections: EnterConnections(); break;
+    case psDone: EnterDone(); break;
+    case psClose: CloseWindow(); break;
+  }
+}
+
+void TfrmEasySetup::EnterCopyData() {
+  StartInstall = true;
+  std::exception_ptr Failure;
+  try {
+    UpdateFiles();
+  } catch (...) {
+    Failure = std::current_exception();
+  }
+  if (BreakInstall) {
+    FView.AppendStatusLine("Произвожу процесс восстановления данных.");
+    FView.ProcessMessages();
+    // The second rollback catches what the one run from the cancel could not move yet.
+    try {
+      Rollback();
+    } catch (...) {
+      if (!Failure) Failure = std::current_exception();
+    }
+    CloseWindow();
+  }
+  FView.SetFontColor(ctlLblNext, clWindowText);
+  FView.SetVisible(ctlPbStatus, false);
+  FView.SetVisible(ctlPbCurrentProgress, false);
+  FView.SetText(ctlLblStatus, "Копирование завершено. Для продолжения нажмите \"Далее>\"");
+  StartInstall = false;
+  if (Failure) std::rethrow_exception(Failure);
+}
+
+void TfrmEasySetup::EnterShortCuts() {
+  FView.SetVisible(ctlLblShortCuts, true);
+  FView.SetVisible(ctlMemStatus, false);
+  FView.SetVisible(ctlLblStatus, false);
+  if (ShowLinksDialog)
+    FView.SetVisible(ctlTvShortCuts, true);
+  else
+    SetPageState(psConnections);
+}
+
+void TfrmEasySetup::EnterConnections() {
+  FView.SetText(ctlLblShortCuts, "Выберите папки которые необходимо подключить к Корвел:");
+  CreateShortcuts();
+  TTreeNodeId Host = FView.AddChildLast(NoTreeNode, KorvelSiteHost);
+  FView.SetChecked(Host, IsAutoConnection(KorvelSiteHost), false);
+  if (ShowConnectionsDialog)
+    FView.SetVisible(ctlTvShortCuts, true);
+  else
+    SetPageState(psDone);
+}
+
+void TfrmEasySetup::EnterDone() {
+  FView.SetVisible(ctlTvShortCuts, false);
+  FView.SetVisible(ctlLblShortCuts, false);
+  AddConnections();
+  FView.SetFontColor(ctlLblCancel, clDisabledLabel);
+  FView.SetText(ctlLblNext, "Готово");
+  FView.SetVisible(ctlLblFinish, true);
+}
+
+void TfrmEasySetup::CloseWindow() {
+  CloseStatus = true;
+  FView.Close();
+}
+
+// ---- buttons ----------------------------------------------------------------------------------
+
+bool TfrmEasySetup::CancelDisabled() const { return FView.FontColor(ctlLblCancel) == clDisabledLabel; }
+
+void TfrmEasySetup::Image3Click() {
+  Guarded([this] {
+    Image3MouseUp(ctlImage3, mbLeft);
+    SetPageState(static_cast<TPageState>(FPageState + 1));
+  });
+}
+
+void TfrmEasySetup::Image2Click() {
+  Guarded([this] {
+    if (CancelDisabled()) return;
+    bool Copying = StartInstall || FPageState == psCopyData || FPageState == psShortCuts;
+    if (!Copying) {
+      if (FView.AskYesNo(ClosingCaption, "Закрыть утилиту экспресс обновления?")) CloseWindow();
+      return;
+    }
+    if (!FView.AskYesNo(ClosingCaption, "Отменить процесс экспресс обновления?")) return;
+    BreakInstall = true;
+    if (FPageState != psCopyData && FPageState != psShortCuts) return;
+    Rollback();
+    FView.SetVisible(ctlMemStatus, false);
+    FView.SetVisible(ctlLblStatus, false);
+    FView.SetText(ctlLblFinish,
+                  "Экспресс установка отменена пользователем. Для завершения нажмите кнопку \"Готово\"");
+    SetPageState(psConnections);
+  });
+}
+
+void TfrmEasySetup::FormCloseQuery(bool& ACanClose) {
+  if (!CloseStatus) Image2Click();
+  ACanClose = CloseStatus;
+}
+
+void TfrmEasySetup::Image3MouseDown(TEasySetupControl ASender, TMouseButton AButton) {
+  if (AButton != mbLeft) return;
+  if (ASender == ctlImage2 && CancelDisabled()) return;
+  if (StartInstall) return;
+  FView.AssignPicture(ASender, ctlImage5);
+  FView.ProcessMessages();
+}
+
+void TfrmEasySetup::Image3MouseUp(TEasySetupControl ASender, TMouseButton AButton) {
+  if (AButton != mbLeft) return;
+  FView.AssignPicture(ASender, ctlImage4);
+  FView.ProcessMessages();
+}
+
+void TfrmEasySetup::tvShortCutsCheck(TTreeNodeId, bool&, bool& AApplyForSubNodes) { AApplyForSubNodes = false; }
+
+}  // namespace Quellit

@@ -1,0 +1,95 @@
+// The update wizard's controller: the page state machine behind the window, its flags and the
+// objects of one run. It talks to its window only through IEasySetupView; the steps themselves
+// live in their own units (update engine, shortcuts, connections).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "App/dlgEasySetup.View.h"
+#include "Lib/Common/Common.Object.h"
+
+namespace Quellit {
+
+enum TPageState { psHello, psCopyData, psShortCuts, psConnections, psDone, psClose };
+
+// One collected payload entry: the path relative to its payload root (native separators, no
+// separator at either end) and which payload it came from.
+struct TDataEntry {
+  std::string Name;
+  int EntryKind = 0;  // 0 the client payload, 1 the product payload
+};
+
+inline constexpr const char* ClientPayloadFolder = "QuellitSetupData/Client/";
+inline constexpr const char* ProductPayloadFolder = "QuellitSetupData/Корвел/";
+
+class TfrmEasySetup : public TObject {
+ public:
+  explicit TfrmEasySetup(IEasySetupView& AView);
+  TfrmEasySetup(const TfrmEasySetup&) = delete;
+  TfrmEasySetup& operator=(const TfrmEasySetup&) = delete;
+
+  // Start-up. False when the product client runs: the warning has been shown and the caller ends
+  // the process (exit code 0 in the window program) before the window appears.
+  bool FormCreate();
+  void FormCloseQuery(bool& ACanClose);
+  // The Next button (picture and label, click and double click).
+  void Image3Click();
+  // The Cancel button (picture and label).
+  void Image2Click();
+  // Shared by both button pictures; the labels forward with the picture as sender.
+  void Image3MouseDown(TEasySetupControl ASender, TMouseButton AButton);
+  void Image3MouseUp(TEasySetupControl ASender, TMouseButton AButton);
+  // A click in the wizard's tree changes the clicked node only.
+  void tvShortCutsCheck(TTreeNodeId ANode, bool& ANewState, bool& AApplyForSubNodes);
+
+  void SetPageState(TPageState APage);
+  void ReadSettings();
+  bool IsAutoLink(const std::string& APath) const;
+  bool IsAutoConnection(const std::string& APath) const;
+
+  // The steps (update engine, shortcuts, connections).
+  void UpdateFiles();
+  void Rollback();
+  void CreateShortcuts();
+  void AddConnections();
+
+  // The program's own folder and the two payload roots, each with a trailing separator.
+  std::string ExeDir() const;
+  std::string ClientPayload() const { return ExeDir() + ClientPayloadFolder; }
+  std::string ProductPayload() const { return ExeDir() + ProductPayloadFolder; }
+  IEasySetupView& View() const { return FView; }
+
+  // ---- the run's state, in the window's declaration order
+  bool CloseStatus = false;
+  TPageState FPageState = psHello;
+  std::string VeskaCommonFolder;
+  std::string VeskaAppFolder;
+  std::string BackUpCommonFolder;
+  std::string BackUpAppFolder;
+  std::vector<TDataEntry> DataList;
+  std::vector<std::string> ShortCutList;
+  bool BreakInstall = false;
+  bool StartInstall = false;
+  std::vector<std::string> AutoLinks;
+  std::vector<std::string> AutoConnections;
+  bool ShowLinksDialog = true;
+  bool ShowConnectionsDialog = true;
+  std::string ExternalFileExts;
+
+ private:
+  void EnterCopyData();
+  void EnterShortCuts();
+  void EnterConnections();
+  void EnterDone();
+  void CloseWindow();
+  bool CancelDisabled() const;
+  // Runs an event handler the way the application does: an error that escapes it is shown by
+  // the standard error display.
+  template <class TAction>
+  void Guarded(TAction AAction);
+
+  IEasySetupView& FView;
+};
+
+}  // namespace Quellit

@@ -1,0 +1,60 @@
+#include "Platform/DesktopShortcut.h"
+
+#include "Platform/File.h"
+#include "Platform/KnownFolders.h"
+
+namespace Quellit::Platform {
+
+namespace {
+
+// Desktop Entry values are one line each; a line break or backslash must be escaped or the entry
+// would gain keys the name never had.
+std::string EscapeValue(const std::string& AValue) {
+  std::string Result;
+  for (char C : AValue) {
+    switch (C) {
+      case '\\': Result += "\\\\"; break;
+      case '\n': Result += "\\n"; break;
+      case '\r': Result += "\\r"; break;
+      case '\t': Result += "\\t"; break;
+      default: Result += C;
+    }
+  }
+  return Result;
+}
+
+// A file: URL with every byte outside the unreserved set and "/" percent-encoded.
+std::string FileUrl(const std::string& APath) {
+  static const char Hex[] = "0123456789ABCDEF";
+  std::string Result = "file://";
+  for (unsigned char C : APath) {
+    bool Plain = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '/' ||
+                 C == '-' || C == '_' || C == '.' || C == '~';
+    if (Plain) {
+      Result += static_cast<char>(C);
+    } else {
+      Result += '%';
+      Result += Hex[C >> 4];
+      Result += Hex[C & 0x0F];
+    }
+  }
+  return Result;
+}
+
+}  // namespace
+
+std::string DesktopShortcutPath(const std::string& ALinkName) {
+  return SpecialFolderPath(CSIDL_DESKTOPDIRECTORY) + "/" + ALinkName + ".desktop";
+}
+
+void WriteDesktopShortcut(const std::string& AFileName, const std::string& ALinkName, const std::string& ATarget,
+                          const std::string& AWorkingFolder) {
+  std::string Text = "[Desktop Entry]\n"
+                     "Type=Link\n"
+                     "Name=" + EscapeValue(ALinkName) + "\n"
+                     "URL=" + EscapeValue(FileUrl(ATarget)) + "\n"
+                     "Path=" + EscapeValue(AWorkingFolder) + "\n";
+  WriteAllBytesAtomic(AFileName, Text.data(), Text.size());
+}
+
+}  // namespace Quellit::Platform

@@ -1,0 +1,29 @@
+#include "Platform/FileIdentity.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "Platform/SystemError.h"
+
+namespace Quellit::Platform {
+
+namespace {
+TFileIdentity IdentityOf(const struct stat& AStat) {
+  return {static_cast<std::uint64_t>(AStat.st_dev), static_cast<std::uint64_t>(AStat.st_ino)};
+}
+}  // namespace
+
+TFileIdentity FileIdentityOf(const TFileHandle& AFile) {
+  struct stat Info {};
+  if (::fstat(AFile.Descriptor(), &Info) != 0) RaiseOSError(errno, AFile.Path());
+  return IdentityOf(Info);
+}
+
+std::optional<TFileIdentity> FileIdentityOf(const std::string& APath) {
+  struct stat Info {};
+  if (::stat(APath.c_str(), &Info) != 0) return std::nullopt;
+  return IdentityOf(Info);
+}
+
+}  // namespace Quellit::Platform

@@ -1,0 +1,86 @@
+// A machine with the product installed and the wizard's payload beside the program, all inside
+// one scratch folder, plus the wizard itself driven through the scripted view.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "App/dlgEasySetup.h"
+#include "ScriptedView.h"
+#include "SysInfo/ProductSandbox.h"
+#include "SysInfo/SysInfo.Core.Veska8.h"
+#include "Lib/Common/Common.SysUtils.h"
+#include "Support/ScopedEnvironment.h"
+
+namespace Quellit::Testing {
+
+class TWizardSandbox {
+ public:
+  explicit TWizardSandbox(bool AInstalled = true) {
+    FEnvironment.Set("XDG_DESKTOP_DIR", FProduct.Scratch() / "Desktop");
+    std::filesystem::create_directories(FProduct.Scratch() / "Desktop");
+    std::filesystem::create_directories(FProduct.ProgramFolder() + ClientPayloadFolder);
+    std::filesystem::create_directories(FProduct.ProgramFolder() + ProductPayloadFolder);
+    if (AInstalled) Install();
+  }
+
+  void Install() {
+    const TVeska8Information32& Info = TVeska8Information32::Instance();
+    FProduct.AddUninstallEntry(Info.RegistryKey(), false, FProduct.Scratch() / "Product");
+    WriteFile(Info.ApplicationPath(), TScratchFolder::Read(PEFixture("full.exe")));
+    std::filesystem::create_directories(Info.CommonDataFolder());
+    std::filesystem::create_directories(Info.MyFolderRoot());
+  }
+
+  TProductSandbox& Product() { return FProduct; }
+  const TScratchFolder& Scratch() const { return FProduct.Scratch(); }
+  std::string Desktop() const { return FProduct.Scratch() / "Desktop/"; }
+  // Kind 0: the client payload and the product's common-data folder; kind 1: the product payload
+  // and the user's product folder.
+  std::string PayloadRoot(int AKind) const {
+    return FProduct.ProgramFolder() + (AKind == 0 ? ClientPayloadFolder : ProductPayloadFolder);
+  }
+  std::string ProductRoot(int AKind) const {
+    const TVeska8Information32& Info = TVeska8Information32::Instance();
+    return AKind == 0 ? Info.CommonDataFolder() : Info.MyFolderRoot();
+  }
+  std::string WritePayload(int AKind, const std::string& ARelative, const std::string& AContent) const {
+    return WriteFile(PayloadRoot(AKind) + ARelative, AContent);
+  }
+  std::string WriteProduct(int AKind, const std::string& ARelative, const std::string& AContent) const {
+    return WriteFile(ProductRoot(AKind) + ARelative, AContent);
+  }
+  std::string ReadProduct(int AKind, const std::string& ARelative) const {
+    return TScratchFolder::Read(ProductRoot(AKind) + ARelative);
+  }
+  void WriteSettings(const std::string& AText) const { WriteFile(FProduct.ProgramFolder() + "settings.ini", AText); }
+
+  static std::string WriteFile(const std::string& APath, const std::string& AContent) {
+    std::filesystem::create_directories(std::filesystem::path(APath).parent_path());
+    std::ofstream Out(APath, std::ios::binary);
+    Out << AContent;
+    return APath;
+  }
+
+ private:
+  // Backup stamps follow the user's locale; the tests read them in Russian forms.
+  struct TLocale {
+    TLocale() { SetUserLocale("ru_RU"); }
+    ~TLocale() { ResetUserLocale(); }
+  } FLocale;
+  TProductSandbox FProduct;
+  TScopedEnvironment FEnvironment;
+};
+
+// The wizard over a scripted view, created as the program creates it.
+struct TWizard {
+  TScriptedView View;
+  TfrmEasySetup Form{View};
+  bool Created = false;
+  TWizard() { Created = Form.FormCreate(); }
+  void Next() { Form.Image3Click(); }
+  void Cancel() { Form.Image2Click(); }
+};
+
+}  // namespace Quellit::Testing
