@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "Modules/Korvel/Common/Kv_Storage.FileSystemConnection.h"
+#include "Modules/Korvel/Common/Kv_VeskaStorage.WebDAV.h"
 #include "SysInfo/SysInfo.Core.Veska6.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 
@@ -13,10 +15,16 @@ struct TStartupStep {
   void (*Stop)();
 };
 
+// Connection classes stay registered until the program ends: pools may outlive the steps.
+void KeepRegistered() {}
+
 // In dependency order. The product descriptors come first: later steps may ask them for folders.
-const std::array<TStartupStep, 2> Steps = {{
+// The connection classes come before any pool is loaded from the connections file.
+const std::array<TStartupStep, 4> Steps = {{
     {LoadVeska6UserData, ClearVeska6UserData},
     {LoadVeska8UserData, ClearVeska8UserData},
+    {RegisterFileSystemConnection, KeepRegistered},
+    {RegisterKorvelRuConnection, KeepRegistered},
 }};
 
 // How many steps have run; shutdown undoes exactly those.
