@@ -70,6 +70,7 @@ bool UpdateOneFile(TfrmEasySetup& AForm, const TEntryRoots& ARoots, const std::s
   TBackupResult Backup = BackUp(AForm, ARoots, AName);
   if (Backup == TBackupResult::Cancelled) return false;
   if (Backup == TBackupResult::Failed) {
+    if (AForm.BreakInstall) return false;
     // Without a backup the original would be lost for good, so it stays as it is.
     Log(AForm, "Ошибка обновления файла: " + Quoted(AName));
     return true;
@@ -131,6 +132,15 @@ void MoveBack(const std::string& ABackupFolder, const std::string& AProductFolde
   Platform::RemoveDir(ABackupFolder);
 }
 
+// A backup is written beside the stamped folder and renamed into it only when complete: a rollback
+// run by a cancel in the middle of the copy must never find a half-written backup to move over the
+// product's original. The rename stays within one folder, so it cannot fail half-way.
+std::string PartialBackupPath(const TfrmEasySetup& AForm, const std::string& ADst) {
+  for (const std::string& Folder : {AForm.BackUpAppFolder, AForm.BackUpCommonFolder})
+    if (!Folder.empty() && ADst.starts_with(Folder)) return Platform::ExcludeTrailingPathDelimiter(Folder) + ".partial";
+  return ADst + ".partial";
+}
+
 }  // namespace
 
 std::string BackupStamp() {
@@ -160,8 +170,12 @@ void CollectFiles(TfrmEasySetup& AForm, const std::string& ARoot, const std::str
 }
 
 bool MoveToBackup(TfrmEasySetup& AForm, const std::string& ASrc, const std::string& ADst) {
-  if (!CopyFileMapped(AForm, ASrc, ADst)) return false;
-  return Platform::DeleteFile(ASrc);
+  std::string Partial = PartialBackupPath(AForm, ADst);
+  if (!CopyFileMapped(AForm, ASrc, Partial)) {
+    if (!AForm.BreakInstall) Platform::DeleteFile(Partial);
+    return false;
+  }
+  return Platform::RenameFile(Partial, ADst) && Platform::DeleteFile(ASrc);
 }
 
 void UpdateFiles(TfrmEasySetup& AForm) {
