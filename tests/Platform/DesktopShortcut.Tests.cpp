@@ -1,0 +1,43 @@
+#include "Platform/DesktopShortcut.h"
+
+#include <gtest/gtest.h>
+
+#include "Lib/Common/Common.Exception.h"
+
+#include "Support/ScopedEnvironment.h"
+#include "Support/ScratchFolder.h"
+
+namespace Quellit::Platform {
+namespace {
+
+using Testing::TScratchFolder;
+
+TEST(DesktopShortcut, IsADesktopEntryOnTheDesktopRecordingNameTargetAndWorkingFolder) {
+  TScratchFolder Scratch;
+  Testing::TScopedEnvironment Environment;
+  Environment.Set("QUELLIT_REGISTRY", Scratch / "none.reg");
+  Environment.Set("XDG_DESKTOP_DIR", Scratch / "Desktop");
+  std::string Link = DesktopShortcutPath("Нормативные базы");
+  EXPECT_EQ(Link, Scratch / "Desktop/Нормативные базы.desktop");
+
+  std::filesystem::create_directories(Scratch / "Desktop");
+  WriteDesktopShortcut(Link, "Нормативные базы", "/opt/Корвел/Нормативы", "/opt/Корвел/");
+  EXPECT_EQ(TScratchFolder::Read(Link),
+            "[Desktop Entry]\nType=Link\nName=Нормативные базы\n"
+            "URL=file:///opt/%D0%9A%D0%BE%D1%80%D0%B2%D0%B5%D0%BB/"
+            "%D0%9D%D0%BE%D1%80%D0%BC%D0%B0%D1%82%D0%B8%D0%B2%D1%8B\n"
+            "Path=/opt/Корвел/\n");
+
+  // A line break or backslash in a value cannot add lines to the entry; an existing file is replaced.
+  WriteDesktopShortcut(Link, "two\nlines\\", "/a b", "/");
+  EXPECT_EQ(TScratchFolder::Read(Link),
+            "[Desktop Entry]\nType=Link\nName=two\\nlines\\\\\nURL=file:///a%20b\nPath=/\n");
+}
+
+TEST(DesktopShortcut, AMissingDesktopFolderIsAnError) {
+  TScratchFolder Scratch;
+  EXPECT_THROW(WriteDesktopShortcut(Scratch / "no/such/x.desktop", "x", "/t", "/"), EOSError);
+}
+
+}  // namespace
+}  // namespace Quellit::Platform
