@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-namespace Quellit {
+// KorvelSiteHost: the label of the built-in web storage in the connections tree, and the value
+// settings.ini uses to pre-check it.
+#include "Modules/Korvel/Common/Kv_VeskaStorage.WebDAV.h"
 
-// The host of the product's public web site: the label of the built-in web storage in the
-// connections tree, and the value settings.ini uses to pre-check it.
-inline constexpr const char* KorvelSiteHost = "www.korvel.ru";
+namespace Quellit {
 
 struct TEasySetupSettings {
   bool ShowLinksDialog = true;

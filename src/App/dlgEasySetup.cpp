@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "App/dlgEasySetup.Connections.h"
 #include "App/dlgEasySetup.Settings.h"
 #include "App/dlgEasySetup.Shortcuts.h"
 #include "App/dlgEasySetup.UpdateEngine.h"
@@ -69,9 +70,7 @@ bool TfrmEasySetup::IsAutoConnection(const std::string& APath) const {
 void TfrmEasySetup::UpdateFiles() { Quellit::UpdateFiles(*this); }
 void TfrmEasySetup::Rollback() { Quellit::Rollback(*this); }
 void TfrmEasySetup::CreateShortcuts() { Quellit::CreateShortcuts(*this); }
-// The product's connections file is written through the connections pool; until that library is
-// part of the build the step leaves the file untouched.
-void TfrmEasySetup::AddConnections() {}
+void TfrmEasySetup::AddConnections() { Quellit::AddConnections(*this); }
 
 // ---- pages ------------------------------------------------------------------------------------
 

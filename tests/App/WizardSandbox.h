@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "App/AppStartup.h"
 #include "App/dlgEasySetup.h"
 #include "ScriptedView.h"
 #include "SysInfo/ProductSandbox.h"
@@ -75,6 +76,8 @@ class TWizardSandbox {
 
 // The wizard over a scripted view, created as the program creates it.
 struct TWizard {
+  // The program runs the libraries' start-up steps before it creates the window.
+  TStartupScope Startup;
   TScriptedView View;
   TfrmEasySetup Form{View};
   bool Created = false;

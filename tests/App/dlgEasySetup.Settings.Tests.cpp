@@ -65,9 +65,9 @@ TEST(ReadEasySetupSettings, ShowDialogIsAnIntegerWithTrueAsDefault) {
 TEST(ReadEasySetupSettings, ConnectionsKeepPayloadFoldersAndTheSiteHostInAnyCase) {
   TProgramFolder Folder;
   TEasySetupSettings Settings = Folder.Read(
-      "[Connections]\nA=Нормативы\nB=WWW.KORVEL.RU\nC=readme.txt\nD=nothing\nE=Docs\\\n"
+      "[Connections]\nA=Нормативы\nB=KORVEL.RU\nC=readme.txt\nD=nothing\nE=Docs\\\n"
       "[CommonSettings.XML]\nExternalFileExts= .pdf;.docx \n");
-  EXPECT_EQ(Settings.AutoConnections, (std::vector<std::string>{"Нормативы/", "WWW.KORVEL.RU", "Docs/"}));
+  EXPECT_EQ(Settings.AutoConnections, (std::vector<std::string>{"Нормативы/", "KORVEL.RU", "Docs/"}));
   EXPECT_EQ(Settings.ExternalFileExts, ".pdf;.docx");
 }
 

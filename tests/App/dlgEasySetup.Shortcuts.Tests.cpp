@@ -44,7 +44,7 @@ TEST(CreateShortcuts, WritesTheCheckedShortcutsAndLeavesTheFolderTreeForConnecti
   WritePayload(Sandbox, "Нормативные базы\r\nsecond line\r\n");
   Sandbox.WriteSettings(
       "[links]\n1=Нормативы\n2=Docs\\readme.txt\n3=Архив\n4=top.txt\n"
-      "[connections]\n1=Docs\\Guide\n2=www.korvel.ru\n");
+      "[connections]\n1=Docs\\Guide\n2=korvel.ru\n");
   TWizard Wizard;
   Wizard.Next();
   Wizard.Next();
@@ -60,7 +60,7 @@ TEST(CreateShortcuts, WritesTheCheckedShortcutsAndLeavesTheFolderTreeForConnecti
   EXPECT_NE(TScratchFolder::Read(Expected[2]).find("Path=" + App + "Docs/\n"), std::string::npos);
   // Files are gone from the tree; the folder from "connections" and the site host are checked.
   EXPECT_EQ(Wizard.View.TreeLines(),
-            (std::vector<std::string>{"Нормативы", "Архив", "Docs", "+Guide", "+www.korvel.ru"}));
+            (std::vector<std::string>{"Нормативы", "Архив", "Docs", "+Guide", "+korvel.ru"}));
   TTreeNodeId Guide = Wizard.View.Tree.NodeByIndex(3);
   EXPECT_TRUE(Wizard.View.Tree.Expanded(Wizard.View.Tree.Parent(Guide)));
 }
