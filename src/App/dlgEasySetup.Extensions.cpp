@@ -5,6 +5,8 @@
 #include "Lib/Common/Common.SysUtils.h"
 #include "Lib/Common/Common.XMLUtils.DOM.h"
 #include "Platform/File.h"
+#include "Platform/Folder.h"
+#include "Platform/Path.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 
 namespace Quellit {
@@ -58,6 +60,8 @@ void MergeExternalFileExts(TfrmEasySetup& AForm) {
                                            AForm.ExternalFileExts);
   if (Merged.empty()) return;
   Options.SetAttribute(ExtensionsAttribute, Merged);
+  // A product that never wrote its settings yet has no folder for them; the file is new then too.
+  Platform::ForceDirectories(Platform::ExtractFilePath(FileName));
   Document.SaveToFile(FileName);
 }
 

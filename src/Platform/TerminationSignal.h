@@ -1,0 +1,14 @@
+// A request to stop from outside (Ctrl+C, or the system asking the process to end), noticed by a
+// long step at its next poll instead of killing the process half-way through a file.
+#pragma once
+
+namespace Quellit::Platform {
+
+// From now on SIGINT and SIGTERM only set the request.
+void CatchTerminationSignals();
+bool TerminationRequested();
+void ClearTerminationRequest();
+// Sends the process itself a termination signal, as the system would.
+void RaiseTerminationSignal();
+
+}  // namespace Quellit::Platform
