@@ -1,6 +1,7 @@
 #include "App/dlgEasySetup.CheckedTree.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
@@ -68,7 +69,9 @@ void TCheckedTreeModel::Delete(TTreeNodeId ANode) {
   std::vector<TTreeNodeId> Children = Node(ANode).Children;
   for (TTreeNodeId Child : Children) Delete(Child);
   std::vector<TTreeNodeId>& Siblings = ChildrenOf(Node(ANode).Parent);
-  Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), ANode), Siblings.end());
+  // Trees are trimmed from the last node up, so the node is searched from the end.
+  auto It = std::find(Siblings.rbegin(), Siblings.rend(), ANode);
+  if (It != Siblings.rend()) Siblings.erase(std::next(It).base());
   Node(ANode).Alive = false;
   FFlatValid = false;
 }

@@ -1,5 +1,7 @@
 #include "App/dlgEasySetup.Shortcuts.h"
 
+#include <vector>
+
 #include "App/dlgEasySetup.h"
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/DesktopShortcut.h"
@@ -58,8 +60,12 @@ void MakeCheckedShortcuts(TfrmEasySetup& AForm) {
 
 void PrepareConnectionsTree(TfrmEasySetup& AForm) {
   IEasySetupView& View = AForm.View();
-  for (int I = View.NodeCount() - 1; I >= 0; --I) {
-    TTreeNodeId Node = View.NodeByIndex(I);
+  // Taken once: every deletion changes the indexes, and asking again after each one would make
+  // large payloads quadratic. Going backwards, a deleted subtree never holds a node still to come.
+  std::vector<TTreeNodeId> Nodes;
+  for (int I = 0; I < View.NodeCount(); ++I) Nodes.push_back(View.NodeByIndex(I));
+  for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) {
+    TTreeNodeId Node = *It;
     const TDataEntry& Entry = AForm.DataList.at(static_cast<std::size_t>(View.NodeData(Node)));
     bool Checked = AForm.IsAutoConnection(Platform::IncludeTrailingPathDelimiter(Entry.Name));
     View.SetChecked(Node, Checked, false);
