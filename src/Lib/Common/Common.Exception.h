@@ -45,6 +45,21 @@ class EArgumentException : public Exception {
   using Exception::Exception;
 };
 
+// A silent abort: the user cancelled, so the error display shows nothing.
+class EAbort : public Exception {
+  using Exception::Exception;
+};
+
+// An operation not allowed in the object's current state.
+class EInvalidOpException : public Exception {
+  using Exception::Exception;
+};
+
+// An operation a class must supply and did not.
+class EAbstractError : public Exception {
+  using Exception::Exception;
+};
+
 class EStreamError : public Exception {
   using Exception::Exception;
 };

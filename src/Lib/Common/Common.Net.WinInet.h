@@ -20,16 +20,6 @@
 
 namespace Quellit {
 
-// A silent abort: the user cancelled, so the error display shows nothing.
-class EAbort : public Exception {
-  using Exception::Exception;
-};
-
-// An operation not allowed in the object's current state.
-class EInvalidOpException : public Exception {
-  using Exception::Exception;
-};
-
 // A failed transfer; ErrorCode is the transfer library's code.
 class EWinInetException : public Exception {
  public:

@@ -129,7 +129,7 @@ TNBRegionCode TNBRegionCode::FromInt(std::int32_t ACode) {
   switch (ACode / 100000) {
     case 1: Result.Year = spl2001; break;
     case 4: Result.Year = spl1984; break;
-    default: throw NBData::EInvalidOpException(Format("Invalid region code (%d)", ACode));
+    default: throw EInvalidOpException(Format("Invalid region code (%d)", ACode));
   }
   Result.Code = ACode % 100000;
   return Result;

@@ -19,12 +19,6 @@ namespace Quellit {
 
 class ERegionCodeError : public Exception { using Exception::Exception; };
 
-namespace NBData {
-// The standard invalid-operation exception. Kept in this namespace so that it cannot clash with
-// another library's declaration of the same standard class until the foundation carries it.
-class EInvalidOpException : public Exception { using Exception::Exception; };
-}  // namespace NBData
-
 // Only spl1984 and spl2001 are real base levels; descriptors store the level as a raw byte, so a
 // value outside them (or outside the enumeration) can still arrive and must be answered safely.
 using TNBYear = TVeskaPriceLevel;

@@ -17,11 +17,6 @@ enum TStorageKind { Veska, NormBase, FormTemplate, DocTemplate };
 QUELLIT_ENUM_NAMES(TStorageKind, "Veska", "NormBase", "FormTemplate", "DocTemplate");
 using TStorageKinds = TSet<TStorageKind>;
 
-// An operation a connection class must supply and did not.
-class EAbstractError : public Exception {
-  using Exception::Exception;
-};
-
 class TConnection;
 
 // A connection class as a value: what a class reference answers without an instance, and its
