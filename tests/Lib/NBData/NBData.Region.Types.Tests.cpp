@@ -175,7 +175,7 @@ TEST(TNBRegionCode, IntegerForms) {
 TEST(TNBRegionCode, FromIntRefusesOtherLevels) {
   for (std::int32_t Bad : {212034, 12034, 912034, -112034, 1000000}) {
     SCOPED_TRACE(Bad);
-    EXPECT_EQ(MessageOf<NBData::EInvalidOpException>([&] { TNBRegionCode::FromInt(Bad); }),
+    EXPECT_EQ(MessageOf<EInvalidOpException>([&] { TNBRegionCode::FromInt(Bad); }),
               Format("Invalid region code (%d)", Bad));
   }
 }
