@@ -245,13 +245,23 @@ icu::Collator& ThreadCollator(bool AIgnoreCase) {
   return *Slot;
 }
 
-int Collate(std::string_view A, std::string_view B, bool AIgnoreCase) {
+int CollateExact(std::string_view A, std::string_view B, bool AIgnoreCase) {
   UErrorCode Status = U_ZERO_ERROR;
   UCollationResult Result = ThreadCollator(AIgnoreCase).compareUTF8(
       icu::StringPiece(A.data(), static_cast<std::int32_t>(A.size())),
       icu::StringPiece(B.data(), static_cast<std::int32_t>(B.size())), Status);
   if (U_FAILURE(Status)) return Sign(A.compare(B));
   return static_cast<int>(Result);
+}
+
+int Collate(std::string_view A, std::string_view B, bool AIgnoreCase) {
+  // Some tailorings (the POSIX locale's among them) order the two cases as different letters,
+  // so secondary strength alone does not ignore case there: fold first.
+  if (AIgnoreCase) {
+    const std::string FoldedA = Platform::FoldCase(A), FoldedB = Platform::FoldCase(B);
+    return CollateExact(FoldedA, FoldedB, true);
+  }
+  return CollateExact(A, B, false);
 }
 
 icu::Locale CaseLocale() { return icu::Locale(UserLocale().c_str()); }

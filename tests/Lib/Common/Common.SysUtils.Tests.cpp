@@ -98,6 +98,17 @@ TEST_F(SysUtilsRu, AnsiSameTextFoldsCyrillicCase) {
   EXPECT_TRUE(AnsiSameStr("abc", "abc"));
 }
 
+// The POSIX collation orders upper and lower case as different letters; comparing without
+// regard to case must still treat them as equal there.
+TEST(SysUtilsPosix, AnsiCompareTextIgnoresCaseInThePosixLocale) {
+  SetUserLocale("C");
+  EXPECT_TRUE(AnsiSameText(".XLS", ".xls"));
+  EXPECT_EQ(AnsiCompareText("a", "B"), -1);
+  EXPECT_EQ(AnsiCompareText("b", "A"), 1);
+  EXPECT_NE(AnsiCompareStr(".XLS", ".xls"), 0);
+  ResetUserLocale();
+}
+
 TEST_F(SysUtilsRu, CollationOrderDiffersFromByteOrder) {
   // Bytes put every upper-case Latin letter before any lower-case one and "ё" after "я".
   EXPECT_LT(CompareStr("Zebra", "apple"), 0);
