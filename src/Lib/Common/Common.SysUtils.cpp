@@ -429,6 +429,8 @@ struct TDayAndTime {
 };
 
 TDayAndTime SplitDateTime(TDateTime AValue) {
+  // Far beyond any calendar date (and NaN) the millisecond count would not fit 64 bits.
+  if (!(std::fabs(AValue) < 1e9)) throw EConvertError(Format("Invalid date/time value: %s", std::to_string(AValue)));
   const auto Total = static_cast<std::int64_t>(std::llround(AValue * static_cast<double>(MSecsPerDay)));
   return {Total / MSecsPerDay, (Total < 0 ? -Total : Total) % MSecsPerDay};
 }

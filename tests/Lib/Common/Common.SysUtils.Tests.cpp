@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -345,4 +347,10 @@ TEST(SysUtilsDates, PosixLocaleHasUsForms) {
 }
 
 }  // namespace
+
+TEST(SysUtilsDates, ValuesBeyondAnyCalendarAreRefusedNotMisread) {
+  for (double Value : {std::nan(""), 1e300, -1e300, std::numeric_limits<double>::infinity()})
+    EXPECT_THROW(DateToStr(Value), EConvertError) << Value;
+}
+
 }  // namespace Quellit
