@@ -100,6 +100,10 @@ std::vector<std::string> TXmlOptionsReader::ReadSubkeyNames() {
   return Names;
 }
 
+std::vector<std::string> TXmlOptionsReader::ReadValueNames() {
+  return FNode.IsNull() ? std::vector<std::string>() : FNode.AttributeNames();
+}
+
 bool TXmlOptionsReader::ValueExists(const std::string& AName) { return !FNode.IsNull() && FNode.HasAttribute(AName); }
 
 TIntf<IOptionsReader> TXmlOptionsReader::OpenSubReader(const std::string& AName) {

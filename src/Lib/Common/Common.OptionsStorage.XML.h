@@ -61,6 +61,7 @@ class TXmlOptionsReader : public TCustomXMLOptionsStorage, public IOptionsReader
   bool ReadBool(const std::string& AName, bool ADefault) override;
   Extended ReadFloat(const std::string& AName, Extended ADefault) override;
   std::vector<std::string> ReadSubkeyNames() override;
+  std::vector<std::string> ReadValueNames() override;
   bool ValueExists(const std::string& AName) override;
   TIntf<IOptionsReader> OpenSubReader(const std::string& AName) override;
   bool IsEmptySection() override;

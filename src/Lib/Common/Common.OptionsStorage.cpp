@@ -11,6 +11,7 @@ bool TFakeOptionsReader::ReadBool(const std::string&, bool ADefault) { return AD
 Extended TFakeOptionsReader::ReadFloat(const std::string&, Extended ADefault) { return ADefault; }
 
 std::vector<std::string> TFakeOptionsReader::ReadSubkeyNames() { return {}; }
+std::vector<std::string> TFakeOptionsReader::ReadValueNames() { return {}; }
 
 bool TFakeOptionsReader::ValueExists(const std::string&) { return false; }
 

@@ -21,6 +21,8 @@ class IOptionsReader : public IInterface {
   virtual Extended ReadFloat(const std::string& AName, Extended ADefault) = 0;
   // Names of the section's children in order, duplicates included.
   virtual std::vector<std::string> ReadSubkeyNames() = 0;
+  // Names of the section's values in stored order.
+  virtual std::vector<std::string> ReadValueNames() = 0;
   virtual bool ValueExists(const std::string& AName) = 0;
   // A backslash in AName separates nested section names.
   virtual TIntf<IOptionsReader> OpenSubReader(const std::string& AName) = 0;
@@ -57,6 +59,7 @@ class TFakeOptionsReader : public TInterfacedObject, public IOptionsReader {
   bool ReadBool(const std::string& AName, bool ADefault) override;
   Extended ReadFloat(const std::string& AName, Extended ADefault) override;
   std::vector<std::string> ReadSubkeyNames() override;
+  std::vector<std::string> ReadValueNames() override;
   bool ValueExists(const std::string& AName) override;
   TIntf<IOptionsReader> OpenSubReader(const std::string& AName) override;
   bool IsEmptySection() override;

@@ -69,6 +69,7 @@ std::vector<TConnection*> TConnectionsPool::Connections() const {
 
 void TConnectionsPool::Clear() {
   FConnections.clear();
+  FUnknownConnections.clear();
   AddInternalConnections(FConnections);
 }
 
@@ -164,10 +165,13 @@ void TConnectionsPool::LoadFromOptionsStorage(bool AOnlyNBTEmplateLocation, cons
     // Built aside and swapped in whole: a load that fails half-way leaves the pool as it was, so
     // a later save cannot drop the connections that had not been read yet.
     TConnectionList Loaded;
+    std::vector<TRawSection> Unknown;
     AddInternalConnections(Loaded);
     TIntf<IOptionsReader> Sections = Reader->OpenSubReader("Connections");
-    for (const std::string& Name : Sections->ReadSubkeyNames()) LoadConnection(*Sections->OpenSubReader(Name), Loaded);
+    for (const std::string& Name : Sections->ReadSubkeyNames())
+      LoadConnection(*Sections->OpenSubReader(Name), Loaded, Unknown);
     FConnections.swap(Loaded);
+    FUnknownConnections.swap(Unknown);
   }
   LoadNBTemplateLocation(*Reader->OpenSubReader("NBTemplateLocation"));
   TOptionsSerializer::DeserializeObject(*Reader->OpenSubReader("RegionInfo"), *FStoredRegionInfo);
@@ -179,8 +183,13 @@ void TConnectionsPool::LoadNBTemplateLocation(IOptionsReader& AReader) {
                                                 AReader.ReadString("LocalPath", ""));
 }
 
-void TConnectionsPool::LoadConnection(IOptionsReader& AReader, TConnectionList& AList) {
-  const TConnectionClass* Class = TConnectionsFactory::FindByClassID(AReader.ReadString("ClassID", ""), false);
+void TConnectionsPool::LoadConnection(IOptionsReader& AReader, TConnectionList& AList,
+                                      std::vector<TRawSection>& AUnknown) {
+  const std::string ClassID = AReader.ReadString("ClassID", "");
+  const TConnectionClass* Class = TConnectionsFactory::FindByClassID(ClassID, false);
+  // The product (or a later version of this program) knows classes this one does not: the user's
+  // connection is kept as stored rather than lost at the next save.
+  if (!Class && !ClassID.empty()) AUnknown.push_back(ReadRawSection(AReader));
   if (!Class || Class->IsInternal()) return;
   TOwnedConnection Connection(Class->CreateInstance());
   TOptionsSerializer::DeserializeObject(AReader, *Connection);
@@ -198,12 +207,28 @@ void TConnectionsPool::SaveToOptionsStorage(const std::string& AFileName) const 
     if (Connection->ConnectionClass().IsInternal()) continue;
     SaveConnection(*Connection, *Sections->OpenSubWriter(Format("Connection_%d", ++Number)));
   }
+  for (const TRawSection& Unknown : FUnknownConnections)
+    WriteRawSection(Unknown, *Sections->OpenSubWriter(Format("Connection_%d", ++Number)));
   TIntf<IOptionsWriter> Template = Writer->OpenSubWriter("NBTemplateLocation");
   Template->WriteString("ConnectionClassId", FNBTemplateLocation.ConnectionClassId, "");
   Template->WriteString("BaseAddress", FNBTemplateLocation.BaseAddress, "");
   Template->WriteString("LocalPath", FNBTemplateLocation.LocalPath, "");
   TOptionsSerializer::SerializeObject(*Writer->OpenSubWriter("RegionInfo"), *FStoredRegionInfo);
   Writer->Save();
+}
+
+TConnectionsPool::TRawSection TConnectionsPool::ReadRawSection(IOptionsReader& AReader) {
+  TRawSection Section;
+  for (const std::string& Name : AReader.ReadValueNames()) Section.Values.emplace_back(Name, AReader.ReadString(Name, ""));
+  for (const std::string& Name : AReader.ReadSubkeyNames())
+    Section.Sections.emplace_back(Name, ReadRawSection(*AReader.OpenSubReader(Name)));
+  return Section;
+}
+
+void TConnectionsPool::WriteRawSection(const TRawSection& ASection, IOptionsWriter& AWriter) {
+  // Empty values are not stored (as for every value): they read the same as missing ones.
+  for (const auto& [Name, Value] : ASection.Values) AWriter.WriteString(Name, Value, "");
+  for (const auto& [Name, Sub] : ASection.Sections) WriteRawSection(Sub, *AWriter.OpenSubWriter(Name));
 }
 
 void TConnectionsPool::SaveConnection(const TConnection& AConnection, IOptionsWriter& AWriter) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Lib/Common/Common.OptionsStorage.h"
@@ -82,14 +83,23 @@ class TConnectionsPool : public TObject {
  private:
   using TOwnedConnection = std::unique_ptr<TConnection, TFreeDeleter>;
   using TConnectionList = std::vector<TOwnedConnection>;
+  // A stored section kept as it was read: the connection of a class this program does not know.
+  struct TRawSection {
+    std::vector<std::pair<std::string, std::string>> Values;
+    std::vector<std::pair<std::string, TRawSection>> Sections;
+  };
 
   static void AddInternalConnections(TConnectionList& AList);
   static void EnsureCaption(const TConnectionList& AList, TConnection& AConnection);
-  static void LoadConnection(IOptionsReader& AReader, TConnectionList& AList);
+  static void LoadConnection(IOptionsReader& AReader, TConnectionList& AList, std::vector<TRawSection>& AUnknown);
+  static TRawSection ReadRawSection(IOptionsReader& AReader);
+  static void WriteRawSection(const TRawSection& ASection, IOptionsWriter& AWriter);
   static void SaveConnection(const TConnection& AConnection, IOptionsWriter& AWriter);
   void LoadNBTemplateLocation(IOptionsReader& AReader);
 
   TConnectionList FConnections;
+  // Connections of unregistered classes, written back unchanged so a save never drops them.
+  std::vector<TRawSection> FUnknownConnections;
   TDocumentLocation FNBTemplateLocation;
   bool FOptionsFileExists = false;
   std::unique_ptr<TNBRegionInfo> FStoredRegionInfo;

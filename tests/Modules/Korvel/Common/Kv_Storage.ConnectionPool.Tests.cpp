@@ -195,6 +195,36 @@ TEST_F(ConnectionsPool, SectionsWithoutAUsableClassAreSkippedAndBadValuesKeepThe
   EXPECT_EQ(Ok.InstanceUID(), "");
 }
 
+// The wizard saves the user's whole file: connections of classes it does not register (a WebDAV
+// server the user set up, a kind only the product knows) must come back exactly as they were.
+TEST_F(ConnectionsPool, ConnectionsOfUnregisteredClassesSurviveASave) {
+  WriteFile(
+      "<Connection_1 ClassID=\"KV.WebDAV.ReadOnly\" Address=\"https://dav.example/Сметы/\" Caption=\"Сервер\" Login=\"\"/>"
+      "<Connection_2 ClassID=\"KV.Files\" Address=\"C:\\Ok\"/>"
+      "<Connection_3 ClassID=\"Vendor.Sql\" Address=\"db\"><Options Timeout=\"30\"/></Connection_3>");
+  FFile = FFolder / "Connections.xml";
+  FPool.LoadFromOptionsStorage(false, FFile);
+  ASSERT_EQ(FPool.Count(), 1);
+  FPool.AddConnection(NewFolder("C:\\New\\", "New"));
+  FPool.SaveToOptionsStorage(FFile);
+
+  TIntf<IOptionsReader> Sections = TOptionsStorageFactory::CreateReader(FFile)->OpenSubReader("Connections");
+  ASSERT_EQ(Sections->ReadSubkeyNames().size(), 4u);
+  TIntf<IOptionsReader> Dav = Sections->OpenSubReader("Connection_3");
+  EXPECT_EQ(Dav->ReadValueNames(), (std::vector<std::string>{"ClassID", "Address", "Caption"}));  // empty: not stored
+  EXPECT_EQ(Dav->ReadString("Address", ""), "https://dav.example/Сметы/");
+  EXPECT_EQ(Dav->ReadString("Caption", ""), "Сервер");
+  TIntf<IOptionsReader> Sql = Sections->OpenSubReader("Connection_4");
+  EXPECT_EQ(Sql->ReadString("ClassID", ""), "Vendor.Sql");
+  EXPECT_EQ(Sql->OpenSubReader("Options")->ReadInteger("Timeout", 0), 30);
+
+  // Loading again and saving again neither loses nor duplicates them.
+  TConnectionsPool Again;
+  Again.LoadFromOptionsStorage(false, FFile);
+  Again.SaveToOptionsStorage(FFile);
+  EXPECT_EQ(TOptionsStorageFactory::CreateReader(FFile)->OpenSubReader("Connections")->ReadSubkeyNames().size(), 4u);
+}
+
 TEST_F(ConnectionsPool, AFileThatIsNotXmlLeavesThePoolAloneAndIsKeptBeforeItIsReplaced) {
   FPool.AddConnection(NewFolder("C:\\A\\", "A"));
   FFolder.Write("Settings/Connections.xml", "<Options><Connections>");
