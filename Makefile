@@ -18,9 +18,9 @@ test: deps
 	cmake --build $(BUILD_TEST) -j $(JOBS)
 	cd $(BUILD_TEST) && ctest --output-on-failure -j $(JOBS)
 
-demo: deps
-	@echo "make demo arrives with the wizard: it will build quellit-setup and run it on a sample sandbox."
-	@echo "Until then, 'make test' builds the libraries and runs every test."
+# The release build, then the wizard on a fresh sample sandbox in build/demo.
+demo: build
+	bash scripts/demo.sh
 
 bench: deps
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQUELLIT_TESTS=OFF -DQUELLIT_BENCH=ON
