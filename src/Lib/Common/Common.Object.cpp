@@ -46,13 +46,15 @@ std::string TGUID::ToString() const {
   return Buffer;
 }
 
-std::string TObject::ClassName() const {
-  const char* Mangled = typeid(*this).name();
+std::string ClassNameOf(const std::type_info& AType) {
+  const char* Mangled = AType.name();
   int Status = 0;
   std::unique_ptr<char, void (*)(void*)> Demangled(abi::__cxa_demangle(Mangled, nullptr, nullptr, &Status),
                                                    std::free);
   return LastNameComponent(Status == 0 && Demangled ? Demangled.get() : Mangled);
 }
+
+std::string TObject::ClassName() const { return ClassNameOf(typeid(*this)); }
 
 void Free(TObject* AObject) {
   if (!AObject) return;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 
 namespace Quellit {
@@ -48,6 +49,9 @@ class TObject {
   virtual void AfterConstruction() {}
   virtual void BeforeDestruction() {}
 };
+
+// The class's own name as ClassName() gives it, for a class known only by its type.
+std::string ClassNameOf(const std::type_info& AType);
 
 // Creates an object and completes its construction. Classes whose life is counted
 // (TFlexibleInterfacedObject and its descendants) must be created this way.

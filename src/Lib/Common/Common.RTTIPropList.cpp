@@ -1,6 +1,5 @@
 #include "Lib/Common/Common.RTTIPropList.h"
 
-#include <cxxabi.h>
 
 #include <cstdlib>
 #include <map>
@@ -16,19 +15,6 @@ namespace {
 
 constexpr const char* SourceUnit = "Lib/Common/Common.RTTIPropList";
 
-// "Quellit::TConnectionsPool::TEntry" -> "TEntry", as TObject::ClassName() names classes.
-std::string LastNameComponent(const std::string& AName) {
-  int Depth = 0;
-  std::size_t Start = 0;
-  for (std::size_t I = 0; I < AName.size(); ++I) {
-    char C = AName[I];
-    if (C == '<') ++Depth;
-    else if (C == '>') --Depth;
-    else if (Depth == 0 && C == ':' && I + 1 < AName.size() && AName[I + 1] == ':') Start = I + 2;
-  }
-  return AName.substr(Start);
-}
-
 struct TClassRegistry {
   std::mutex Lock;
   std::map<std::type_index, const TClassInfo& (*)()> Getters;
@@ -41,13 +27,6 @@ TClassRegistry& Registry() {
 }
 
 }  // namespace
-
-std::string ClassNameOf(const std::type_info& AType) {
-  int Status = 0;
-  std::unique_ptr<char, void (*)(void*)> Demangled(abi::__cxa_demangle(AType.name(), nullptr, nullptr, &Status),
-                                                   std::free);
-  return LastNameComponent(Status == 0 && Demangled ? Demangled.get() : AType.name());
-}
 
 // ---- TValue ---------------------------------------------------------------------------------
 

@@ -37,8 +37,6 @@ TAttributeList Attributes(TAttrs&&... AAttributes) {
   return {std::make_shared<const std::remove_cvref_t<TAttrs>>(std::forward<TAttrs>(AAttributes))...};
 }
 
-// The class's own name as ClassName() gives it, for a class known only by its type.
-std::string ClassNameOf(const std::type_info& AType);
 
 // ---- values --------------------------------------------------------------------------------
 
