@@ -13,6 +13,7 @@ packages=(
   apache2             # the WebDAV server the integration tests start on loopback
   libgtest-dev libgmock-dev
   libbenchmark-dev    # make bench
+  time                # make bench: wall time and peak memory of the wizard
 )
 if [[ ${1:-} == fuzz ]]; then
   packages+=(clang libclang-rt-14-dev)
