@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Lib/Common/Common.FileVersion.h"
-#include "Platform/Process.h"
+#include "SysInfo/KvtoolRunner.h"
 #include "SysInfo/ProductSandbox.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 
@@ -14,24 +14,12 @@ namespace Quellit {
 namespace {
 
 using Testing::TProductSandbox;
-using Testing::TScratchFolder;
 
-struct TRun {
-  int ExitCode;
-  std::string Output;
-  std::string Errors;
-};
+using TRun = Testing::TKvtoolRun;
 
 class KvtoolTest : public testing::Test {
  protected:
-  TRun Run(const std::vector<std::string>& AArguments) {
-    std::vector<std::string> Arguments = {"-c", "exec \"$0\" \"$@\" >\"$KVTOOL_OUT\" 2>\"$KVTOOL_ERR\"", QUELLIT_KVTOOL};
-    Arguments.insert(Arguments.end(), AArguments.begin(), AArguments.end());
-    Platform::TChildProcess Child("/bin/sh", Arguments,
-                                  {{"KVTOOL_OUT", Sandbox.Scratch() / "out"}, {"KVTOOL_ERR", Sandbox.Scratch() / "err"}});
-    int Code = Child.Wait();
-    return {Code, TScratchFolder::Read(Sandbox.Scratch() / "out"), TScratchFolder::Read(Sandbox.Scratch() / "err")};
-  }
+  TRun Run(const std::vector<std::string>& AArguments) { return Testing::RunKvtool(Sandbox, AArguments); }
 
   // "Name<TAB>value" lines in order.
   static std::vector<std::pair<std::string, std::string>> Rows(const std::string& AOutput) {
