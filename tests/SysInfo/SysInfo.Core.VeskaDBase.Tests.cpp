@@ -11,6 +11,7 @@
 #include "Support/RussianLocale.h"
 #include "Support/ScratchFolder.h"
 #include "Support/SimpleDBaseBuilder.h"
+#include "SysInfo/BaseFileBuilder.h"
 
 namespace Quellit {
 namespace {
@@ -19,25 +20,8 @@ using ::testing::HasSubstr;
 using Testing::TSdbItem;
 using Testing::TSdbLayout;
 
-TNB_InfoStruct SampleInfo() {
-  TNB_InfoStruct Info;
-  Info.SysVersion = 3;
-  Info.Code.SetCodeFromParts(12, 3, 4);
-  Info.Code.Year = spl2001;
-  Info.RegionName = "Москва";
-  Info.CreationDate = EncodeDate(2021, 3, 15);
-  Info.Creator = "Центр";
-  Info.Publidher = nbpTerritorial;
-  Info.DistrictName = "Центральный";
-  Info.ReleaseNumber = 70000;
-  return Info;
-}
-
-std::string Save(const TNB_InfoStruct& AInfo) {
-  TStringStream Stream;
-  AInfo.SaveToStream(Stream);
-  return Stream.DataString();
-}
+using Testing::SampleBaseInfo;
+using Testing::SaveBaseInfo;
 
 // A real base container in a scratch folder: the descriptor among other items, as bases carry it.
 class TVeskaDBaseTest : public Testing::TRussianLocaleTest {
@@ -57,7 +41,7 @@ class TVeskaDBaseTest : public Testing::TRussianLocaleTest {
 TEST_F(TVeskaDBaseTest, ReadBaseDescriptorFromEitherContainerVersion) {
   for (std::uint8_t Version : {4, 5}) {
     SCOPED_TRACE(static_cast<int>(Version));
-    const std::string Path = WriteBase(Save(SampleInfo()), Version);
+    const std::string Path = WriteBase(SaveBaseInfo(SampleBaseInfo()), Version);
     TNB_InfoStruct Info;
     Info.DistrictSign = "left over";
     ReadBaseDescriptor(Path, Info);
@@ -71,7 +55,7 @@ TEST_F(TVeskaDBaseTest, ReadBaseDescriptorFromEitherContainerVersion) {
 }
 
 TEST_F(TVeskaDBaseTest, DescribeBaseBlock) {
-  const std::string Path = WriteBase(Save(SampleInfo()));
+  const std::string Path = WriteBase(SaveBaseInfo(SampleBaseInfo()));
   EXPECT_EQ(DescribeBase(Path),
             "      - Путь: " + Path +
                 "\r\n        - Наименование: Москва"
@@ -104,15 +88,15 @@ TEST_F(TVeskaDBaseTest, DescribeBaseOfOlderAndOddDescriptors) {
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(static_cast<int>(C.Level));
-    TNB_InfoStruct Info = SampleInfo();
+    TNB_InfoStruct Info = SampleBaseInfo();
     Info.Code.Year = C.Level;
-    std::string Bytes = Save(Info);
+    std::string Bytes = SaveBaseInfo(Info);
     if (C.Tails == 0) {
       // Cut after the comment, as writers before the tails left it. With empty texts the tails
       // take 19 bytes: four empty strings (2 each), the publisher, the year, release and checksum.
       TNB_InfoStruct Empty = Info;
       Empty.DistrictName = Empty.DistrictSign = Empty.OpenMask = Empty.RootName = "";
-      const std::string Full = Save(Empty);
+      const std::string Full = SaveBaseInfo(Empty);
       Bytes = Full.substr(0, Full.size() - 19);
     }
     const std::string Path = WriteBase(Bytes);
@@ -127,10 +111,10 @@ TEST_F(TVeskaDBaseTest, ErrorsOfReadingReachTheCaller) {
   const std::string NoInfoPath = WriteContainer(NoInfo);
   EXPECT_THAT([&] { DescribeBase(NoInfoPath); }, ::testing::Throws<EReadError>());
 
-  const std::string WrongSignature = WriteBase(std::string("\xF0", 1) + Save(SampleInfo()).substr(1));
+  const std::string WrongSignature = WriteBase(std::string("\xF0", 1) + SaveBaseInfo(SampleBaseInfo()).substr(1));
   EXPECT_THAT([&] { DescribeBase(WrongSignature); }, ::testing::Throws<EOrvantFilerInvalidSignature>());
 
-  const std::string Cut = WriteBase(Save(SampleInfo()).substr(0, 12));
+  const std::string Cut = WriteBase(SaveBaseInfo(SampleBaseInfo()).substr(0, 12));
   EXPECT_THAT([&] { DescribeBase(Cut); }, ::testing::Throws<EReadError>());
 
   const std::string NotAContainer = FFolder.Write("plain.txt", "plain text, not a base");
