@@ -10,20 +10,12 @@
 #include <random>
 
 #include "Lib/Common/Common.Helpers.Classes.h"
+#include "Support/HexBytes.h"
 
 namespace Quellit {
 namespace {
 
-std::string Hex(const TBytes& ABytes) {
-  static const char Digits[] = "0123456789ABCDEF";
-  std::string Result;
-  for (std::uint8_t B : ABytes) {
-    if (!Result.empty()) Result += ' ';
-    Result += Digits[B >> 4];
-    Result += Digits[B & 15];
-  }
-  return Result;
-}
+using Testing::Hex;
 
 // A filer over its own memory stream, rewound for reading what was written.
 class FilerTest : public ::testing::Test {

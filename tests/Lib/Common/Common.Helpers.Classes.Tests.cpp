@@ -8,20 +8,12 @@
 #include <limits>
 
 #include "Platform/File.h"
+#include "Support/HexBytes.h"
 
 namespace Quellit {
 namespace {
 
-std::string Hex(const TBytes& ABytes) {
-  static const char Digits[] = "0123456789ABCDEF";
-  std::string Result;
-  for (std::uint8_t B : ABytes) {
-    if (!Result.empty()) Result += ' ';
-    Result += Digits[B >> 4];
-    Result += Digits[B & 15];
-  }
-  return Result;
-}
+using Testing::Hex;
 
 std::string Written(const std::function<void(TStream&)>& AWrite) {
   TMemoryStream Stream;
