@@ -23,3 +23,17 @@ function(quellit_add_test_program name)
   target_compile_definitions(${name} PRIVATE QUELLIT_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures")
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# A test program of a toolkit folder: GoogleTest cases driving real widgets through Qt Test's
+# input simulation, on the offscreen platform so no display is needed.
+function(quellit_add_qt_test_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/Support/QtTestMain.cpp)
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  quellit_target_options(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} Qt6::Widgets Qt6::Test GTest::gtest GTest::gmock)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE QUELLIT_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures")
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} DISCOVERY_TIMEOUT 60
+    DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

@@ -14,6 +14,8 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev    # make bench
   time                # make bench: wall time and peak memory of the wizard
+  qt6-base-dev        # the wizard's window (Qt 6 Widgets, Qt Test)
+  fonts-dejavu-core   # a face with Cyrillic glyphs for the window
 )
 if [[ ${1:-} == fuzz ]]; then
   packages+=(clang libclang-rt-14-dev)

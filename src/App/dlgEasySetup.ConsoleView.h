@@ -58,6 +58,7 @@ class TConsoleView : public IEasySetupView {
   int NodeCount() const override { return FTree.Count(); }
   TTreeNodeId NodeByIndex(int AIndex) const override { return FTree.NodeByIndex(AIndex); }
   void ScrollTreeToTop() override {}
+  int GetIconIndex(const std::string&) override { return -1; }
 
   void ProcessMessages() override;
   void Close() override { FClosed = true; }

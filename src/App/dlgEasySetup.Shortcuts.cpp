@@ -83,6 +83,7 @@ TTreeNodeId AddPayloadNode(TfrmEasySetup& AForm, TTreeNodeId AParent, const std:
                            const std::string& AName, bool AIsFolder) {
   IEasySetupView& View = AForm.View();
   TTreeNodeId Node = AIsFolder ? View.AddChildFirst(AParent, AName) : View.AddChildLast(AParent, AName);
+  View.SetNodeImageIndex(Node, View.GetIconIndex(AForm.ProductPayload() + ARelPath + AName));
   View.SetNodeData(Node, static_cast<int>(AForm.DataList.size()));
   std::string Key = ARelPath + AName + (AIsFolder ? "/" : "");
   if (AForm.IsAutoLink(Key)) {

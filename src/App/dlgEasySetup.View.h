@@ -84,6 +84,8 @@ class IEasySetupView {
   virtual int NodeCount() const = 0;
   virtual TTreeNodeId NodeByIndex(int AIndex) const = 0;
   virtual void ScrollTreeToTop() = 0;
+  // The index of a payload file's or folder's icon in the tree's image list; -1 for none.
+  virtual int GetIconIndex(const std::string& AFileName) = 0;
 
   // ---- the event loop and the window
   // Runs pending user-interface events; handlers of the controller may run inside.

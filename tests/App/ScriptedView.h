@@ -117,6 +117,7 @@ class TScriptedView : public IEasySetupView {
   int NodeCount() const override { return Tree.Count(); }
   TTreeNodeId NodeByIndex(int AIndex) const override { return Tree.NodeByIndex(AIndex); }
   void ScrollTreeToTop() override {}
+  int GetIconIndex(const std::string&) override { return -1; }
 
   void ProcessMessages() override {
     ++ProcessMessagesCalls;

@@ -1,0 +1,5 @@
+#include "App/dlgEasySetup.Window.h"
+
+namespace Quellit {
+
+}  // namespace Quellit

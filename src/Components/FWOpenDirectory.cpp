@@ -1,0 +1,5 @@
+#include "Components/FWOpenDirectory.h"
+
+namespace Quellit {
+
+}  // namespace Quellit

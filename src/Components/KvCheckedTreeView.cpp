@@ -1,0 +1,5 @@
+#include "Components/KvCheckedTreeView.h"
+
+namespace Quellit {
+
+}  // namespace Quellit
