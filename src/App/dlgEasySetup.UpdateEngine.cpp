@@ -1,6 +1,7 @@
 #include "App/dlgEasySetup.UpdateEngine.h"
 
 #include <exception>
+#include <string_view>
 
 #include "App/dlgEasySetup.FileCopy.h"
 #include "App/dlgEasySetup.Extensions.h"
@@ -143,10 +144,13 @@ std::string PartialBackupPath(const TfrmEasySetup& AForm, const std::string& ADs
 
 }  // namespace
 
+// The stamp names one folder: a separator a locale puts in its dates ("12/10/26" in English
+// forms) would nest folders here and make an invalid name on Windows, so every character a
+// file name cannot hold becomes "-", as ":" of the time does.
 std::string BackupStamp() {
   std::string Stamp = DateTimeToStr(Now());
   for (char& C : Stamp)
-    if (C == ':') C = '-';
+    if (std::string_view(":/\\*?\"<>|").find(C) != std::string_view::npos) C = '-';
   return Stamp;
 }
 

@@ -147,6 +147,17 @@ TEST(BackupFolderFor, StampsWithTheLocalesDateAndTimeAndNeverReusesAFolder) {
   FAIL() << "the clock never stood still long enough";
 }
 
+TEST(BackupStamp, NamesOneFolderWhateverSeparatorsTheLocaleUses) {
+  // English and the C locale write their dates with "/", which would nest folders.
+  for (const char* Locale : {"en_US", "C"}) {
+    SetUserLocale(Locale);
+    std::string Stamp = BackupStamp();
+    ResetUserLocale();
+    EXPECT_EQ(Stamp.find_first_of(":/\\*?\"<>|"), std::string::npos) << Locale << ": " << Stamp;
+    EXPECT_NE(Stamp.find('-'), std::string::npos) << Locale << ": " << Stamp;
+  }
+}
+
 TEST(Rollback, MovesTheBackupsBackDeletesTheShortcutsAndCanRunAgain) {
   TWizardSandbox Sandbox;
   TWizard Wizard;
