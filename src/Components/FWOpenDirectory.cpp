@@ -91,9 +91,12 @@ class TFolderBrowser : public QFileDialog {
   }
 
   void ShowEditBox(bool AShown, bool AReadOnly) {
-    Part<QLineEdit>(*this, "fileNameEdit")->setVisible(AShown);
-    Part<QLabel>(*this, "fileNameLabel")->setVisible(AShown);
-    Part<QLineEdit>(*this, "fileNameEdit")->setEnabled(!AReadOnly);
+    auto* Edit = Part<QLineEdit>(*this, "fileNameEdit");
+    if (!AShown) {
+      Edit->hide();
+      Part<QLabel>(*this, "fileNameLabel")->hide();
+    }
+    Edit->setEnabled(!AReadOnly);
   }
 
   // The dialog is initialised: the owner first judges the start folder as it was given, then

@@ -97,6 +97,8 @@ void TKvCheckedTreeView::ToggleByUser(QTreeWidgetItem* ANode) {
 }
 
 void TKvCheckedTreeView::mousePressEvent(QMouseEvent* AEvent) {
+  // A release lost to a window the handler opened must not swallow the next ordinary click.
+  FBoxPressed = false;
   QTreeWidgetItem* Node =
       AEvent->button() == Qt::LeftButton ? CheckBoxAt(AEvent->position().toPoint()) : nullptr;
   if (Node == nullptr) {

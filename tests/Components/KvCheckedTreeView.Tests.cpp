@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "Components/KvCheckedTreeView.h"
@@ -122,6 +123,16 @@ TEST_F(KvCheckedTreeViewTest, AClickOnTheTextSelectsAndLeavesTheBox) {
   EXPECT_EQ(View.selectedItems(), QList<QTreeWidgetItem*>{A});
   EXPECT_EQ(States(), "000000");
   EXPECT_TRUE(Calls.empty());
+}
+
+TEST_F(KvCheckedTreeViewTest, ABoxPressWhoseReleaseWentElsewhereDoesNotSwallowTheNextClick) {
+  // As when the handler opens a message box: the release of the box press never comes back.
+  QTest::mousePress(View.viewport(), Qt::LeftButton, {}, BoxCentre(A));
+  EXPECT_TRUE(View.GetChecked(A));
+  QSignalSpy Clicked(&View, &QTreeWidget::itemClicked);
+  Click(TextPoint(Other));
+  EXPECT_EQ(Clicked.count(), 1);
+  EXPECT_EQ(View.currentItem(), Other);
 }
 
 TEST_F(KvCheckedTreeViewTest, ADoubleClickOnABoxIsTwoClicksAndKeepsTheFolderExpanded) {
