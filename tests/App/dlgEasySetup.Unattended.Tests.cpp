@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "Platform/NamedMutex.h"
 #include "Platform/TerminationSignal.h"
@@ -23,7 +25,7 @@ struct TRun {
 // quellit-setup as a user starts it from a shell, in the sandbox.
 TRun RunProgram(const TWizardSandbox& ASandbox, const std::string& AExtra = "") {
   std::string Out = ASandbox.Scratch() / "out.txt", Err = ASandbox.Scratch() / "err.txt";
-  // Russian forms: the backup stamp is one folder name (a "/" date separator would nest folders).
+  // Russian forms, as the expected texts are Russian.
   std::string Command = std::string("LC_ALL=ru_RU.UTF-8 '") + QUELLIT_SETUP + "' --unattended --setup-dir '" +
                         ASandbox.Scratch() / "Program" + "' " + AExtra + " >'" + Out + "' 2>'" + Err + "'";
   TRun Run;
@@ -112,6 +114,20 @@ TEST(QuellitSetupUnattended, ExitStatusTellsHowTheRunEnded) {
   }
 }
 
+// Without the product there is nothing to copy, but the remaining pages still run: the site
+// connection pre-checked in the settings is added to the user's connections file, which lives in
+// the user's settings, not in the product.
+TEST(QuellitSetupUnattended, WithoutTheProductStillAddsThePreCheckedSiteConnection) {
+  TWizardSandbox Sandbox(false);
+  Sandbox.WritePayload(1, "Нормативы/a.dat", "a");
+  Sandbox.WriteSettings("[connections]\n1=Нормативы\n2=korvel.ru\n");
+  TRun Run = RunProgram(Sandbox);
+  EXPECT_EQ(Run.ExitCode, ueNotInstalled) << Run.Err;
+  std::string Connections = TScratchFolder::Read(TVeska8Information32::Instance().ConnectionOptionsFilename());
+  EXPECT_EQ(Occurrences(Connections, "KV.Korvel.Ru.VeskaDocs"), 1u) << Connections;
+  EXPECT_EQ(Occurrences(Connections, "KV.Files"), 0u) << Connections;
+}
+
 TEST(QuellitSetupUnattended, ATerminationSignalDuringTheCopyIsAConfirmedCancel) {
   TWizardSandbox Sandbox;
   Sandbox.WriteProduct(1, "a.txt", "original");
@@ -128,6 +144,38 @@ TEST(QuellitSetupUnattended, ATerminationSignalDuringTheCopyIsAConfirmedCancel) 
   EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "b.txt"));
   EXPECT_EQ(Err.str(), "Завершение программы: Отменить процесс экспресс обновления?\n");
   EXPECT_NE(Out.str().find("Произвожу процесс восстановления данных.\n"), std::string::npos);
+}
+
+// The signal a user's Ctrl+C or a service manager sends, to the program as it runs: once the
+// status log shows the copy under way. Whether it lands in the large file or in one of the many
+// small ones after it, the run is cancelled, the original comes back and nothing new stays.
+TEST(QuellitSetupUnattended, SigtermToTheRunningProgramCancelsTheCopy) {
+  TWizardSandbox Sandbox;
+  std::string Original(16 << 20, 'o');
+  Original.replace(0, 8, "original");
+  Sandbox.WriteProduct(1, "Docs/big.dat", Original);
+  Sandbox.WritePayload(1, "Docs/big.dat", std::string(16 << 20, 'n'));
+  for (int I = 0; I < 1000; ++I) Sandbox.WritePayload(1, "many/f" + std::to_string(I) + ".txt", "x");
+  std::string Out = Sandbox.Scratch() / "out.txt", Err = Sandbox.Scratch() / "err.txt";
+  std::string PidFile = Sandbox.Scratch() / "pid";
+  // exec keeps the shell's process id, so the id written first is the wizard's.
+  std::string Command = "echo $$ >'" + PidFile + "'; exec env LC_ALL=ru_RU.UTF-8 '" + QUELLIT_SETUP +
+                        "' --unattended --setup-dir '" + (Sandbox.Scratch() / "Program") + "' >'" + Out +
+                        "' 2>'" + Err + "'";
+  Platform::TChildProcess Wizard("/bin/sh", {"-c", Command});
+  auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (TScratchFolder::Read(Out).find("Создана директория") == std::string::npos) {
+    ASSERT_FALSE(Wizard.TryWait()) << "the wizard ended before its copy was seen";
+    ASSERT_LT(std::chrono::steady_clock::now(), Deadline);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  std::string Pid = TScratchFolder::Read(PidFile);
+  Pid.erase(Pid.find_last_not_of('\n') + 1);
+  ASSERT_EQ(Platform::TChildProcess("/bin/kill", {"-TERM", Pid}).Wait(), 0);
+  EXPECT_EQ(Wizard.Wait(), ueCancelled) << TScratchFolder::Read(Err);
+  EXPECT_TRUE(Sandbox.ReadProduct(1, "Docs/big.dat") == Original);
+  EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "many"));
+  EXPECT_NE(TScratchFolder::Read(Out).find("Произвожу процесс восстановления данных.\n"), std::string::npos);
 }
 
 }  // namespace
