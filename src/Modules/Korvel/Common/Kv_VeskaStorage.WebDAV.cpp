@@ -1,8 +1,26 @@
 #include "Modules/Korvel/Common/Kv_VeskaStorage.WebDAV.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "Lib/Common/Common.Net.WebDAV.h"
+#include "Lib/Common/Common.Net.WinInet.h"
+#include "Lib/Common/Common.Net.h"
+#include "Lib/Common/Common.Numbers.h"
+#include "Lib/Common/Common.StringUtils.h"
+#include "Lib/Common/Common.SystemUtils.h"
 #include "Modules/Korvel/Common/Kv_Storage.ConnectionPool.h"
+#include "Platform/File.h"
+#include "Platform/FileAttributes.h"
+#include "Platform/Path.h"
+#include "Platform/ShellOpen.h"
+#include "Platform/SystemError.h"
 
 namespace Quellit {
+
+// ---- connections ----------------------------------------------------------------------------------
 
 const TClassInfo& TWebDAVConnection::StaticClassInfo() {
   static const TClassInfo Info =
@@ -30,6 +48,280 @@ TKorvelRuVeskaStorage::TConnection* TKorvelRuVeskaStorage::AddConnectionToPool(T
 
 void RegisterKorvelRuConnection() {
   TConnectionsFactory::RegisterConnectionClass(ClassOf<TKorvelRuVeskaStorage::TConnection>());
+}
+
+namespace {
+
+// ---- comparing URLs ---------------------------------------------------------------------------------
+
+// A URL in the form two addresses of one resource share: protocol and host in small letters without
+// user information or a default port; the path decoded, its dot segments resolved.
+struct TComparableUrl {
+  std::string Origin;
+  std::vector<std::string> Segments;
+  bool Valid = false;
+};
+
+std::string ComparableOrigin(std::string_view AProtocol, std::string_view AAuthority) {
+  std::string Protocol = LowerCase(AProtocol);
+  std::string Host = LowerCase(AAuthority.substr(AAuthority.rfind('@') + 1));
+  std::size_t Colon = Host.rfind(':');
+  if (Colon != std::string::npos && Host.find(']', Colon) == std::string::npos) {
+    std::string Port = Host.substr(Colon + 1);
+    if (Port.empty() || (Protocol == "http" && Port == "80") || (Protocol == "https" && Port == "443")) Host.resize(Colon);
+  }
+  return Protocol + "://" + Host;
+}
+
+// Invalid when the URL has no protocol, a broken escape, or a ".." that climbs above its root.
+TComparableUrl ComparableUrl(std::string_view AUrl) {
+  TComparableUrl Result;
+  std::size_t ProtocolEnd = AUrl.find("://");
+  if (ProtocolEnd == std::string_view::npos) return Result;
+  std::size_t AuthorityStart = ProtocolEnd + 3;
+  std::size_t PathStart = std::min(AUrl.find_first_of("/?#", AuthorityStart), AUrl.size());
+  Result.Origin = ComparableOrigin(AUrl.substr(0, ProtocolEnd), AUrl.substr(AuthorityStart, PathStart - AuthorityStart));
+  std::string_view Path = AUrl.substr(PathStart);
+  Path = Path.substr(0, Path.find_first_of("?#"));
+  std::string Decoded;
+  try {
+    Decoded = UrlDecode(Path);
+  } catch (const EConvertError&) {
+    return Result;
+  }
+  for (std::size_t Start = 0; Start <= Decoded.size();) {
+    std::size_t End = std::min(Decoded.find('/', Start), Decoded.size());
+    std::string Segment = Decoded.substr(Start, End - Start);
+    Start = End + 1;
+    if (Segment.empty() || Segment == ".") continue;
+    if (Segment != "..") {
+      Result.Segments.push_back(Segment);
+    } else if (Result.Segments.empty()) {
+      return Result;
+    } else {
+      Result.Segments.pop_back();
+    }
+  }
+  Result.Valid = true;
+  return Result;
+}
+
+// Servers differ on letter case in paths, so neither the folder itself nor its children may be
+// missed for it; a child always has a segment more than its folder, so none is taken for the folder.
+bool SameSegment(const std::string& A, const std::string& B) { return A == B || AnsiSameText(A, B); }
+
+bool StartsWithFolder(const TComparableUrl& AUrl, const TComparableUrl& AFolder) {
+  if (!AUrl.Valid || !AFolder.Valid || AUrl.Origin != AFolder.Origin) return false;
+  if (AUrl.Segments.size() < AFolder.Segments.size()) return false;
+  for (std::size_t I = 0; I < AFolder.Segments.size(); ++I)
+    if (!SameSegment(AUrl.Segments[I], AFolder.Segments[I])) return false;
+  return true;
+}
+
+bool IsFolderItself(const TComparableUrl& AUrl, const TComparableUrl& AFolder) {
+  return StartsWithFolder(AUrl, AFolder) && AUrl.Segments.size() == AFolder.Segments.size();
+}
+
+bool IsBelowFolder(const TComparableUrl& AUrl, const TComparableUrl& AFolder) {
+  return StartsWithFolder(AUrl, AFolder) && AUrl.Segments.size() > AFolder.Segments.size();
+}
+
+// ---- listing --------------------------------------------------------------------------------------
+
+const std::string& KindNamespaces() {
+  static const std::string Namespaces = std::string(kDAVNamespaces) + " xmlns:veska=\"" + VeskaNamespace + "\"";
+  return Namespaces;
+}
+
+// The document kind a resource declares, or -1 when it declares none that exists.
+int DeclaredDocType(const TPropFindEntry& AEntry) {
+  TXMLNode Node = SelectNode(AEntry.XML(), "d:propstat/d:prop/veska:VeskaDocType", KindNamespaces());
+  int Ordinal = StrToIntDef(NodeTextDef(Node, ""), -1);
+  return (Ordinal >= sdtVeska && Ordinal <= sdtDocSummary) ? Ordinal : -1;
+}
+
+// The URL as the user reads it; the raw text when it does not decode.
+std::string ReadableUrl(const std::string& AUrl) {
+  try {
+    return UrlDecode(AUrl);
+  } catch (const EConvertError&) {
+    return AUrl;
+  }
+}
+
+void PrefixListingError(Exception& AError, const std::string& AUrl) {
+  AError.SetMessage("Ошибка получении дочерних элементов по ссылке\r\n" + ReadableUrl(AUrl) + "\r\nТекст ошибки: " +
+                    AError.Message());
+}
+
+template <class T>
+TIntf<IVeskaStorageEntry> AsEntry(T* AEntry) {
+  return TIntf<IVeskaStorageEntry>(AEntry);
+}
+
+bool StartsWithText(std::string_view S, std::string_view APrefix) {
+  return S.size() >= APrefix.size() && SameText(S.substr(0, APrefix.size()), APrefix);
+}
+
+// ---- local file names -----------------------------------------------------------------------------
+
+// Separators of both platforms and what no file name on the product's platform can hold.
+bool ForbiddenInFileName(unsigned char C) { return C < 0x20 || C == 0x7F || std::strchr("/\\:*?\"<>|", C) != nullptr; }
+
+// File systems hold names of at most 255 bytes.
+constexpr std::size_t MaxFileNameBytes = 255;
+
+void CutAtCharacterBoundary(std::string& AName, std::size_t AMaxBytes) {
+  if (AName.size() <= AMaxBytes) return;
+  std::size_t Cut = AMaxBytes;
+  while (Cut > 0 && (static_cast<unsigned char>(AName[Cut]) & 0xC0) == 0x80) --Cut;
+  AName.resize(Cut);
+}
+
+}  // namespace
+
+std::string SafeLocalFileName(const std::string& AName) {
+  std::string Name = AName;
+  for (char& C : Name)
+    if (ForbiddenInFileName(static_cast<unsigned char>(C))) C = '_';
+  // "." and ".." name folders, and a leading dot would hide the file.
+  Name.erase(0, Name.find_first_not_of('.'));
+  CutAtCharacterBoundary(Name, MaxFileNameBytes);
+  return Name.empty() ? "document" : Name;
+}
+
+// ---- storage --------------------------------------------------------------------------------------
+
+TWebDAVReadOnlyVeskaStorage::TWebDAVReadOnlyVeskaStorage(TWebDAVConnection& AConnection)
+    : TWebDAVReadOnlyVeskaStorage(AConnection, StorageClassOf<TWebDAVReadOnlyVeskaStorage>()) {}
+
+TWebDAVReadOnlyVeskaStorage::TWebDAVReadOnlyVeskaStorage(TWebDAVConnection& AConnection, const TVeskaStorageClass& AClass)
+    : TVeskaStorageOf<TWebDAVConnection>(AConnection, AClass) {
+  FRoot = TIntf<IVeskaStorageFolder>(Create<TFolder>(*this, AConnection.Address(), "", 0));
+}
+
+TWebDAVReadOnlyVeskaStorage::~TWebDAVReadOnlyVeskaStorage() = default;
+
+int TWebDAVReadOnlyVeskaStorage::ImageIndexByKind(int AKind) {
+  switch (AKind) {
+    case 0: return 18;
+    case 1: return 15;
+    case 2: return 2;
+    default: return -1;
+  }
+}
+
+std::string TWebDAVReadOnlyVeskaStorage::AbsoluteUrl(const std::string& AHref) const {
+  if (StartsWithText(AHref, "http://") || StartsWithText(AHref, "https://")) return AHref;
+  TUri Address(Connection().Address());
+  std::string Origin = Address.ProtocolOrDefault("http") + "://" + Address.Host();
+  if (Address.Port() != 0) Origin += ":" + std::to_string(Address.Port());
+  return JoinWithSeparator(Origin, AHref, '/');
+}
+
+TKorvelRuVeskaStorage::TKorvelRuVeskaStorage(TConnection& AConnection)
+    : TWebDAVReadOnlyVeskaStorage(AConnection, StorageClassOf<TKorvelRuVeskaStorage>()) {}
+
+// ---- entries --------------------------------------------------------------------------------------
+
+TWebDAVReadOnlyVeskaStorage::TEntry::TEntry(TWebDAVReadOnlyVeskaStorage& AStorage, const std::string& AUrl,
+                                            const std::string& ADescription, TDateTime AChangeDate)
+    : FDescription(ADescription), FUrl(AUrl), FStorage(&AStorage), FDateCreate(AChangeDate), FDateChange(AChangeDate) {}
+
+void TWebDAVReadOnlyVeskaStorage::TEntry::RaiseReadOnly() const { throw EVeskaStorageError::ItemIsReadOnly(FDescription); }
+
+void TWebDAVReadOnlyVeskaStorage::TFolder::SetProperties(const TFolderProperties&) { RaiseReadOnly(); }
+TIntf<IVeskaStorageFolder> TWebDAVReadOnlyVeskaStorage::TFolder::CreateFolder(const std::string&) { RaiseReadOnly(); }
+TIntf<IVeskaStorageDocument> TWebDAVReadOnlyVeskaStorage::TFolder::CreateDocument(const std::string&,
+                                                                                  const TKvDocCommonProperties&, TStream&) {
+  RaiseReadOnly();
+}
+TIntf<IVeskaStorageExternalDocument> TWebDAVReadOnlyVeskaStorage::TFolder::CreateExternalDocument(const std::string&,
+                                                                                                  TStream&) {
+  RaiseReadOnly();
+}
+
+TIntf<IVeskaStorageEntry> TWebDAVReadOnlyVeskaStorage::TFolder::FindEntry(const std::string&) {
+  throw Exception("TFolder.FindEntry не реализовано");
+}
+
+TVeskaStorageEntries TWebDAVReadOnlyVeskaStorage::TFolder::LoadChildItems() {
+  TSharedPtr<TPropFind> Listing;
+  try {
+    Listing = ExecutePropFind(Url());
+  } catch (EHttpStatusException& E) {
+    PrefixListingError(E, Url());
+    throw;
+  } catch (EWinInetException& E) {
+    PrefixListingError(E, Url());
+    throw;
+  }
+  return ChildItemsOf(*Listing);
+}
+
+TVeskaStorageEntries TWebDAVReadOnlyVeskaStorage::TFolder::ChildItemsOf(const TPropFind& AListing) {
+  const TComparableUrl Folder = ComparableUrl(Url());
+  TVeskaStorageEntries Result;
+  Result.reserve(AListing.Entries().size());
+  for (const std::unique_ptr<TPropFindEntry>& Entry : AListing.Entries()) {
+    const std::string EntryUrl = Storage().AbsoluteUrl(Entry->Url());
+    const TComparableUrl Comparable = ComparableUrl(EntryUrl);
+    // Entries elsewhere would have the user download from wherever the server points.
+    if (IsFolderItself(Comparable, Folder) || !IsBelowFolder(Comparable, Folder)) continue;
+    Result.push_back(MakeChild(*Entry, EntryUrl));
+  }
+  return Result;
+}
+
+TIntf<IVeskaStorageEntry> TWebDAVReadOnlyVeskaStorage::TFolder::MakeChild(const TPropFindEntry& AEntry,
+                                                                          const std::string& AUrl) {
+  if (AEntry.IsContainer())
+    return AsEntry(Create<TFolder>(Storage(), AUrl, AEntry.EntryName(), AEntry.ChangeDate()));
+  int DocType = DeclaredDocType(AEntry);
+  if (DocType >= 0)
+    return AsEntry(Create<TDocument>(Storage(), AUrl, AEntry.EntryName(), AEntry.ChangeDate(),
+                                                            static_cast<TVeskaDocumentType>(DocType)));
+  return AsEntry(
+      Create<TExternalDocument>(Storage(), AUrl, AEntry.EntryName(), AEntry.ChangeDate()));
+}
+
+TWebDAVReadOnlyVeskaStorage::TDocument::TDocument(TWebDAVReadOnlyVeskaStorage& AStorage, const std::string& AUrl,
+                                                  const std::string& ADescription, TDateTime AChangeDate,
+                                                  TVeskaDocumentType ADocType)
+    : TEntryOf(AStorage, AUrl, ADescription, AChangeDate), FDocType(ADocType) {}
+
+TIntf<IVeskaStorageOpenedDocument> TWebDAVReadOnlyVeskaStorage::TDocument::OpenAndLockData(TStream& AData) {
+  try {
+    TWinInetWebClient().DownloadData(Url(), AData);
+  } catch (const EHttpStatusException& E) {
+    // Created inside the handler, the storage error keeps the HTTP error as its inner exception.
+    if (E.StatusCode == 404) throw EVeskaStorageError::ItemNotFound(Description());
+    throw;
+  }
+  return TIntf<IVeskaStorageOpenedDocument>(
+      new TVeskaStorageReadOnlyOpenedDocument(TIntf<IVeskaStorageDocument>(this), ""));
+}
+
+void TWebDAVReadOnlyVeskaStorage::TDocument::ReadData(TStream& AData) { TWinInetWebClient().DownloadData(Url(), AData); }
+
+void TWebDAVReadOnlyVeskaStorage::TExternalDocument::ReadData(TStream& AData) {
+  TWinInetWebClient().DownloadData(Url(), AData);
+}
+
+std::string TWebDAVReadOnlyVeskaStorage::TExternalDocument::EditFileName() const {
+  return Platform::CombinePath(GetTempFolder(), SafeLocalFileName(Description()));
+}
+
+void TWebDAVReadOnlyVeskaStorage::TExternalDocument::Edit() {
+  const std::string FileName = EditFileName();
+  if (Platform::FileExists(FileName)) {
+    Platform::SetFileReadOnly(FileName, false);
+    if (!Platform::DeleteFile(FileName)) Platform::RaiseOSError(Platform::LastErrorCode(), FileName);
+  }
+  TWinInetWebClient().DownloadData(Url(), FileName);
+  // A reminder to the user that changes to the copy go nowhere.
+  Platform::SetFileReadOnly(FileName, true);
+  Platform::OpenWithDefaultApplication(FileName);
 }
 
 }  // namespace Quellit

@@ -1,10 +1,16 @@
 // Document storages over WebDAV and their connections: any WebDAV server ("KV.WebDAV.ReadOnly"),
 // and the product's own public site ("KV.Korvel.Ru.VeskaDocs").
+//
+// The storage only reads: folders are listed with PROPFIND, bodies downloaded with GET, and every
+// modifying operation is refused. What a server answers is not trusted: a listing keeps only
+// entries on the folder's own server below the folder, and a name the server chose becomes a
+// local file name only after it has been made safe.
 #pragma once
 
 #include <string>
 
 #include "Modules/Korvel/Common/Kv_Storage.Types.h"
+#include "Modules/Korvel/Common/Kv_VeskaStorage.Types.h"
 
 namespace Quellit {
 
@@ -34,7 +40,143 @@ class TWebDAVConnection : public TServerConnection {
   bool FConnected = false;
 };
 
-class TKorvelRuVeskaStorage : public TObject {
+class TPropFind;
+class TPropFindEntry;
+
+// The product's XML namespace; a resource is a product document when its property "VeskaDocType"
+// in this namespace holds the ordinal of a document kind.
+inline constexpr const char* VeskaNamespace = "http://korvel.ru/ns/veska";
+
+class TWebDAVReadOnlyVeskaStorage : public TVeskaStorageOf<TWebDAVConnection> {
+ public:
+  class TEntry;
+  template <class I>
+  class TEntryOf;
+  class TFolder;
+  class TDocument;
+  class TExternalDocument;
+
+  explicit TWebDAVReadOnlyVeskaStorage(TWebDAVConnection& AConnection);
+  ~TWebDAVReadOnlyVeskaStorage() override;
+
+  const TVeskaStorageClass& StorageClass() const override { return StorageClassOf<TWebDAVReadOnlyVeskaStorage>(); }
+  int ImageIndexByKind(int AKind) override;
+  bool IsReadOnly() override { return true; }
+  TIntf<IVeskaStorageFolder> Root() override { return FRoot; }
+
+  // The absolute URL of a listing's href: an "http://" or "https://" URL as it is, anything else
+  // taken as server-relative and put behind the origin (protocol, host, port) of the address.
+  std::string AbsoluteUrl(const std::string& AHref) const;
+
+ protected:
+  TWebDAVReadOnlyVeskaStorage(TWebDAVConnection& AConnection, const TVeskaStorageClass& AClass);
+
+ private:
+  TIntf<IVeskaStorageFolder> FRoot;
+};
+
+// What every entry knows. Entries keep a plain pointer to their storage: they must not be used
+// once it is freed.
+class TWebDAVReadOnlyVeskaStorage::TEntry : public TFlexibleInterfacedObject {
+ public:
+  TEntry(TWebDAVReadOnlyVeskaStorage& AStorage, const std::string& AUrl, const std::string& ADescription,
+         TDateTime AChangeDate);
+
+  TWebDAVReadOnlyVeskaStorage& Storage() const { return *FStorage; }
+  const std::string& Description() const { return FDescription; }
+  const std::string& Url() const { return FUrl; }
+  TDateTime DateCreate() const { return FDateCreate; }
+  TDateTime DateChange() const { return FDateChange; }
+
+ protected:
+  [[noreturn]] void RaiseReadOnly() const;
+
+ private:
+  std::string FDescription;
+  std::string FUrl;
+  TWebDAVReadOnlyVeskaStorage* FStorage;  // not counted
+  TDateTime FDateCreate;
+  TDateTime FDateChange;
+};
+
+// The entry operations, for an entry class implementing the refinement I.
+template <class I>
+class TWebDAVReadOnlyVeskaStorage::TEntryOf : public TEntry, public I {
+ public:
+  using TEntry::TEntry;
+
+  HRESULT QueryInterface(const TGUID& AIID, void** AObj) override { return TEntry::QueryInterface(AIID, AObj); }
+  std::int32_t _AddRef() override { return TEntry::_AddRef(); }
+  std::int32_t _Release() override { return TEntry::_Release(); }
+
+  std::string GetShortPath() override { return Description(); }
+  std::string GetDescription() override { return Description(); }
+  void SetDescription(const std::string&) override { RaiseReadOnly(); }
+  TDateTime GetDateCreate() override { return DateCreate(); }
+  TDateTime GetDateChange() override { return DateChange(); }
+  void Delete() override { RaiseReadOnly(); }
+  void Purge() override { RaiseReadOnly(); }
+};
+
+class TWebDAVReadOnlyVeskaStorage::TFolder : public TEntryOf<IVeskaStorageFolder> {
+ public:
+  using TEntryOf::TEntryOf;
+
+  bool GetHasSubItems() override { return true; }
+  TFolderProperties GetProperies() override { return {}; }
+  void SetProperties(const TFolderProperties& Value) override;
+  TIntf<IVeskaStorageFolder> CreateFolder(const std::string& ADescription) override;
+  TIntf<IVeskaStorageDocument> CreateDocument(const std::string& ADescription, const TKvDocCommonProperties& AProperties,
+                                              TStream& AData) override;
+  TIntf<IVeskaStorageExternalDocument> CreateExternalDocument(const std::string& ADescription, TStream& AData) override;
+  // Asks the server again on every call; the order is the server's.
+  TVeskaStorageEntries LoadChildItems() override;
+  // Path lookup is not offered: always raises.
+  TIntf<IVeskaStorageEntry> FindEntry(const std::string& AShortPath) override;
+
+  // The children a listing of this folder names: the folder itself and entries that are not on
+  // its server below it are left out.
+  TVeskaStorageEntries ChildItemsOf(const TPropFind& AListing);
+
+ private:
+  TIntf<IVeskaStorageEntry> MakeChild(const TPropFindEntry& AEntry, const std::string& AUrl);
+};
+
+class TWebDAVReadOnlyVeskaStorage::TDocument : public TEntryOf<IVeskaStorageDocument> {
+ public:
+  TDocument(TWebDAVReadOnlyVeskaStorage& AStorage, const std::string& AUrl, const std::string& ADescription,
+            TDateTime AChangeDate, TVeskaDocumentType ADocType);
+
+  // Only the kind is known without opening the document.
+  TKvDocCommonProperties GetProperties() override { return TKvDocCommonProperties::Create(FDocType); }
+  TKvDocCommonProperties Properties() { return GetProperties(); }
+  // Nothing is locked on the server; the opening is read-only. A missing document (404) is
+  // EVeskaStorageError::ItemNotFound with the HTTP error inside.
+  TIntf<IVeskaStorageOpenedDocument> OpenAndLockData(TStream& AData) override;
+  void ReadData(TStream& AData) override;
+
+ private:
+  TVeskaDocumentType FDocType;
+};
+
+class TWebDAVReadOnlyVeskaStorage::TExternalDocument : public TEntryOf<IVeskaStorageExternalDocument> {
+ public:
+  using TEntryOf::TEntryOf;
+
+  void ReadData(TStream& AData) override;
+  // Downloads a read-only copy into the temporary folder (replacing an earlier one) and opens it
+  // with the desktop's default application; changes are never sent back.
+  void Edit() override;
+  // Where Edit puts the copy: the temporary folder and SafeLocalFileName of the description.
+  std::string EditFileName() const;
+};
+
+// A name the server chose, made a plain file name that stays inside the folder it is joined to:
+// separators and characters no file name can hold become "_", leading dots go, and an empty
+// result is "document". Names longer than a file system allows are cut at a character boundary.
+std::string SafeLocalFileName(const std::string& AName);
+
+class TKorvelRuVeskaStorage : public TWebDAVReadOnlyVeskaStorage {
  public:
   // A class of its own, so a pool tells the site apart from user-made WebDAV connections.
   class TConnection : public TWebDAVConnection {
@@ -44,6 +186,11 @@ class TKorvelRuVeskaStorage : public TObject {
 
     static const TClassInfo& StaticClassInfo();
   };
+  using TConnectionType = TConnection;
+
+  explicit TKorvelRuVeskaStorage(TConnection& AConnection);
+
+  const TVeskaStorageClass& StorageClass() const override { return StorageClassOf<TKorvelRuVeskaStorage>(); }
 
   // Adds a new site connection (caption KorvelSiteHost, empty address) to APool, which owns it.
   // It does not look for one already there: callers do, with APool.FindConnection(TConnection::ClassID()).
