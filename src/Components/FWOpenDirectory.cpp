@@ -113,7 +113,8 @@ class TFolderBrowser : public QFileDialog {
 
   void accept() override {
     Refresh();  // a change may still be queued
-    if (FAllowed) QFileDialog::accept();
+    // Still queued after that: the dialog has just been brought back below the root.
+    if (FAllowed && !FRefreshQueued) QFileDialog::accept();
   }
 
  protected:
