@@ -2,17 +2,129 @@
 // user's clicks to the controller and carries out the controller's view operations.
 #pragma once
 
+#include <map>
+#include <memory>
+#include <string>
+
 #include <QWidget>
 
 #include "App/dlgEasySetup.View.h"
+#include "App/dlgEasySetup.WindowTree.h"
+#include "Platform/File.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QTextEdit;
 
 namespace Quellit {
+
+class TFWOpenDirectory;
+class TKvCheckedTreeView;
+class TfrmEasySetup;
 
 class TEasySetupWindow : public QWidget, public IEasySetupView {
   Q_OBJECT
 
  public:
   explicit TEasySetupWindow(QWidget* AParent = nullptr);
+  ~TEasySetupWindow() override;
+
+  TfrmEasySetup& Form() const { return *FForm; }
+  // Every status line is appended to this file as well (the program's --log).
+  void SetLogFile(const std::string& APath);
+  // Centres the window on the screen it will appear on.
+  void CentreOnScreen();
+
+  // ---- the controls, for the program and its tests
+  QWidget* Control(TEasySetupControl AControl) const;
+  QLabel* Label1() const { return FLabel1; }
+  QLabel* Label2() const { return FLabel2; }
+  TKvCheckedTreeView* Tree() const { return FTvShortCuts; }
+  TFWOpenDirectory* FWOpenDirectory1() const { return FFWOpenDirectory1; }
+  const TWindowTree& TreeNodes() const { return FTree; }
+  // A label's whole text; the shown text of lblStatus may be elided.
+  std::string Text(TEasySetupControl AControl) const;
+
+  // ---- IEasySetupView
+  void SetText(TEasySetupControl AControl, const std::string& AText) override;
+  void SetVisible(TEasySetupControl AControl, bool AVisible) override;
+  void SetFontColor(TEasySetupControl AControl, TColor AColor) override;
+  TColor FontColor(TEasySetupControl AControl) const override;
+  void AssignPicture(TEasySetupControl ATarget, TEasySetupControl ASource) override;
+
+  bool AskYesNo(const std::string& ACaption, const std::string& AText) override;
+  void ShowMessageBox(const std::string& ACaption, const std::string& AText, TMessageIcon AIcon) override;
+  void ShowError(const std::string& AMessage) override;
+
+  void AppendStatusLine(const std::string& ALine) override;
+  void ScrollStatusToEnd() override;
+  void SetProgressMax(TEasySetupControl ABar, int AMax) override;
+  void SetProgressPosition(TEasySetupControl ABar, int APosition) override;
+  int ProgressPosition(TEasySetupControl ABar) const override;
+
+  TTreeNodeId AddChildFirst(TTreeNodeId AParent, const std::string& AText) override;
+  TTreeNodeId AddChildLast(TTreeNodeId AParent, const std::string& AText) override;
+  void SetNodeData(TTreeNodeId ANode, int AData) override { FTree.SetNodeData(ANode, AData); }
+  int NodeData(TTreeNodeId ANode) const override { return FTree.NodeData(ANode); }
+  void SetNodeImageIndex(TTreeNodeId ANode, int AIndex) override { FTree.SetNodeImageIndex(ANode, AIndex); }
+  int NodeImageIndex(TTreeNodeId ANode) const override { return FTree.NodeImageIndex(ANode); }
+  std::string NodeText(TTreeNodeId ANode) const override { return FTree.NodeText(ANode); }
+  TTreeNodeId NodeParent(TTreeNodeId ANode) const override { return FTree.NodeParent(ANode); }
+  void SetChecked(TTreeNodeId ANode, bool AChecked, bool ASubNodes) override;
+  bool GetChecked(TTreeNodeId ANode) const override { return FTree.GetChecked(ANode); }
+  void Expand(TTreeNodeId ANode) override { FTree.Expand(ANode); }
+  void Collapse(TTreeNodeId ANode, bool ARecurse) override { FTree.Collapse(ANode, ARecurse); }
+  void DeleteNode(TTreeNodeId ANode) override { FTree.DeleteNode(ANode); }
+  int NodeCount() const override { return FTree.NodeCount(); }
+  TTreeNodeId NodeByIndex(int AIndex) const override { return FTree.NodeByIndex(AIndex); }
+  void ScrollTreeToTop() override { FTree.ScrollToTop(); }
+  int GetIconIndex(const std::string& AFileName) override { return FTree.GetIconIndex(AFileName); }
+
+  void ProcessMessages() override;
+  void Close() override;
+
+ protected:
+  void closeEvent(QCloseEvent* AEvent) override;
+  bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+
+ private:
+  void CreateControls();
+  void CreateButtons();
+  void CreateTree();
+  void ApplyColor(TEasySetupControl AControl);
+  // The picture a button's picture or label stands for (Image3 Next, Image2 Cancel).
+  TEasySetupControl ButtonPictureOf(const QObject* AObject) const;
+  void ClickButton(TEasySetupControl APicture);
+  bool HandleButtonMouse(TEasySetupControl APicture, QObject* AWatched, QEvent* AEvent);
+
+  QLabel* FImage1 = nullptr;
+  QLabel* FLabel1 = nullptr;
+  QLabel* FLabel2 = nullptr;
+  QPlainTextEdit* FMemInfo = nullptr;
+  QTextEdit* FMemStatus = nullptr;
+  QLabel* FLblStatus = nullptr;
+  QProgressBar* FPbStatus = nullptr;
+  QProgressBar* FPbCurrentProgress = nullptr;
+  QLabel* FLblShortCuts = nullptr;
+  TKvCheckedTreeView* FTvShortCuts = nullptr;
+  QLabel* FLblFinish = nullptr;
+  QLabel* FImage3 = nullptr;
+  QLabel* FLblNext = nullptr;
+  QLabel* FImage2 = nullptr;
+  QLabel* FLblCancel = nullptr;
+  QLabel* FImage4 = nullptr;
+  QLabel* FImage5 = nullptr;
+  TFWOpenDirectory* FFWOpenDirectory1 = nullptr;
+
+  TWindowTree FTree;
+  std::map<TEasySetupControl, std::string> FTexts;
+  std::map<TEasySetupControl, TColor> FColors;
+  int FStatusLines = 0;
+  // A press that began on a button and is still held: its release is a click.
+  QObject* FPressed = nullptr;
+  std::unique_ptr<Platform::TFileHandle> FLog;
+  std::unique_ptr<TfrmEasySetup> FForm;
 };
 
 }  // namespace Quellit

@@ -1,0 +1,52 @@
+#include "App/dlgEasySetup.MessageBoxes.h"
+
+#include <QMessageBox>
+#include <QString>
+
+namespace Quellit {
+
+namespace {
+
+QString ToQt(const std::string& AText) { return QString::fromStdString(AText); }
+
+QMessageBox::Icon IconOf(TMessageIcon AIcon) {
+  switch (AIcon) {
+    case miInformation: return QMessageBox::Information;
+    case miWarning: return QMessageBox::Warning;
+    case miNone: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// File names and system texts end up in these boxes: they are shown as written, never as markup.
+int Run(QWidget* AOwner, QMessageBox::Icon AIcon, const std::string& ACaption, const std::string& AText,
+        QMessageBox::StandardButtons AButtons, QMessageBox::StandardButton ADefault) {
+  QMessageBox Box(AIcon, ToQt(ACaption), ToQt(AText), AButtons, AOwner);
+  Box.setTextFormat(Qt::PlainText);
+  Box.setDefaultButton(ADefault);
+  Box.setEscapeButton(ADefault);
+  return Box.exec();
+}
+
+}  // namespace
+
+bool AskYesNoBox(QWidget* AOwner, const std::string& ACaption, const std::string& AText) {
+  return Run(AOwner, QMessageBox::Question, ACaption, AText, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+void ShowMessageBoxOk(QWidget* AOwner, const std::string& ACaption, const std::string& AText, TMessageIcon AIcon) {
+  Run(AOwner, IconOf(AIcon), ACaption, AText, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void ShowErrorBox(QWidget* AOwner, const std::string& AMessage) {
+  Run(AOwner, QMessageBox::Critical, ApplicationTitle, ErrorDisplayText(AMessage), QMessageBox::Ok, QMessageBox::Ok);
+}
+
+std::string ErrorDisplayText(const std::string& AMessage) {
+  // Any byte of a multi-byte UTF-8 character sorts after '.', as the character itself does.
+  if (!AMessage.empty() && static_cast<unsigned char>(AMessage.back()) > '.') return AMessage + ".";
+  return AMessage;
+}
+
+}  // namespace Quellit

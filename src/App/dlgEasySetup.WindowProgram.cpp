@@ -1,0 +1,64 @@
+#include "App/dlgEasySetup.WindowProgram.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "App/dlgEasySetup.Window.h"
+#include "App/dlgEasySetup.WindowTour.h"
+#include "App/dlgEasySetup.h"
+#include "Platform/Environment.h"
+
+namespace Quellit {
+
+namespace {
+
+const char* const NoDisplayHint = "run it with --unattended to update without a window";
+
+// The value following AOption, "" when the option is absent.
+std::string OptionValue(const std::vector<std::string>& AArguments, const std::string& AOption) {
+  for (std::size_t I = 0; I + 1 < AArguments.size(); ++I)
+    if (AArguments[I] == AOption) return AArguments[I + 1];
+  return "";
+}
+
+bool DisplayNamed() {
+  // A platform chosen explicitly (offscreen, xcb under xvfb-run) is the caller's decision.
+  for (const char* Name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+    if (!Platform::GetEnvOr(Name, "").empty()) return true;
+  return false;
+}
+
+// The toolkit ends the process with an abort when its display cannot be opened; the user gets a
+// plain message and the exit status of a failed run instead.
+void FatalWhileOpeningDisplay(QtMsgType AType, const QMessageLogContext&, const QString& AMessage) {
+  std::fprintf(stderr, "%s\n", AMessage.toLocal8Bit().constData());
+  if (AType != QtFatalMsg) return;
+  std::fprintf(stderr, "quellit-setup: no display could be opened; %s\n", NoDisplayHint);
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
+}  // namespace
+
+int RunWindow(int& AArgc, char** AArgv, const std::vector<std::string>& AArguments) {
+  if (!DisplayNamed()) {
+    std::fprintf(stderr, "quellit-setup: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); %s\n",
+                 NoDisplayHint);
+    return 1;
+  }
+  QtMessageHandler Previous = qInstallMessageHandler(FatalWhileOpeningDisplay);
+  QApplication Application(AArgc, AArgv);
+  qInstallMessageHandler(Previous);
+
+  TEasySetupWindow Window;
+  std::string LogFile = OptionValue(AArguments, "--log");
+  if (!LogFile.empty()) Window.SetLogFile(LogFile);
+  if (!Window.Form().FormCreate()) return 0;
+  Window.show();
+  std::string TourFolder = OptionValue(AArguments, "--tour");
+  if (!TourFolder.empty()) StartWindowTour(Window, TourFolder);
+  return QApplication::exec();
+}
+
+}  // namespace Quellit
