@@ -21,5 +21,8 @@ int RunBase(const TArguments& AArguments);
 int RunReport(const TArguments& AArguments);
 int RunBaseItem(const TArguments& AArguments);
 int RunConnections(const TArguments& AArguments);
+int RunDavLs(const TArguments& AArguments);
+int RunDavGet(const TArguments& AArguments);
+int RunDavProps(const TArguments& AArguments);
 
 }  // namespace Quellit::KvTool

@@ -30,6 +30,13 @@ const char* const Usage =
     "  connections [FILE]\n"
     "      the connections pool in FILE (default: the product's connections file),\n"
     "      one \"ClassID<TAB>Caption<TAB>Address<TAB>Usages\" line per connection\n"
+    "  dav-ls URL\n"
+    "      the children of the WebDAV folder at URL, in the server's order, one line each:\n"
+    "      \"folder<TAB>NAME<TAB>URL\", \"document<TAB>KIND<TAB>NAME<TAB>URL\" or \"file<TAB>NAME<TAB>URL\"\n"
+    "  dav-get URL FILE\n"
+    "      the content of the document or file at URL, saved as FILE\n"
+    "  dav-props URL\n"
+    "      the properties text of the product document at URL, as the storage knows it\n"
     "  --help\n"
     "      this text\n";
 
@@ -45,6 +52,9 @@ const std::map<std::string, std::function<int(const TArguments&)>>& Commands() {
       {"report", RunReport},
       {"base-item", RunBaseItem},
       {"connections", RunConnections},
+      {"dav-ls", RunDavLs},
+      {"dav-get", RunDavGet},
+      {"dav-props", RunDavProps},
       {"--help", RunHelp},
       {"-h", RunHelp},
       {"help", RunHelp},

@@ -190,6 +190,10 @@ std::string SafeLocalFileName(const std::string& AName) {
   return Name.empty() ? "document" : Name;
 }
 
+bool SameResourceUrl(const std::string& A, const std::string& B) {
+  return IsFolderItself(ComparableUrl(A), ComparableUrl(B));
+}
+
 // ---- storage --------------------------------------------------------------------------------------
 
 TWebDAVReadOnlyVeskaStorage::TWebDAVReadOnlyVeskaStorage(TWebDAVConnection& AConnection)

@@ -176,6 +176,10 @@ class TWebDAVReadOnlyVeskaStorage::TExternalDocument : public TEntryOf<IVeskaSto
 // result is "document". Names longer than a file system allows are cut at a character boundary.
 std::string SafeLocalFileName(const std::string& AName);
 
+// Whether two absolute URLs name one resource: protocol and host without regard to case, default
+// ports, percent escapes, dot segments, a trailing "/" and the letter case of the path ignored.
+bool SameResourceUrl(const std::string& A, const std::string& B);
+
 class TKorvelRuVeskaStorage : public TWebDAVReadOnlyVeskaStorage {
  public:
   // A class of its own, so a pool tells the site apart from user-made WebDAV connections.
