@@ -300,22 +300,27 @@ void TEasySetupWindow::ShowError(const std::string& AMessage) { ShowErrorBox(thi
 
 void TEasySetupWindow::AppendStatusLine(const std::string& ALine) {
   // Inserted as plain text: payload file names must never be read as markup.
+  QScrollBar* Vertical = FMemStatus->verticalScrollBar();
+  bool Following = Vertical->value() == Vertical->maximum();
   QTextCursor Cursor(FMemStatus->document());
   Cursor.movePosition(QTextCursor::End);
   if (FStatusLines++ > 0) Cursor.insertBlock();
   Cursor.insertText(ToQt(ALine));
+  // A reader at the bottom keeps seeing the newest line, the closing summary included.
+  if (Following) ScrollStatusToEnd();
   if (!FLog) return;
   std::string Line = ALine + "\n";
   FLog->Write(Line.data(), static_cast<std::int64_t>(Line.size()));
 }
 
 void TEasySetupWindow::ScrollStatusToEnd() {
-  // The start of the last line: the log scrolls down without scrolling sideways.
+  // The caret goes to the start of the last line, and the view to the very bottom and the left.
   QTextCursor Cursor(FMemStatus->document());
   Cursor.movePosition(QTextCursor::End);
   Cursor.movePosition(QTextCursor::StartOfBlock);
   FMemStatus->setTextCursor(Cursor);
-  FMemStatus->ensureCursorVisible();
+  FMemStatus->horizontalScrollBar()->setValue(0);
+  FMemStatus->verticalScrollBar()->setValue(FMemStatus->verticalScrollBar()->maximum());
 }
 
 void TEasySetupWindow::SetProgressMax(TEasySetupControl ABar, int AMax) {

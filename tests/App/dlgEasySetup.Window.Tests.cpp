@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTextEdit>
 
 #include "App/dlgEasySetup.Settings.h"
@@ -389,6 +390,22 @@ TEST(TEasySetupWindow, StatusLinesAreShownAsWrittenAndAppendedToTheLogFile) {
   Run.Window.AppendStatusLine("end");
   EXPECT_EQ(PlainText(Run.Control(ctlMemStatus)), "Файл \"<b>bold</b> &amp;\" добавлен.\n\nend");
   EXPECT_EQ(Testing::TScratchFolder::Read(LogFile), "Файл \"<b>bold</b> &amp;\" добавлен.\n\nend\n");
+}
+
+TEST(TEasySetupWindow, TheLogKeepsItsNewestLineInViewOnlyWhileTheReaderIsAtTheBottom) {
+  TWizardSandbox Sandbox;
+  TWindowRun Run;
+  Run.Window.SetVisible(ctlMemStatus, true);
+  QScrollBar* Vertical = qobject_cast<QTextEdit*>(Run.Control(ctlMemStatus))->verticalScrollBar();
+  for (int I = 0; I < 60; ++I) Run.Window.AppendStatusLine("line " + std::to_string(I));
+  ASSERT_GT(Vertical->maximum(), 0);
+  EXPECT_EQ(Vertical->value(), Vertical->maximum());
+  // Scrolled up to read, the reader is not pulled down by new lines.
+  Vertical->setValue(0);
+  Run.Window.AppendStatusLine("later");
+  EXPECT_EQ(Vertical->value(), 0);
+  Run.Window.ScrollStatusToEnd();
+  EXPECT_EQ(Vertical->value(), Vertical->maximum());
 }
 
 TEST(TEasySetupWindow, TheCurrentFileLosesTheMiddleOfALongPath) {
