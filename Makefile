@@ -2,7 +2,7 @@
 BUILD_TEST := build/test
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo bench fuzz clean
+.PHONY: all deps build test demo demo-xvfb bench fuzz clean
 
 all: build
 
@@ -18,9 +18,16 @@ test: deps
 	cmake --build $(BUILD_TEST) -j $(JOBS)
 	cd $(BUILD_TEST) && ctest --output-on-failure -j $(JOBS)
 
-# The release build, then the wizard on a fresh sample sandbox in build/demo.
+# The release build, then the wizard on a fresh sample sandbox in build/demo: its window when a
+# display is available, else the unattended run.
 demo: build
 	bash scripts/demo.sh
+
+# The window on a virtual display, walking itself through every page; the pictures of the pages
+# are saved in build/demo/screenshots.
+demo-xvfb: build
+	bash scripts/install-deps.sh xvfb
+	bash scripts/demo.sh xvfb
 
 bench: deps
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQUELLIT_TESTS=OFF -DQUELLIT_BENCH=ON

@@ -2,12 +2,26 @@
 # Runs the update wizard on a sample machine kept entirely under build/demo: the registry, the
 # special folders and the installed product all live there, so the real home folder and /etc stay
 # untouched. Expects the release build (make build) to exist.
+#   demo.sh        the window when a display is available ($DISPLAY or $WAYLAND_DISPLAY), else the
+#                  unattended run in this terminal
+#   demo.sh xvfb   the window on a virtual display (xvfb-run): it walks itself through every page
+#                  and saves a picture of each in build/demo/screenshots
 set -euo pipefail
 
+MODE=${1:-auto}
+if [[ $MODE == auto ]]; then
+  if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then MODE=window; else MODE=unattended; fi
+fi
+case $MODE in
+  window | unattended | xvfb) ;;
+  *) echo "usage: demo.sh [xvfb]" >&2; exit 2 ;;
+esac
+
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-SETUP="$ROOT/build/release/src/App/quellit-setup"
+# QUELLIT_SETUP_BIN runs another build of the program (a debug build, say).
+SETUP=${QUELLIT_SETUP_BIN:-"$ROOT/build/release/src/App/quellit-setup"}
 PE_FIXTURE="$ROOT/tests/Lib/Common/fixtures/FileVersion/full.exe"   # version 8.1.2.3
-DEMO="$ROOT/build/demo"
+DEMO=${QUELLIT_DEMO_DIR:-"$ROOT/build/demo"}
 
 [ -x "$SETUP" ] || { echo "demo: $SETUP is missing; run 'make build' first" >&2; exit 1; }
 
@@ -71,27 +85,43 @@ write "$DEMO/Program/settings.ini" "[links]
 ExternalFileExts=.pdf;.docx;.PDF
 "
 
-echo "Sandbox ready in $DEMO; running the wizard."
+echo "Sandbox ready in $DEMO; running the wizard ($MODE)."
 echo
 
-# The window program does not exist yet, so the wizard always runs unattended here. Russian forms
-# keep the backup stamp one folder name (the C locale's "/" date separator would nest folders).
+# Russian forms keep the backup stamp one folder name (the C locale's "/" date separator would
+# nest folders).
+SANDBOX_ENV=(
+  QUELLIT_REGISTRY="$DEMO/registry.reg"
+  XDG_DOCUMENTS_DIR="$DEMO/Documents"
+  XDG_CONFIG_HOME="$DEMO/AppData"
+  QUELLIT_COMMON_APPDATA="$DEMO/CommonAppData"
+  XDG_DESKTOP_DIR="$DEMO/Desktop"
+  XDG_RUNTIME_DIR="$DEMO/Runtime"
+  TMPDIR="$DEMO/Tmp"
+  LC_ALL=ru_RU.UTF-8
+)
+ARGS=(--setup-dir "$DEMO/Program" --log "$LOG")
+SCREENSHOTS="$DEMO/screenshots"
+
 set +e
-env QUELLIT_REGISTRY="$DEMO/registry.reg" \
-    XDG_DOCUMENTS_DIR="$DEMO/Documents" \
-    XDG_CONFIG_HOME="$DEMO/AppData" \
-    QUELLIT_COMMON_APPDATA="$DEMO/CommonAppData" \
-    XDG_DESKTOP_DIR="$DEMO/Desktop" \
-    XDG_RUNTIME_DIR="$DEMO/Runtime" \
-    TMPDIR="$DEMO/Tmp" \
-    LC_ALL=ru_RU.UTF-8 \
-    "$SETUP" --unattended --setup-dir "$DEMO/Program" --log "$LOG"
+case $MODE in
+  unattended) env "${SANDBOX_ENV[@]}" "$SETUP" --unattended "${ARGS[@]}" ;;
+  window) env "${SANDBOX_ENV[@]}" "$SETUP" "${ARGS[@]}" ;;
+  xvfb)
+    command -v xvfb-run >/dev/null || { echo "demo: xvfb-run is missing; run 'make demo-xvfb'" >&2; exit 1; }
+    xvfb-run -a -s "-screen 0 1024x768x24" \
+      env "${SANDBOX_ENV[@]}" QT_QPA_PLATFORM=xcb "$SETUP" "${ARGS[@]}" --tour "$SCREENSHOTS"
+    ;;
+esac
 STATUS=$?
 set -e
+# The window ends with 0 unless it could not open; the unattended run tells how the update went.
+MEANING=""
+[[ $MODE == unattended ]] && MEANING=" (0 done, 1 error, 2 not installed, 3 client running, 4 cancelled)"
 
 cat <<EOF
 
-quellit-setup ended with status $STATUS (0 done, 1 error, 2 not installed, 3 client running, 4 cancelled).
+quellit-setup ended with status $STATUS$MEANING.
 Where to look:
   product folders     $USER_PRODUCT/
                       $CLIENT_DATA/
@@ -102,4 +132,8 @@ Where to look:
   CommonSetting.xml   $SETTINGS_FOLDER/CommonSetting.xml
   the log             $LOG
 EOF
+if [[ $MODE == xvfb ]]; then
+  echo "  the window's pages  $SCREENSHOTS/"
+  ls "$SCREENSHOTS" 2>/dev/null | sed 's/^/                      /'
+fi
 exit "$STATUS"

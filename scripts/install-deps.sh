@@ -3,6 +3,7 @@
 # Safe to run again: with everything present it changes nothing and needs no network.
 #   install-deps.sh        what building and testing need
 #   install-deps.sh fuzz   that, plus clang and its libFuzzer runtime (make fuzz)
+#   install-deps.sh xvfb   that, plus a virtual X display for the window without a screen (make demo-xvfb)
 set -euo pipefail
 
 packages=(
@@ -16,9 +17,13 @@ packages=(
   time                # make bench: wall time and peak memory of the wizard
   qt6-base-dev        # the wizard's window (Qt 6 Widgets, Qt Test)
   fonts-dejavu-core   # a face with Cyrillic glyphs for the window
+  fonts-wine          # a Tahoma-compatible face (with Cyrillic), the window's font
 )
 if [[ ${1:-} == fuzz ]]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+if [[ ${1:-} == xvfb ]]; then
+  packages+=(xvfb xauth)
 fi
 
 missing=()
