@@ -275,6 +275,29 @@ TEST(TEasySetupWindow, CancelDuringALongCopyIsHonouredThroughTheEventLoop) {
   }
 }
 
+TEST(TEasySetupWindow, ACancelOnTheShortcutsPageRestoresAndTheLastPageSaysSoWithinTheWindow) {
+  TWizardSandbox Sandbox;
+  Sandbox.WriteProduct(1, "Docs/readme.txt", "original");
+  Sandbox.WritePayload(1, "Docs/readme.txt", "replacement");
+  TWindowRun Run;
+  Run.Next();
+  Run.Next();
+  Run.Boxes.Answers = {QMessageBox::Yes};
+  Run.Cancel();
+  EXPECT_EQ(Run.Boxes.Seen, (std::vector<TSeenBox>{Question(ClosingCaption, "Отменить процесс экспресс обновления?")}));
+  EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/readme.txt"), "original");
+  EXPECT_EQ(Run.Form().FPageState, psConnections);
+  Run.Next();
+  QWidget* Finish = Run.Control(ctlLblFinish);
+  EXPECT_TRUE(Finish->isVisible());
+  EXPECT_EQ(Run.Window.Text(ctlLblFinish),
+            "Экспресс установка отменена пользователем. Для завершения нажмите кнопку \"Готово\"");
+  // The longest closing text still ends inside the window.
+  EXPECT_LE(Finish->geometry().right(), Run.Window.width() - 1);
+  EXPECT_GE(Finish->width(), Finish->sizeHint().width());
+  Run.Screenshot("6-done-after-cancel");
+}
+
 TEST(TEasySetupWindow, MissingProductIsReportedInAPlainBoxAndLeadsToTheConnectionsPage) {
   TWizardSandbox Sandbox(false);
   TWindowRun Run;
