@@ -242,7 +242,7 @@ TEST(SafeLocalFileName, ServerNamesBecomePlainNamesInsideTheFolder) {
       {"..\\..\\win.ini", "_.._win.ini"},
       {"C:\\x.txt", "C__x.txt"},
       {"a*b?c\"d<e>f|g", "a_b_c_d_e_f_g"},
-      {std::string("line\nbreak\ttab\x7f\x01", 20), "line_break_tab__"},
+      {std::string("line\nbreak\ttab\x7f\x01", 16), "line_break_tab__"},
       {std::string(300, 'a'), std::string(255, 'a')},
   };
   for (const TCase& C : Cases) EXPECT_EQ(SafeLocalFileName(C.Name), C.Safe) << C.Name;
