@@ -21,6 +21,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 # QUELLIT_SETUP_BIN runs another build of the program (a debug build, say).
 SETUP=${QUELLIT_SETUP_BIN:-"$ROOT/build/release/src/App/quellit-setup"}
 PE_FIXTURE="$ROOT/tests/Lib/Common/fixtures/FileVersion/full.exe"   # version 8.1.2.3
+# QUELLIT_DEMO_DIR puts the sandbox elsewhere (two demos at once must not share one).
 DEMO=${QUELLIT_DEMO_DIR:-"$ROOT/build/demo"}
 
 [ -x "$SETUP" ] || { echo "demo: $SETUP is missing; run 'make build' first" >&2; exit 1; }

@@ -1,6 +1,5 @@
 #include "App/dlgEasySetup.WindowTree.h"
 
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QTreeWidgetItem>
 
@@ -154,16 +153,15 @@ int TWindowTree::AppendImage(const QIcon& AIcon) {
 }
 
 int TWindowTree::GetIconIndex(const std::string& AFileName) {
-  QFileIconProvider Provider;
   // An executable carries its own icon, so every one gets an image of its own (".EXE" in capitals
   // is looked up as a file type, as the system's icon list does it).
-  if (AFileName.ends_with(".exe")) return AppendImage(Provider.icon(QFileInfo(QString::fromStdString(AFileName))));
+  if (AFileName.ends_with(".exe")) return AppendImage(FIcons.icon(QFileInfo(QString::fromStdString(AFileName))));
   bool Folder = Platform::DirectoryExists(AFileName);
   QString Key = Folder ? QString("/") : QFileInfo(QString::fromStdString(AFileName)).suffix().toLower();
   auto It = FSharedImages.find(Key);
   if (It != FSharedImages.end()) return It.value();
-  QIcon Icon = Folder ? Provider.icon(QAbstractFileIconProvider::Folder)
-                      : Provider.icon(QFileInfo(QString::fromStdString(AFileName)));
+  QIcon Icon = Folder ? FIcons.icon(QAbstractFileIconProvider::Folder)
+                      : FIcons.icon(QFileInfo(QString::fromStdString(AFileName)));
   int Index = AppendImage(Icon);
   FSharedImages.insert(Key, Index);
   return Index;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include <QFileIconProvider>
 #include <QHash>
 #include <QIcon>
 #include <QString>
@@ -65,6 +66,7 @@ class TWindowTree {
   // Rebuilt lazily: the controller walks every node by index, which must not walk the tree each time.
   mutable std::vector<TTreeNodeId> FFlat;
   mutable bool FFlatValid = true;
+  QFileIconProvider FIcons;
   std::vector<QIcon> FImages;
   QHash<QString, int> FSharedImages;  // one image per file type, as the system's icon list keeps them
 };
