@@ -27,6 +27,11 @@ DEMO=${QUELLIT_DEMO_DIR:-"$ROOT/build/demo"}
 [ -x "$SETUP" ] || { echo "demo: $SETUP is missing; run 'make build' first" >&2; exit 1; }
 
 # A fresh sandbox each time: an old one would already hold the updated files and backups.
+# The folder is wiped: only one under build/, a fresh one, or an earlier demo sandbox.
+if [[ $DEMO != "$ROOT"/build/* && -e $DEMO && ! -f $DEMO/registry.reg ]]; then
+  echo "demo: $DEMO is not a demo sandbox; refusing to remove it" >&2
+  exit 1
+fi
 rm -rf "$DEMO"
 mkdir -p "$DEMO"/{AppData,CommonAppData,Documents,Desktop,Runtime,Tmp,Product/Client,Program}
 
