@@ -257,6 +257,12 @@ TEST(TEasySetupWindow, CancelDuringALongCopyIsHonouredThroughTheEventLoop) {
       int Percent = Run.Window.ProgressPosition(ctlPbCurrentProgress);
       if (Asked || !Run.Form().StartInstall || Percent == 0 || Percent == 100) return;
       Asked = true;
+      // The running copy page: the log, the current file and both bars; Next looks disabled.
+      for (TEasySetupControl Shown : {ctlMemStatus, ctlLblStatus, ctlPbStatus, ctlPbCurrentProgress})
+        EXPECT_TRUE(Run.Shown(Shown)) << Shown;
+      EXPECT_FALSE(Run.Shown(ctlMemInfo));
+      EXPECT_EQ(TextColor(Run.Control(ctlLblNext)), SlateGrey);
+      EXPECT_TRUE(Run.Window.Text(ctlLblStatus).ends_with("big.dat"));
       if (ByCommand)
         Run.Window.close();
       else
