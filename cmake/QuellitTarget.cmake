@@ -20,7 +20,8 @@ function(quellit_add_test_program name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   # Fixtures stay in the source tree; the program finds them however it is started.
-  target_compile_definitions(${name} PRIVATE QUELLIT_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures")
+  target_compile_definitions(${name} PRIVATE QUELLIT_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
+                                             QUELLIT_SOURCE_ROOT="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} DISCOVERY_TIMEOUT 60)
 endfunction()
 
@@ -33,7 +34,8 @@ function(quellit_add_qt_test_program name)
   quellit_target_options(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} Qt6::Widgets Qt6::Test GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_compile_definitions(${name} PRIVATE QUELLIT_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures")
+  target_compile_definitions(${name} PRIVATE QUELLIT_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
+                                             QUELLIT_SOURCE_ROOT="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -62,7 +62,7 @@ class TDavServer {
   }
   ~TDavServer() { Stop(); }
 
-  static std::string Script() { return std::string(QUELLIT_TEST_FIXTURES) + "/../../../../scripts/webdav-server.sh"; }
+  static std::string Script() { return std::string(QUELLIT_SOURCE_ROOT) + "/scripts/webdav-server.sh"; }
 
   TScratchFolder FFolder;
   std::string FRunFolder;

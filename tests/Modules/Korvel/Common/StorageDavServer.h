@@ -1,14 +1,9 @@
-// The network tests' Apache WebDAV server, used from this folder. Its helper finds the server
-// script relative to the network tests' fixtures folder, so that folder is named for it here.
+// The network tests' Apache WebDAV server with the storage tests' way of building trees on it.
 #pragma once
 
-#pragma push_macro("QUELLIT_TEST_FIXTURES")
-#undef QUELLIT_TEST_FIXTURES
-#define QUELLIT_TEST_FIXTURES QUELLIT_SOURCE_ROOT "/tests/Lib/Common/fixtures"
-#include "Lib/Common/DavServer.h"
-#pragma pop_macro("QUELLIT_TEST_FIXTURES")
-
 #include <string>
+
+#include "Lib/Common/DavServer.h"
 
 #include "Lib/Common/Common.Net.WinInet.h"
 #include "Lib/Common/Common.Net.h"
