@@ -116,13 +116,8 @@ TEasySetupWindow::TEasySetupWindow(QWidget* AParent)
   CreateControls();
   CreateTree();
   CreateButtons();
-  FFWOpenDirectory1 = new TFWOpenDirectory(this);
-  FFWOpenDirectory1->StatusText = "Specify the directory:";
-  FFWOpenDirectory1->StartDir = "c:\\";
-  FFWOpenDirectory1->Title = "Browse For Folder";
-  FFWOpenDirectory1->OnChangeFolder = [](TFWOpenDirectory*, const std::string& APath, bool& AEnableButton) {
-    AEnableButton = HoldsKveskaClient(APath);
-  };
+  CreateFolderBrowser();
+  // The background was made first but must lie under everything.
   FImage1->lower();
   CentreOnScreen();
   FForm = std::make_unique<TfrmEasySetup>(*this);
@@ -198,6 +193,17 @@ void TEasySetupWindow::CreateButtons() {
   for (QWidget* Button : {static_cast<QWidget*>(FImage3), static_cast<QWidget*>(FLblNext),
                           static_cast<QWidget*>(FImage2), static_cast<QWidget*>(FLblCancel)})
     Button->installEventFilter(this);
+}
+
+// Present but never opened: OK is enabled only for a product install folder.
+void TEasySetupWindow::CreateFolderBrowser() {
+  FFWOpenDirectory1 = new TFWOpenDirectory(this);
+  FFWOpenDirectory1->StatusText = "Specify the directory:";
+  FFWOpenDirectory1->StartDir = "c:\\";
+  FFWOpenDirectory1->Title = "Browse For Folder";
+  FFWOpenDirectory1->OnChangeFolder = [](TFWOpenDirectory*, const std::string& APath, bool& AEnableButton) {
+    AEnableButton = HoldsKveskaClient(APath);
+  };
 }
 
 void TEasySetupWindow::CentreOnScreen() {

@@ -92,6 +92,7 @@ class TEasySetupWindow : public QWidget, public IEasySetupView {
   void CreateControls();
   void CreateButtons();
   void CreateTree();
+  void CreateFolderBrowser();
   void ApplyColor(TEasySetupControl AControl);
   // The picture a button's picture or label stands for (Image3 Next, Image2 Cancel).
   TEasySetupControl ButtonPictureOf(const QObject* AObject) const;
