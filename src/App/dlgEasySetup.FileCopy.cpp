@@ -3,6 +3,7 @@
 #include <cmath>
 #include <optional>
 
+#include "App/dlgEasySetup.FaultInjection.h"
 #include "App/dlgEasySetup.h"
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
@@ -90,6 +91,7 @@ bool CopyMappedBlocks(TfrmEasySetup& AForm, const TFileMapping& AMapping, TFileH
     }
     Pos += Block;
     View = Platform::TFileMappingView();
+    StepReached("block");
     AForm.View().ProcessMessages();
     int Percent = PercentDone(Pos, ASize);
     if (Percent > MaxPercent) {
@@ -108,8 +110,9 @@ bool CopyFileMapped(TfrmEasySetup& AForm, const std::string& ASrc, const std::st
         OpenOrShow(AForm, ASrc, Platform::TFileAccess::Read, Platform::TFileDisposition::OpenExisting, "Step: 1 - ");
     if (Src) {
       std::uint64_t Size = Src->Size();
+      // Created, never opened: an existing file or a link under that name is not written through.
       std::optional<TFileHandle> Dst = OpenOrShow(AForm, ADst, Platform::TFileAccess::Write,
-                                                  Platform::TFileDisposition::OpenAlways, "Step: 2 - ");
+                                                  Platform::TFileDisposition::CreateNew, "Step: 2 - ");
       if (Dst) {
         Written = Platform::FileIdentityOf(*Dst);
         Result = CopyIntoOpenDestination(AForm, *Src, *Dst, Size);

@@ -13,7 +13,9 @@ class TFileHandle;
 class TFileMapping;
 }  // namespace Platform
 
-// False when the copy failed or was cancelled; the failing step has been shown in a message box.
+// Copies ASrc into the new file ADst, which must not exist yet (the update writes beside the
+// destination and renames). False when the copy failed or was cancelled; the failing step has been
+// shown in a message box.
 bool CopyFileMapped(TfrmEasySetup& AForm, const std::string& ASrc, const std::string& ADst);
 bool CopyMappedBlocks(TfrmEasySetup& AForm, const Platform::TFileMapping& AMapping, Platform::TFileHandle& ADst,
                       std::uint64_t ASize);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "App/dlgEasySetup.UpdateEngine.h"
 #include "App/dlgEasySetup.h"
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/DesktopShortcut.h"
@@ -104,6 +105,7 @@ std::string CleanLinkName(const std::string& AFirstLine, const std::string& AFal
 
 void CreateDesktopShortcut(TfrmEasySetup& AForm, const std::string& ATarget, const std::string& ALinkName) {
   std::string Link = Platform::DesktopShortcutPath(ALinkName);
+  AForm.Engine().RecordShortcut(Link);
   Platform::WriteDesktopShortcut(Link, ALinkName, ATarget, Platform::ExtractFilePath(ATarget));
   AForm.ShortCutList.push_back(Link);
 }

@@ -1,102 +1,33 @@
 #include "App/dlgEasySetup.UpdateEngine.h"
 
+#include <cerrno>
 #include <exception>
 #include <string_view>
 
-#include "App/dlgEasySetup.FileCopy.h"
 #include "App/dlgEasySetup.Extensions.h"
+#include "App/dlgEasySetup.FileCopy.h"
 #include "App/dlgEasySetup.Shortcuts.h"
 #include "App/dlgEasySetup.h"
+#include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/AccessControl.h"
 #include "Platform/File.h"
+#include "Platform/FileOperations.h"
 #include "Platform/Folder.h"
-#include "Platform/MergeMove.h"
+#include "Platform/Guid.h"
 #include "Platform/Path.h"
+#include "Platform/SystemError.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 
 namespace Quellit {
 
 namespace {
 
-// Longer relative paths are cut after this many characters.
-constexpr std::size_t MaxRelativePath = 260;
+using Platform::TPathKind;
 
-std::string CutToCharacters(const std::string& AText, std::size_t AMax) {
-  std::size_t Count = 0;
-  for (std::size_t I = 0; I < AText.size(); ++I) {
-    // Count only lead bytes so a cut never splits a character.
-    if ((static_cast<unsigned char>(AText[I]) & 0xC0) != 0x80 && Count++ == AMax) return AText.substr(0, I);
-  }
-  return AText;
-}
-
-struct TEntryRoots {
-  std::string Src, Dst, Bak;
-};
-
-TEntryRoots RootsOf(const TfrmEasySetup& AForm, int AKind) {
-  if (AKind == 0) return {AForm.ClientPayload(), AForm.VeskaCommonFolder, AForm.BackUpCommonFolder};
-  return {AForm.ProductPayload(), AForm.VeskaAppFolder, AForm.BackUpAppFolder};
-}
-
-void Log(TfrmEasySetup& AForm, const std::string& ALine) { AForm.View().AppendStatusLine(ALine); }
+const char* const BackupRoot = "QuellitBackup/";
 
 std::string Quoted(const std::string& AText) { return "\"" + AText + "\""; }
-
-void EnsureFolder(TfrmEasySetup& AForm, const std::string& AFolder) {
-  if (Platform::DirectoryExists(AFolder)) return;
-  Platform::ForceDirectories(AFolder);
-  Log(AForm, "Создана директория " + Quoted(AFolder));
-  AForm.View().ProcessMessages();
-}
-
-enum class TBackupResult { NotNeeded, Saved, Failed, Cancelled };
-
-TBackupResult BackUp(TfrmEasySetup& AForm, const TEntryRoots& ARoots, const std::string& AName) {
-  if (!Platform::FileExists(ARoots.Dst + AName)) return TBackupResult::NotNeeded;
-  if (AForm.BreakInstall) return TBackupResult::Cancelled;
-  EnsureFolder(AForm, Platform::ExtractFilePath(ARoots.Bak + AName));
-  if (AForm.BreakInstall) return TBackupResult::Cancelled;
-  bool Saved = MoveToBackup(AForm, ARoots.Dst + AName, ARoots.Bak + AName);
-  Log(AForm, Saved ? "Файл " + Quoted(AName) + " сохранен в бэкапе."
-                   : "Ошибка создания резервной копии " + Quoted(AName));
-  AForm.View().ProcessMessages();
-  return Saved ? TBackupResult::Saved : TBackupResult::Failed;
-}
-
-// Copies one payload file; false when a cancel was noticed and the loop must end.
-bool UpdateOneFile(TfrmEasySetup& AForm, const TEntryRoots& ARoots, const std::string& AName) {
-  AForm.View().SetText(ctlLblStatus, ARoots.Src + AName);
-  TBackupResult Backup = BackUp(AForm, ARoots, AName);
-  if (Backup == TBackupResult::Cancelled) return false;
-  if (Backup == TBackupResult::Failed) {
-    if (AForm.BreakInstall) return false;
-    // Without a backup the original would be lost for good, so it stays as it is.
-    Log(AForm, "Ошибка обновления файла: " + Quoted(AName));
-    return true;
-  }
-  if (AForm.BreakInstall) return false;
-  EnsureFolder(AForm, Platform::ExtractFilePath(ARoots.Dst + AName));
-  if (AForm.BreakInstall) return false;
-  bool Copied = CopyFileMapped(AForm, ARoots.Src + AName, ARoots.Dst + AName);
-  if (!Copied)
-    Log(AForm, "Ошибка обновления файла: " + Quoted(AName));
-  else
-    Log(AForm, "Файл " + Quoted(AName) + (Backup == TBackupResult::Saved ? " обновлен." : " добавлен."));
-  // A copy that left nothing behind has been reported; the update goes on with the next entry.
-  if (Platform::FileExists(ARoots.Dst + AName)) Platform::GrantEveryoneFullAccess(ARoots.Dst + AName);
-  return true;
-}
-
-bool ProcessEntry(TfrmEasySetup& AForm, const TDataEntry& AEntry) {
-  TEntryRoots Roots = RootsOf(AForm, AEntry.EntryKind);
-  if (Platform::FileExists(Roots.Src + AEntry.Name) && !UpdateOneFile(AForm, Roots, AEntry.Name)) return false;
-  AForm.View().SetProgressPosition(ctlPbStatus, AForm.View().ProgressPosition(ctlPbStatus) + 1);
-  AForm.View().ScrollStatusToEnd();
-  AForm.View().ProcessMessages();
-  return true;
-}
 
 void ReportProductMissing(TfrmEasySetup& AForm) {
   IEasySetupView& View = AForm.View();
@@ -114,33 +45,21 @@ void ShowCopyControls(IEasySetupView& AView) {
   AView.SetFontColor(ctlLblNext, clDisabledLabel);
 }
 
-void LogSummary(TfrmEasySetup& AForm) {
-  Log(AForm, "Все файлы обновлены.");
-  Log(AForm, "Количество обновленных файлов: " + IntToStr(static_cast<std::int64_t>(AForm.DataList.size())));
-  Log(AForm, "");
-  Log(AForm, "Для продолжения нажмите \"Далее>\"");
-}
-
-// One folder's files that cannot be moved yet must not keep the other folder from being restored;
-// the first failure is raised once both were tried.
-void MoveBack(const std::string& ABackupFolder, const std::string& AProductFolder, std::exception_ptr& AFailure) {
-  if (ABackupFolder.empty()) return;
-  try {
-    Platform::MergeMove(ABackupFolder, AProductFolder);
-  } catch (...) {
-    if (!AFailure) AFailure = std::current_exception();
+const char* PlanWord(TPlanAction AAction) {
+  switch (AAction) {
+    case paFolder: return "folder";
+    case paCreateFolder: return "create-folder";
+    case paAdd: return "add";
+    case paReplace: return "replace";
+    case paSkip: return "skip";
   }
-  Platform::RemoveDir(ABackupFolder);
+  return "";
 }
 
-// A backup is written beside the stamped folder and renamed into it only when complete: a rollback
-// run by a cancel in the middle of the copy must never find a half-written backup to move over the
-// product's original. The rename stays within one folder, so it cannot fail half-way.
-std::string PartialBackupPath(const TfrmEasySetup& AForm, const std::string& ADst) {
-  for (const std::string& Folder : {AForm.BackUpAppFolder, AForm.BackUpCommonFolder})
-    if (!Folder.empty() && ADst.starts_with(Folder)) return Platform::ExcludeTrailingPathDelimiter(Folder) + ".partial";
-  return ADst + ".partial";
-}
+// A name nobody else picks, hidden, short enough beside any name the folder can hold.
+std::string TemporaryName() { return ".quellit-" + Platform::NewGuid().ToString().substr(1, 8) + ".tmp"; }
+
+std::string ErrorText(int AError) { return Platform::SystemErrorText(AError); }
 
 }  // namespace
 
@@ -154,62 +73,381 @@ std::string BackupStamp() {
   return Stamp;
 }
 
-std::string BackupFolderFor(const std::string& AProductFolder) {
-  std::string Base = AProductFolder + "QuellitBackup/" + BackupStamp();
-  std::string Folder = Base;
-  for (int Copy = 2; Platform::DirectoryExists(Folder); ++Copy) Folder = Base + " (" + IntToStr(Copy) + ")";
-  return Folder + "/";
+TUpdateEngine::TUpdateEngine(TfrmEasySetup& AForm) : FForm(AForm) {}
+
+// A destructor cannot report; a journal left open here is undone by the next start, which is
+// what a run that could not finish its bookkeeping needs.
+TUpdateEngine::~TUpdateEngine() {
+  try {
+    Finish();
+  } catch (...) {
+  }
 }
 
-void CollectFiles(TfrmEasySetup& AForm, const std::string& ARoot, const std::string& APath,
-                  const std::string& ARelPath, TTreeNodeId AParentNode, int AKind) {
+void TUpdateEngine::Log(const std::string& ALine) { FForm.View().AppendStatusLine(ALine); }
+
+void TUpdateEngine::Fail(std::size_t AIndex, const std::string& AReason) {
+  const TDataEntry& Entry = FForm.DataList[AIndex];
+  FFailed.push_back({Entry.Name, Entry.EntryKind, AReason});
+}
+
+void TUpdateEngine::SetUpRoots() {
+  FRoots[0].Kind = 0;
+  FRoots[0].Payload = FForm.ClientPayload();
+  FRoots[0].Product = FForm.VeskaCommonFolder;
+  FRoots[1].Kind = 1;
+  FRoots[1].Payload = FForm.ProductPayload();
+  FRoots[1].Product = FForm.VeskaAppFolder;
+}
+
+// ---- the plan ---------------------------------------------------------------------------------
+
+TPlanEntry TUpdateEngine::PlanOf(int AKind, const std::string& AName, bool AIsFolder, bool AIsLink) const {
+  // A link in the payload could lead anywhere on the machine; its target is not the payload's to ship.
+  if (AIsLink) return {paSkip, "символическая ссылка в пакете обновления не копируется"};
+  TPathKind Existing = Platform::PathKindOf(Root(AKind).Product + AName);
+  if (AIsFolder) {
+    if (Existing == TPathKind::None) return {paCreateFolder, ""};
+    if (Existing == TPathKind::Folder) return {paFolder, ""};
+    return {paSkip, "в продукте на месте директории находится файл"};
+  }
+  if (Existing == TPathKind::Folder) return {paSkip, "в продукте на месте файла находится директория"};
+  return {Existing == TPathKind::None ? paAdd : paReplace, ""};
+}
+
+void TUpdateEngine::CollectFiles(const std::string& ARoot, const std::string& APath, const std::string& ARelPath,
+                                 TTreeNodeId AParentNode, int AKind) {
   for (const Platform::TFolderEntry& Entry : Platform::ListFolder(APath)) {
     if (Entry.Name.starts_with(".") || Entry.Name == "linkname.txt") continue;
     std::string Full = APath + Entry.Name;
+    bool IsLink = Platform::PathKindOf(Full) == TPathKind::Link;
+    bool IsFolder = Entry.IsFolder && !IsLink;
     TTreeNodeId Node = NoTreeNode;
-    if (AKind == 1) Node = AddPayloadNode(AForm, AParentNode, ARelPath, Entry.Name, Entry.IsFolder);
-    AForm.DataList.push_back({CutToCharacters(Full.substr(ARoot.size()), MaxRelativePath), AKind});
-    if (Entry.IsFolder) CollectFiles(AForm, ARoot, Full + "/", ARelPath + Entry.Name + "/", Node, AKind);
+    if (AKind == 1 && !IsLink) Node = AddPayloadNode(FForm, AParentNode, ARelPath, Entry.Name, IsFolder);
+    // The whole relative path: a cut name would name nothing, or another entry.
+    std::string Name = Full.substr(ARoot.size());
+    FForm.DataList.push_back({Name, AKind});
+    FPlan.push_back(PlanOf(AKind, Name, IsFolder, IsLink));
+    if (IsFolder) CollectFiles(ARoot, Full + "/", ARelPath + Entry.Name + "/", Node, AKind);
   }
 }
 
-bool MoveToBackup(TfrmEasySetup& AForm, const std::string& ASrc, const std::string& ADst) {
-  std::string Partial = PartialBackupPath(AForm, ADst);
-  if (!CopyFileMapped(AForm, ASrc, Partial)) {
-    if (!AForm.BreakInstall) Platform::DeleteFile(Partial);
+bool TUpdateEngine::ComputePlan() {
+  FForm.BreakInstall = false;
+  const TVeska8Information32& Product = TVeska8Information32::Instance();
+  if (!Product.IsApplicationInstalled()) return false;
+  FForm.VeskaCommonFolder = Product.CommonDataFolder();
+  FForm.VeskaAppFolder = Product.MyFolderRoot();
+  SetUpRoots();
+  FForm.DataList.clear();
+  FPlan.clear();
+  CollectFiles(FRoots[0].Payload, FRoots[0].Payload, "", NoTreeNode, 0);
+  CollectFiles(FRoots[1].Payload, FRoots[1].Payload, "", NoTreeNode, 1);
+  return true;
+}
+
+std::vector<std::string> TUpdateEngine::PlanLines() const {
+  std::vector<std::string> Lines;
+  for (const TPayloadRoot& Root : FRoots)
+    Lines.push_back("Пакет " + Quoted(Root.Payload) + " -> " + Quoted(Root.Product) + ":");
+  for (std::size_t I = 0; I < FPlan.size(); ++I) {
+    const TDataEntry& Entry = FForm.DataList[I];
+    std::string Where = std::to_string(Entry.EntryKind) + ": " + Quoted(Entry.Name);
+    switch (FPlan[I].Action) {
+      case paFolder: Lines.push_back("Директория есть " + Where); break;
+      case paCreateFolder: Lines.push_back("Создать директорию " + Where); break;
+      case paAdd: Lines.push_back("Добавить " + Where); break;
+      case paReplace: Lines.push_back("Сохранить в бэкапе и обновить " + Where); break;
+      case paSkip: Lines.push_back("Пропустить " + Where + ": " + FPlan[I].Reason); break;
+    }
+  }
+  Lines.push_back("Записей в плане: " + IntToStr(static_cast<std::int64_t>(FPlan.size())));
+  return Lines;
+}
+
+// ---- journals ---------------------------------------------------------------------------------
+
+void TUpdateEngine::ReserveJournals() {
+  for (TPayloadRoot& Root : FRoots) {
+    std::string Stamp = BackupStamp();
+    Root.Backup = Root.Product + BackupRoot + Stamp + "/";
+    try {
+      Root.Journal = TUpdateJournal::Reserve(Root.Product, Stamp);
+      Root.Backup = Root.Journal->BackupFolder();
+    } catch (const std::exception& E) {
+      Root.JournalError = E.what();
+    }
+  }
+  FForm.BackUpCommonFolder = FRoots[0].Backup;
+  FForm.BackUpAppFolder = FRoots[1].Backup;
+}
+
+// What each folder's run is about to do, on disk before its first change there.
+void TUpdateEngine::WritePlans() {
+  for (TPayloadRoot& Root : FRoots) {
+    if (!Root.Journal) continue;
+    try {
+      for (std::size_t I = 0; I < FPlan.size(); ++I)
+        if (FForm.DataList[I].EntryKind == Root.Kind)
+          Root.Journal->Write(JournalStep::Plan, FForm.DataList[I].Name, PlanWord(FPlan[I].Action));
+      Root.Journal->Flush();
+    } catch (const std::exception& E) {
+      Root.JournalError = E.what();
+      Root.Journal.reset();
+    }
+  }
+}
+
+void TUpdateEngine::RecordShortcut(const std::string& ALink) {
+  for (int Kind : {1, 0}) {
+    TUpdateJournal* Journal = RootOf(Kind).Journal.get();
+    if (!Journal) continue;
+    Journal->Write(JournalStep::Shortcut, ALink);
+    return;
+  }
+}
+
+void TUpdateEngine::Finish() {
+  for (TPayloadRoot& Root : FRoots)
+    if (Root.Journal) Root.Journal->MarkComplete();
+}
+
+// ---- one entry --------------------------------------------------------------------------------
+
+// Creates the folder chain below the product folder, each folder journaled before it is made.
+// Every existing step must be a real folder: a link there would lead the writes out of the product.
+bool TUpdateEngine::EnsureFolder(TPayloadRoot& ARoot, const std::string& ARelativeFolder, std::string& AError) {
+  std::string Folder = ARoot.Product + ARelativeFolder;
+  if (ARoot.Verified.contains(ARelativeFolder)) return true;
+  bool Created = false;
+  for (std::size_t End = ARelativeFolder.find('/'); End != std::string::npos; End = ARelativeFolder.find('/', End + 1)) {
+    std::string Relative = ARelativeFolder.substr(0, End + 1);
+    std::string Path = ARoot.Product + Relative;
+    TPathKind Kind = Platform::PathKindOf(Path);
+    if (Kind == TPathKind::Folder) continue;
+    if (Kind != TPathKind::None) {
+      AError = ErrorText(ENOTDIR) + ": " + Path;
+      return false;
+    }
+    ARoot.Journal->Write(JournalStep::Folder, Relative);
+    if (!Platform::CreateDir(Path)) {
+      AError = ErrorText(errno) + ": " + Path;
+      return false;
+    }
+    Created = true;
+  }
+  ARoot.Verified.insert(ARelativeFolder);
+  if (Created) {
+    Log("Создана директория " + Quoted(Folder));
+    FForm.View().ProcessMessages();
+  }
+  return true;
+}
+
+bool TUpdateEngine::MoveToBackup(const std::string& ASrc, const std::string& ADst) {
+  try {
+    Platform::MoveFileNoReplace(ASrc, ADst);
+    return true;
+  } catch (const EOSError&) {
     return false;
   }
-  return Platform::RenameFile(Partial, ADst) && Platform::DeleteFile(ASrc);
 }
 
-void UpdateFiles(TfrmEasySetup& AForm) {
-  IEasySetupView& View = AForm.View();
+void TUpdateEngine::PutOriginalBack(std::size_t AIndex) {
+  const TDataEntry& Entry = FForm.DataList[AIndex];
+  TPayloadRoot& Root = RootOf(Entry.EntryKind);
+  if (Platform::RenameNoReplace(Root.Backup + Entry.Name, Root.Product + Entry.Name)) {
+    Root.Journal->Write(JournalStep::Restored, Entry.Name);
+    Log("Файл " + Quoted(Entry.Name) + " восстановлен из бэкапа.");
+  } else {
+    Log("Не удалось восстановить файл " + Quoted(Entry.Name) + " из бэкапа: " + ErrorText(errno));
+  }
+}
+
+// Writes the new file under a temporary name beside its destination and renames it into place,
+// so the product path never holds a partial file. False when it failed or was cancelled.
+bool TUpdateEngine::WriteNewFile(std::size_t AIndex, bool AReplaced) {
+  const TDataEntry& Entry = FForm.DataList[AIndex];
+  TPayloadRoot& Root = RootOf(Entry.EntryKind);
+  std::string Destination = Root.Product + Entry.Name;
+  std::string Temporary = Platform::ExtractFilePath(Destination) + TemporaryName();
+  Root.Journal->Write(JournalStep::Write, Entry.Name, Platform::ExtractFileName(Temporary));
+  bool Written = CopyFileMapped(FForm, Root.Payload + Entry.Name, Temporary);
+  // Only the file this run wrote is opened to everybody, never a restored original.
+  if (Written) {
+    try {
+      Platform::GrantEveryoneFullAccess(Temporary);
+    } catch (const EOSError& E) {
+      FForm.View().ShowError(E.what());
+      Written = false;
+    }
+  }
+  if (Written && !FForm.BreakInstall && Platform::RenameNoReplace(Temporary, Destination)) {
+    Root.Journal->Write(AReplaced ? JournalStep::Placed : JournalStep::Added, Entry.Name);
+    return true;
+  }
+  if (Platform::PathKindOf(Temporary) == TPathKind::File) Platform::DeleteFile(Temporary);
+  return false;
+}
+
+// Processes one payload file; false when a cancel was noticed and the loop must end.
+bool TUpdateEngine::UpdateOneFile(std::size_t AIndex) {
+  const TDataEntry& Entry = FForm.DataList[AIndex];
+  TPayloadRoot& Root = RootOf(Entry.EntryKind);
+  const std::string& Name = Entry.Name;
+  std::string Destination = Root.Product + Name;
+  FForm.View().SetText(ctlLblStatus, Root.Payload + Name);
+  auto FailFile = [&](const std::string& AReason) {
+    Log("Ошибка обновления файла: " + Quoted(Name));
+    Fail(AIndex, AReason);
+    return true;
+  };
+  if (!Root.Journal) return FailFile("журнал обновления не записан: " + Root.JournalError);
+  TPathKind Existing = Platform::PathKindOf(Destination);
+  if (Existing == TPathKind::Folder) return FailFile("в продукте на месте файла находится директория");
+  std::string Error;
+  bool Replaced = false;
+  if (Existing != TPathKind::None) {
+    if (FForm.BreakInstall) return false;
+    std::string BackupFolder = Platform::ExtractFilePath(Root.Backup.substr(Root.Product.size()) + Name);
+    bool Saved = EnsureFolder(Root, BackupFolder, Error);
+    if (FForm.BreakInstall) return false;
+    if (Saved) {
+      // A link or any other special file is moved as it is; nothing it points at is read or written.
+      Root.Journal->Write(JournalStep::Backup, Name);
+      Saved = MoveToBackup(Destination, Root.Backup + Name);
+      if (!Saved) Error = ErrorText(errno);
+    }
+    if (!Saved) {
+      Log("Ошибка создания резервной копии " + Quoted(Name));
+      FForm.View().ProcessMessages();
+      if (FForm.BreakInstall) return false;
+      // Without a backup the original would be lost for good, so it stays as it is.
+      return FailFile("резервная копия не создана: " + Error);
+    }
+    Root.Journal->Write(JournalStep::Moved, Name);
+    Log("Файл " + Quoted(Name) + " сохранен в бэкапе.");
+    FForm.View().ProcessMessages();
+    Replaced = true;
+  }
+  if (FForm.BreakInstall) return false;
+  if (!EnsureFolder(Root, Platform::ExtractFilePath(Name), Error)) return FailFile(Error);
+  if (FForm.BreakInstall) return false;
+  if (WriteNewFile(AIndex, Replaced)) {
+    Log("Файл " + Quoted(Name) + (Replaced ? " обновлен." : " добавлен."));
+    return true;
+  }
+  // A cancel's rollback puts the original back itself.
+  if (FForm.BreakInstall) return false;
+  Log("Ошибка обновления файла: " + Quoted(Name));
+  if (Replaced) PutOriginalBack(AIndex);
+  Root.Journal->Write(JournalStep::Failed, Name);
+  Fail(AIndex, "файл не скопирован");
+  return true;
+}
+
+bool TUpdateEngine::ProcessEntry(std::size_t AIndex) {
+  const TDataEntry& Entry = FForm.DataList[AIndex];
+  const TPayloadRoot& Root = RootOf(Entry.EntryKind);
+  TPathKind Source = Platform::PathKindOf(Root.Payload + Entry.Name);
+  if (Source == TPathKind::Link) {
+    Log("Ошибка обновления файла: " + Quoted(Entry.Name));
+    Log("Символическая ссылка в пакете обновления пропущена: " + Quoted(Entry.Name));
+    Fail(AIndex, FPlan[AIndex].Reason);
+  } else if (Source == TPathKind::Folder) {
+    TPathKind Existing = Platform::PathKindOf(Root.Product + Entry.Name);
+    if (Existing != TPathKind::None && Existing != TPathKind::Folder) {
+      Log("Ошибка обновления файла: " + Quoted(Entry.Name));
+      Fail(AIndex, "в продукте на месте директории находится файл");
+    }
+  } else if (Source != TPathKind::None && !UpdateOneFile(AIndex)) {
+    return false;
+  }
+  IEasySetupView& View = FForm.View();
+  View.SetProgressPosition(ctlPbStatus, View.ProgressPosition(ctlPbStatus) + 1);
+  View.ScrollStatusToEnd();
+  View.ProcessMessages();
+  return true;
+}
+
+// ---- the step ---------------------------------------------------------------------------------
+
+void TUpdateEngine::UpdateFiles() {
+  IEasySetupView& View = FForm.View();
   View.SetText(ctlLblStatus, "Подготовка к работе");
-  AForm.BreakInstall = false;
+  FForm.BreakInstall = false;
   View.SetVisible(ctlMemInfo, false);
   const TVeska8Information32& Product = TVeska8Information32::Instance();
-  if (!Product.IsApplicationInstalled()) return ReportProductMissing(AForm);
-  AForm.VeskaCommonFolder = Product.CommonDataFolder();
-  AForm.VeskaAppFolder = Product.MyFolderRoot();
+  if (!Product.IsApplicationInstalled()) return ReportProductMissing(FForm);
+  FForm.VeskaCommonFolder = Product.CommonDataFolder();
+  FForm.VeskaAppFolder = Product.MyFolderRoot();
   ShowCopyControls(View);
-  AForm.BackUpCommonFolder = BackupFolderFor(AForm.VeskaCommonFolder);
-  AForm.BackUpAppFolder = BackupFolderFor(AForm.VeskaAppFolder);
-  CollectFiles(AForm, AForm.ClientPayload(), AForm.ClientPayload(), "", NoTreeNode, 0);
-  CollectFiles(AForm, AForm.ProductPayload(), AForm.ProductPayload(), "", NoTreeNode, 1);
+  // A full disk or a file-size limit must fail the write being made, not end the process mid-file.
+  Platform::IgnoreFileSizeLimitSignal();
+  SetUpRoots();
+  ReserveJournals();
+  FForm.DataList.clear();
+  FPlan.clear();
+  FFailed.clear();
+  CollectFiles(FRoots[0].Payload, FRoots[0].Payload, "", NoTreeNode, 0);
+  CollectFiles(FRoots[1].Payload, FRoots[1].Payload, "", NoTreeNode, 1);
   View.ScrollTreeToTop();
-  MergeExternalFileExts(AForm);
-  View.SetProgressMax(ctlPbStatus, static_cast<int>(AForm.DataList.size()));
-  for (const TDataEntry& Entry : AForm.DataList)
-    if (AForm.BreakInstall || !ProcessEntry(AForm, Entry)) return;
-  LogSummary(AForm);
+  WritePlans();
+  for (const TPayloadRoot& Root : FRoots)
+    if (!Root.Journal)
+      Log("Не удалось записать журнал обновления в " + Quoted(Root.Product + BackupRoot) + ": " + Root.JournalError);
+  MergeExternalFileExts(FForm);
+  View.SetProgressMax(ctlPbStatus, static_cast<int>(FForm.DataList.size()));
+  for (std::size_t I = 0; I < FForm.DataList.size(); ++I)
+    if (FForm.BreakInstall || !ProcessEntry(I)) return;
+  Log("Все файлы обновлены.");
+  Log("Количество обновленных файлов: " + IntToStr(static_cast<std::int64_t>(FForm.DataList.size())));
+  Log("");
+  Log("Для продолжения нажмите \"Далее>\"");
 }
 
-void Rollback(TfrmEasySetup& AForm) {
-  std::exception_ptr Failure;
-  MoveBack(AForm.BackUpCommonFolder, AForm.VeskaCommonFolder, Failure);
-  MoveBack(AForm.BackUpAppFolder, AForm.VeskaAppFolder, Failure);
-  for (const std::string& Link : AForm.ShortCutList) Platform::DeleteFile(Link);
-  if (Failure) std::rethrow_exception(Failure);
+void TUpdateEngine::Rollback() {
+  std::string Failure;
+  for (TPayloadRoot& Root : FRoots) {
+    if (!Root.Journal) continue;
+    TUndoReport Report = UndoJournal(*Root.Journal, false);
+    if (Failure.empty() && !Report.Failures.empty()) Failure = Report.Failures.front();
+  }
+  for (const std::string& Link : FForm.ShortCutList) Platform::DeleteFile(Link);
+  // One file that could not be put back must not keep the others from being restored; the first
+  // failure is reported once all were tried, and a second rollback tries again.
+  if (!Failure.empty()) throw Exception("Не удалось восстановить " + Failure);
+}
+
+// ---- recovery ---------------------------------------------------------------------------------
+
+TRecoveryReport RecoverInterruptedUpdates(const std::vector<std::string>& AProductFolders, bool ADryRun) {
+  TRecoveryReport Report;
+  for (const std::string& Folder : AProductFolders) {
+    if (Folder.empty()) continue;
+    for (const std::string& Path : TUpdateJournal::Unfinished(Folder)) {
+      ++Report.Interrupted;
+      std::unique_ptr<TUpdateJournal> Journal;
+      if (ADryRun) {
+        Report.Lines.push_back("Будет отменено прерванное обновление " + Quoted(Path));
+        continue;
+      }
+      Report.Lines.push_back("Обнаружено прерванное обновление " + Quoted(Path) + ". Произвожу восстановление данных.");
+      try {
+        Journal = TUpdateJournal::Open(Path);
+      } catch (const std::exception& E) {
+        Report.Failures.push_back(Path + ": " + E.what());
+        continue;
+      }
+      TUndoReport Undo = UndoJournal(*Journal, true);
+      Report.Lines.insert(Report.Lines.end(), Undo.Lines.begin(), Undo.Lines.end());
+      for (const std::string& Failure : Undo.Failures)
+        Report.Lines.push_back("Не удалось восстановить " + Quoted(Failure));
+      Report.Failures.insert(Report.Failures.end(), Undo.Failures.begin(), Undo.Failures.end());
+      if (Undo.Failures.empty()) Report.Lines.push_back("Прерванное обновление отменено, данные восстановлены.");
+    }
+  }
+  return Report;
 }
 
 }  // namespace Quellit

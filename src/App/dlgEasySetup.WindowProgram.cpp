@@ -54,7 +54,12 @@ int RunWindow(int& AArgc, char** AArgv, const std::vector<std::string>& AArgumen
   TEasySetupWindow Window;
   std::string LogFile = OptionValue(AArguments, "--log");
   if (!LogFile.empty()) Window.SetLogFile(LogFile);
-  if (!Window.Form().FormCreate()) return 0;
+  // A running client ends the program with 0, as it always did; another update running, or an
+  // interrupted one that could not be undone, are failures to start.
+  if (!Window.Form().FormCreate()) {
+    TStartRefusal Refusal = Window.Form().StartRefusal;
+    return Refusal == srAnotherUpdate ? 6 : Refusal == srRecoveryFailed ? 1 : 0;
+  }
   Window.show();
   std::string TourFolder = OptionValue(AArguments, "--tour");
   if (!TourFolder.empty()) StartWindowTour(Window, TourFolder);

@@ -7,6 +7,8 @@
 #include "App/dlgEasySetup.Shortcuts.h"
 #include "App/dlgEasySetup.UpdateEngine.h"
 #include "Lib/Common/Common.Exception.h"
+#include "Platform/File.h"
+#include "Platform/FileLock.h"
 #include "Platform/NamedMutex.h"
 #include "Platform/Process.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
@@ -16,10 +18,21 @@ namespace Quellit {
 namespace {
 
 const char* const ClosingCaption = "Завершение программы";
+const char* const WarningCaption = "Внимание !!!";
+const char* const RecoveryCaption = "Восстановление данных";
+
+std::string JoinedLines(const std::vector<std::string>& ALines) {
+  std::string Text;
+  for (const std::string& Line : ALines) Text += (Text.empty() ? "" : "\n") + Line;
+  return Text;
+}
 
 }  // namespace
 
-TfrmEasySetup::TfrmEasySetup(IEasySetupView& AView) : FView(AView) {}
+TfrmEasySetup::TfrmEasySetup(IEasySetupView& AView) : FView(AView), FEngine(std::make_unique<TUpdateEngine>(*this)) {}
+
+// The engine goes first: it marks its journals complete while the lock is still held.
+TfrmEasySetup::~TfrmEasySetup() { FEngine.reset(); }
 
 std::string TfrmEasySetup::ExeDir() const { return Platform::ExecutableFolder(); }
 
@@ -32,13 +45,56 @@ void TfrmEasySetup::Guarded(TAction AAction) {
   }
 }
 
+bool TfrmEasySetup::TakeUpdateLock() {
+  // The lock lives with the product, in its machine-wide folder, so runs of two users on one
+  // machine see each other. Without that folder there is nothing machine-wide to guard.
+  const TVeska8Information32& Product = TVeska8Information32::Instance();
+  for (const std::string& Folder : {Product.CommonDataFolder(), Product.MyFolderRoot()}) {
+    if (!Platform::DirectoryExists(Folder)) continue;
+    FUpdateLock = std::make_unique<Platform::TFileLock>(Folder + "QuellitSetup.lock");
+    if (FUpdateLock->Held()) return true;
+    FUpdateLock.reset();
+    FView.ShowMessageBox(WarningCaption,
+                         "Обновление Корвел уже выполняется другой копией программы. Дождитесь его завершения.",
+                         miWarning);
+    return false;
+  }
+  return true;
+}
+
+bool TfrmEasySetup::RecoverInterruptedUpdates() {
+  const TVeska8Information32& Product = TVeska8Information32::Instance();
+  TRecoveryReport Report = Quellit::RecoverInterruptedUpdates({Product.CommonDataFolder(), Product.MyFolderRoot()}, false);
+  if (Report.Interrupted == 0) return true;
+  if (!Report.Failures.empty())
+    Report.Lines.push_back("Восстановить данные прерванного обновления полностью не удалось; обновление не выполняется.");
+  if (Unattended) {
+    for (const std::string& Line : Report.Lines) FView.AppendStatusLine(Line);
+  } else {
+    FView.ShowMessageBox(RecoveryCaption, JoinedLines(Report.Lines), Report.Failures.empty() ? miInformation : miWarning);
+  }
+  return Report.Failures.empty();
+}
+
 bool TfrmEasySetup::FormCreate() {
+  StartRefusal = srNone;
+  // Before anything else: a second wizard is refused as such, and only the lock's holder may
+  // undo an interrupted run (a running one would look interrupted to anybody else).
+  if (!TakeUpdateLock()) {
+    StartRefusal = srAnotherUpdate;
+    return false;
+  }
+  if (!RecoverInterruptedUpdates()) {
+    StartRefusal = srRecoveryFailed;
+    return false;
+  }
   {
     // Only a probe: the wizard does not keep the client's mutex, so a client started later runs.
     Platform::TNamedMutex Mutex(TVeska8Information32::Instance().MutexName());
     if (Mutex.AlreadyExists()) {
-      FView.ShowMessageBox("Внимание !!!", "Для установки обновления , необходимо завершить работу клиента Корвел.",
+      FView.ShowMessageBox(WarningCaption, "Для установки обновления , необходимо завершить работу клиента Корвел.",
                            miWarning);
+      StartRefusal = srClientRunning;
       return false;
     }
   }
@@ -67,8 +123,8 @@ bool TfrmEasySetup::IsAutoConnection(const std::string& APath) const {
   return std::find(AutoConnections.begin(), AutoConnections.end(), APath) != AutoConnections.end();
 }
 
-void TfrmEasySetup::UpdateFiles() { Quellit::UpdateFiles(*this); }
-void TfrmEasySetup::Rollback() { Quellit::Rollback(*this); }
+void TfrmEasySetup::UpdateFiles() { FEngine->UpdateFiles(); }
+void TfrmEasySetup::Rollback() { FEngine->Rollback(); }
 void TfrmEasySetup::CreateShortcuts() { Quellit::CreateShortcuts(*this); }
 void TfrmEasySetup::AddConnections() { Quellit::AddConnections(*this); }
 
@@ -140,6 +196,8 @@ void TfrmEasySetup::EnterDone() {
   FView.SetVisible(ctlTvShortCuts, false);
   FView.SetVisible(ctlLblShortCuts, false);
   AddConnections();
+  // The run's last change is behind it.
+  FEngine->Finish();
   FView.SetFontColor(ctlLblCancel, clDisabledLabel);
   FView.SetText(ctlLblNext, "Готово");
   FView.SetVisible(ctlLblFinish, true);

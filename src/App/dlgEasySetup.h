@@ -3,6 +3,7 @@
 // live in their own units (update engine, shortcuts, connections).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,11 @@
 #include "Lib/Common/Common.Object.h"
 
 namespace Quellit {
+
+class TUpdateEngine;
+namespace Platform {
+class TFileLock;
+}
 
 enum TPageState { psHello, psCopyData, psShortCuts, psConnections, psDone, psClose };
 
@@ -20,6 +26,9 @@ struct TDataEntry {
   int EntryKind = 0;  // 0 the client payload, 1 the product payload
 };
 
+// Why FormCreate refused to start.
+enum TStartRefusal { srNone, srClientRunning, srAnotherUpdate, srRecoveryFailed };
+
 inline constexpr const char* ClientPayloadFolder = "QuellitSetupData/Client/";
 inline constexpr const char* ProductPayloadFolder = "QuellitSetupData/Корвел/";
 
@@ -28,10 +37,18 @@ class TfrmEasySetup : public TObject {
   explicit TfrmEasySetup(IEasySetupView& AView);
   TfrmEasySetup(const TfrmEasySetup&) = delete;
   TfrmEasySetup& operator=(const TfrmEasySetup&) = delete;
+  ~TfrmEasySetup() override;
 
-  // Start-up. False when the product client runs: the warning has been shown and the caller ends
-  // the process (exit code 0 in the window program) before the window appears.
+  // Start-up: takes the update lock, undoes interrupted runs, then probes the client. False when
+  // the start is refused (StartRefusal says why): the message has been shown and the caller ends
+  // the process before the window appears.
   bool FormCreate();
+  // The product's update lock, held until the form goes. False (and the refusal shown) when
+  // another run holds it.
+  bool TakeUpdateLock();
+  // Undoes the runs whose journals never completed; what was done goes to the status log
+  // (unattended) or a message box (window). False when something could not be restored.
+  bool RecoverInterruptedUpdates();
   void FormCloseQuery(bool& ACanClose);
   // The Next button (picture and label, click and double click).
   void Image3Click();
@@ -59,6 +76,11 @@ class TfrmEasySetup : public TObject {
   std::string ClientPayload() const { return ExeDir() + ClientPayloadFolder; }
   std::string ProductPayload() const { return ExeDir() + ProductPayloadFolder; }
   IEasySetupView& View() const { return FView; }
+  TUpdateEngine& Engine() { return *FEngine; }
+
+  // Set by the unattended front end: reports go to the status log instead of message boxes.
+  bool Unattended = false;
+  TStartRefusal StartRefusal = srNone;
 
   // ---- the run's state, in the window's declaration order
   bool CloseStatus = false;
@@ -90,6 +112,8 @@ class TfrmEasySetup : public TObject {
   void Guarded(TAction AAction);
 
   IEasySetupView& FView;
+  std::unique_ptr<TUpdateEngine> FEngine;
+  std::unique_ptr<Platform::TFileLock> FUpdateLock;
 };
 
 }  // namespace Quellit

@@ -6,7 +6,8 @@
 namespace Quellit::Platform {
 
 // Adds read and write permission for owner, group and others; execute bits stay as they are.
-// Raises EOSError naming the path when the file is missing or its permissions cannot be changed.
+// Raises EOSError naming the path when the file is missing, is a symbolic link (never followed)
+// or its permissions cannot be changed.
 void GrantEveryoneFullAccess(const std::string& APath);
 
 }  // namespace Quellit::Platform

@@ -25,7 +25,9 @@ struct TCopyCase {
   std::vector<int> Progress;                       // what the current-file bar showed
 };
 
-TEST(CopyFileMapped, CopiesInWindowsCutsTheDestinationAndTakesEmptyFiles) {
+// The copy always makes a new file: whatever already has the destination's name (a file, a link)
+// is refused and left exactly as it was.
+TEST(CopyFileMapped, CopiesInWindowsTakesEmptyFilesAndNeverWritesOverAnExistingFile) {
   const std::vector<TCopyCase> Cases = {
       {"two windows", 100000, std::nullopt, {66, 100}},
       {"exactly one window", 65536, std::nullopt, {100}},
@@ -41,6 +43,13 @@ TEST(CopyFileMapped, CopiesInWindowsCutsTheDestinationAndTakesEmptyFiles) {
     std::string Src = Sandbox.Scratch().Write("src.bin", Source);
     std::string Dst = Sandbox.Scratch() / "dst.bin";
     if (Case.ExistingDestination) Sandbox.Scratch().Write("dst.bin", Pattern(*Case.ExistingDestination, 'z'));
+    if (Case.ExistingDestination) {
+      EXPECT_FALSE(CopyFileMapped(Wizard.Form, Src, Dst)) << Case.Name;
+      EXPECT_TRUE(TScratchFolder::Read(Dst) == Pattern(*Case.ExistingDestination, 'z')) << Case.Name;
+      ASSERT_EQ(Wizard.View.Messages.size(), 1u) << Case.Name;
+      EXPECT_TRUE(Wizard.View.Messages[0].Text.starts_with("Step: 2 - ")) << Case.Name;
+      continue;
+    }
     EXPECT_TRUE(CopyFileMapped(Wizard.Form, Src, Dst)) << Case.Name;
     EXPECT_TRUE(TScratchFolder::Read(Dst) == Source) << Case.Name;
     EXPECT_EQ(Wizard.View.ProgressHistory[ctlPbCurrentProgress], Case.Progress) << Case.Name;

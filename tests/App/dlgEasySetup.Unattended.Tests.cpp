@@ -41,6 +41,14 @@ std::size_t Occurrences(const std::string& AText, const std::string& AWhat) {
   return Count;
 }
 
+// The stamped backup folders of a product folder (their journals lie beside them).
+std::vector<fs::path> BackupFolders(const std::string& AProductFolder) {
+  std::vector<fs::path> Folders;
+  for (const fs::directory_entry& Entry : fs::directory_iterator(AProductFolder + "QuellitBackup"))
+    if (Entry.is_directory()) Folders.push_back(Entry.path());
+  return Folders;
+}
+
 TEST(QuellitSetupUnattended, UpdatesTheProductMakesShortcutsAndConnectionsOnce) {
   TWizardSandbox Sandbox;
   Sandbox.WriteProduct(1, "Docs/readme.txt", "old");
@@ -54,7 +62,7 @@ TEST(QuellitSetupUnattended, UpdatesTheProductMakesShortcutsAndConnectionsOnce) 
   ASSERT_EQ(First.ExitCode, ueDone) << First.Err;
   EXPECT_EQ(First.Err, "");
   std::string App = Sandbox.ProductRoot(1);
-  fs::path Backup = *fs::directory_iterator(App + "QuellitBackup");
+  fs::path Backup = BackupFolders(App).at(0);
   EXPECT_EQ(First.Out, "Создана директория \"" + Backup.string() + "/Docs/\"\n"
                        "Файл \"Docs/readme.txt\" сохранен в бэкапе.\n"
                        "Файл \"Docs/readme.txt\" обновлен.\n"
@@ -77,7 +85,7 @@ TEST(QuellitSetupUnattended, UpdatesTheProductMakesShortcutsAndConnectionsOnce) 
   ASSERT_EQ(Second.ExitCode, ueDone) << Second.Err;
   EXPECT_EQ(TScratchFolder::Read(TVeska8Information32::Instance().ConnectionOptionsFilename()), Connections);
   // The second backup went to a folder of its own.
-  EXPECT_EQ(std::distance(fs::directory_iterator(App + "QuellitBackup"), fs::directory_iterator()), 2);
+  EXPECT_EQ(BackupFolders(App).size(), 2u);
 }
 
 struct TExitCase {

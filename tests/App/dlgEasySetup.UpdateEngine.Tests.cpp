@@ -4,6 +4,7 @@
 
 #include <regex>
 
+#include "App/dlgEasySetup.Journal.h"
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/Process.h"
 #include "WizardSandbox.h"
@@ -84,21 +85,32 @@ TEST(UpdateFiles, SkipsDotNamesAndTheExactLinkNameFile) {
   EXPECT_EQ(EntryNames(Wizard.Form), (std::vector<std::string>{"1:a.b", "1:LinkName.txt"}));
 }
 
-TEST(UpdateFiles, AProductFileWhoseBackupFailedIsLeftAsItIs) {
+// A backup folder that cannot be made (a file in its way) is that file's backup error: the
+// original stays untouched and the update goes on with the next entry.
+TEST(UpdateFiles, AProductFileWhoseBackupFolderIsBlockedIsLeftAsItIs) {
   TWizardSandbox Sandbox;
-  Sandbox.WritePayload(1, "locked.dat", "new");
+  Sandbox.WriteProduct(1, "a.txt", "old a");
+  Sandbox.WriteProduct(1, "Docs/b.txt", "old b");
+  Sandbox.WritePayload(1, "a.txt", "new a");
+  Sandbox.WritePayload(1, "Docs/b.txt", "new b");
   Sandbox.WritePayload(1, "next.txt", "next");
-  MakeFifo(Sandbox.ProductRoot(1) + "locked.dat");
   TWizard Wizard;
+  // Once a.txt made the stamped folder, a file takes the place of its "Docs" folder.
+  Wizard.View.EveryProcessMessages = [&] {
+    std::string Blocker = Wizard.Form.BackUpAppFolder + "Docs";
+    if (fs::exists(Wizard.Form.BackUpAppFolder) && !fs::exists(Blocker)) Sandbox.WriteFile(Blocker, "in the way");
+  };
   Wizard.Next();
-  EXPECT_TRUE(fs::is_fifo(Sandbox.ProductRoot(1) + "locked.dat"));
+  EXPECT_EQ(Sandbox.ReadProduct(1, "a.txt"), "new a");
+  EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/b.txt"), "old b");
   EXPECT_EQ(Sandbox.ReadProduct(1, "next.txt"), "next");
   const std::vector<std::string>& Log = Wizard.View.Log;
-  EXPECT_NE(std::find(Log.begin(), Log.end(), "Ошибка создания резервной копии \"locked.dat\""), Log.end());
-  EXPECT_NE(std::find(Log.begin(), Log.end(), "Ошибка обновления файла: \"locked.dat\""), Log.end());
-  ASSERT_FALSE(Wizard.View.Messages.empty());
-  EXPECT_TRUE(Wizard.View.Messages.front().Text.starts_with("Step: 1 - ")) << Wizard.View.Messages.front().Text;
+  EXPECT_NE(std::find(Log.begin(), Log.end(), "Ошибка создания резервной копии \"Docs/b.txt\""), Log.end());
+  EXPECT_NE(std::find(Log.begin(), Log.end(), "Ошибка обновления файла: \"Docs/b.txt\""), Log.end());
+  EXPECT_EQ(Log.back(), "Для продолжения нажмите \"Далее>\"");
   EXPECT_TRUE(Wizard.View.Errors.empty());
+  ASSERT_EQ(Wizard.Form.Engine().FailedEntries().size(), 1u);
+  EXPECT_EQ(Wizard.Form.Engine().FailedEntries()[0].Name, "Docs/b.txt");
 }
 
 TEST(UpdateFiles, ASourceThatCannotBeReadIsReportedAndTheUpdateGoesOn) {
@@ -114,7 +126,7 @@ TEST(UpdateFiles, ASourceThatCannotBeReadIsReportedAndTheUpdateGoesOn) {
   EXPECT_EQ(Wizard.View.Log[Wizard.View.Log.size() - 3], "Количество обновленных файлов: 2");
 }
 
-TEST(UpdateFiles, RelativePathsAreCutAfter260Characters) {
+TEST(UpdateFiles, LongRelativePathsAreKeptWhole) {
   TWizardSandbox Sandbox;
   // Three folders of 100 Cyrillic letters each: 302 characters, 600 bytes and more.
   std::string Part(200, '\0');
@@ -124,27 +136,31 @@ TEST(UpdateFiles, RelativePathsAreCutAfter260Characters) {
   TWizard Wizard;
   Wizard.Next();
   ASSERT_EQ(Wizard.Form.DataList.size(), 4u);
-  EXPECT_EQ(Utf8Length(Wizard.Form.DataList[2].Name), 260u);
-  EXPECT_EQ(Utf8Length(Wizard.Form.DataList[3].Name), 260u);
-  EXPECT_TRUE(IsValidUtf8(Wizard.Form.DataList[3].Name));
+  EXPECT_EQ(Wizard.Form.DataList[3].Name, Part + "/" + Part + "/" + Part + "/f");
+  EXPECT_EQ(Sandbox.ReadProduct(0, Part + "/" + Part + "/" + Part + "/f"), "x");
 }
 
-TEST(BackupFolderFor, StampsWithTheLocalesDateAndTimeAndNeverReusesAFolder) {
+TEST(BackupStamp, UsesTheLocalesDateAndTime) {
   TWizardSandbox Sandbox;
-  std::string Root = Sandbox.ProductRoot(1);
   // ru_RU: short date, a blank, the long time with "-" for ":", and no time zone.
   EXPECT_TRUE(std::regex_match(BackupStamp(), std::regex(R"(\d\d\.\d\d\.\d{4}( \d{1,2}-\d\d-\d\d)?)")))
       << BackupStamp();
-  for (int Attempt = 0; Attempt < 5; ++Attempt) {
-    std::string Stamp = BackupStamp();
-    fs::create_directories(Root + "QuellitBackup/" + Stamp);
-    fs::create_directories(Root + "QuellitBackup/" + Stamp + " (2)");
-    std::string Folder = BackupFolderFor(Root);
-    if (BackupStamp() != Stamp) continue;  // the clock moved on meanwhile
-    EXPECT_EQ(Folder, Root + "QuellitBackup/" + Stamp + " (3)/");
-    return;
-  }
-  FAIL() << "the clock never stood still long enough";
+}
+
+TEST(TUpdateJournal, ReservesAStampNoOtherRunOrOlderBackupHas) {
+  TWizardSandbox Sandbox;
+  std::string Root = Sandbox.ProductRoot(1);
+  // An older run's backup folder without a journal, and another run's journal without a folder yet.
+  fs::create_directories(Root + "QuellitBackup/10.12.2026 9-05-07");
+  Sandbox.WriteFile(Root + "QuellitBackup/10.12.2026 9-05-07 (2).journal", "");
+  std::unique_ptr<TUpdateJournal> Journal = TUpdateJournal::Reserve(Root, "10.12.2026 9-05-07");
+  EXPECT_EQ(Journal->Path(), Root + "QuellitBackup/10.12.2026 9-05-07 (3).journal");
+  EXPECT_EQ(Journal->BackupFolder(), Root + "QuellitBackup/10.12.2026 9-05-07 (3)/");
+  EXPECT_EQ(Journal->ProductFolder(), Root);
+  // Reserving does not make the backup folder: a run that replaces nothing leaves none.
+  EXPECT_FALSE(fs::exists(Journal->BackupFolder()));
+  EXPECT_EQ(TUpdateJournal::Reserve(Root, "10.12.2026 9-05-07")->Path(),
+            Root + "QuellitBackup/10.12.2026 9-05-07 (4).journal");
 }
 
 TEST(BackupStamp, NamesOneFolderWhateverSeparatorsTheLocaleUses) {
@@ -158,27 +174,33 @@ TEST(BackupStamp, NamesOneFolderWhateverSeparatorsTheLocaleUses) {
   }
 }
 
-TEST(Rollback, MovesTheBackupsBackDeletesTheShortcutsAndCanRunAgain) {
+TEST(Rollback, PutsTheOriginalsBackFromTheJournalKeepsAddedFilesAndCanRunAgain) {
   TWizardSandbox Sandbox;
+  Sandbox.WriteProduct(1, "Docs/a.txt", "saved a");
+  std::string Private = Sandbox.WriteProduct(0, "private.ini", "secret");
+  fs::permissions(Private, fs::perms::owner_read | fs::perms::owner_write);
+  Sandbox.WritePayload(1, "Docs/a.txt", "new a");
+  Sandbox.WritePayload(0, "private.ini", "new");
+  Sandbox.WritePayload(1, "added.txt", "added");
   TWizard Wizard;
+  Wizard.Next();
   TfrmEasySetup& Form = Wizard.Form;
-  Form.VeskaCommonFolder = Sandbox.ProductRoot(0);
-  Form.VeskaAppFolder = Sandbox.ProductRoot(1);
-  Form.BackUpCommonFolder = Form.VeskaCommonFolder + "QuellitBackup/s/";
-  Form.BackUpAppFolder = Form.VeskaAppFolder + "QuellitBackup/s/";
-  Sandbox.WriteFile(Form.BackUpAppFolder + "Docs/a.txt", "saved a");
-  Sandbox.WriteProduct(1, "Docs/a.txt", "new a");
   Form.ShortCutList = {Sandbox.WriteFile(Sandbox.Desktop() + "a.desktop", "x"), Sandbox.Desktop() + "missing.desktop"};
-  Rollback(Form);
+  Form.Rollback();
   EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/a.txt"), "saved a");
+  // The original comes back as it was, not opened to everybody.
+  EXPECT_EQ(fs::status(Private).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(Sandbox.ReadProduct(0, "private.ini"), "secret");
+  EXPECT_EQ(Sandbox.ReadProduct(1, "added.txt"), "added");
   EXPECT_FALSE(fs::exists(Form.BackUpAppFolder));
   EXPECT_TRUE(fs::exists(Form.VeskaAppFolder + "QuellitBackup"));
   EXPECT_FALSE(fs::exists(Sandbox.Desktop() + "a.desktop"));
   EXPECT_EQ(Form.ShortCutList.size(), 2u);
-  // What a first run could not reach is moved by the second.
-  Sandbox.WriteFile(Form.BackUpCommonFolder + "late.txt", "late");
-  Rollback(Form);
-  EXPECT_EQ(Sandbox.ReadProduct(0, "late.txt"), "late");
+  // A rolled-back run is closed: no later start undoes it again.
+  EXPECT_TRUE(TUpdateJournal::Unfinished(Form.VeskaAppFolder).empty());
+  Form.Rollback();
+  EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/a.txt"), "saved a");
+  EXPECT_TRUE(Wizard.View.Errors.empty());
 }
 
 }  // namespace

@@ -10,7 +10,9 @@ namespace Quellit::Platform {
 
 void GrantEveryoneFullAccess(const std::string& APath) {
   struct stat Info {};
-  if (::stat(APath.c_str(), &Info) != 0) RaiseOSError(errno, APath);
+  if (::lstat(APath.c_str(), &Info) != 0) RaiseOSError(errno, APath);
+  // chmod would change whatever a link points at, possibly a file outside the product.
+  if (S_ISLNK(Info.st_mode)) RaiseOSError(ELOOP, APath);
   // Set-id bits are dropped: a file anybody may rewrite must not run with its owner's rights.
   mode_t Mode = (Info.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO | S_ISVTX)) | S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP |
                 S_IROTH | S_IWOTH;

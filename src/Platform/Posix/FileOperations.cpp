@@ -1,0 +1,128 @@
+#include "Platform/FileOperations.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "Lib/Common/Common.Format.h"
+#include "Platform/File.h"
+#include "Platform/Guid.h"
+#include "Platform/Path.h"
+#include "Platform/SystemError.h"
+
+namespace Quellit::Platform {
+namespace {
+
+// Without RENAME_NOREPLACE (some file systems refuse it) a hard link gives the same guarantee for
+// files: link fails when the new name exists. Links to links stay links.
+bool LinkThenUnlink(const std::string& AOldPath, const std::string& ANewPath) {
+  if (::link(AOldPath.c_str(), ANewPath.c_str()) != 0) return false;
+  if (::unlink(AOldPath.c_str()) == 0) return true;
+  int Error = errno;
+  ::unlink(ANewPath.c_str());
+  errno = Error;
+  return false;
+}
+
+void CopyLink(const std::string& ASource, const struct stat& AInfo, const std::string& ATemporary) {
+  std::string Destination(static_cast<std::size_t>(AInfo.st_size) + 1, '\0');
+  ssize_t Length = ::readlink(ASource.c_str(), Destination.data(), Destination.size());
+  if (Length < 0) RaiseOSError(errno, ASource);
+  Destination.resize(static_cast<std::size_t>(Length));
+  if (::symlink(Destination.c_str(), ATemporary.c_str()) != 0) RaiseOSError(errno, ATemporary);
+}
+
+void CopyContent(const std::string& ASource, const struct stat& AInfo, const std::string& ATemporary) {
+  int Source = ::open(ASource.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (Source < 0) RaiseOSError(errno, ASource);
+  TFileHandle To;
+  try {
+    To = TFileHandle(ATemporary, TFileAccess::Write, TFileDisposition::CreateNew);
+    std::vector<char> Buffer(65536);
+    for (;;) {
+      ssize_t Got = ::read(Source, Buffer.data(), Buffer.size());
+      if (Got < 0 && errno == EINTR) continue;
+      if (Got < 0) RaiseOSError(errno, ASource);
+      if (Got == 0) break;
+      To.Write(Buffer.data(), Got);
+    }
+    // The moved file is the same file: same permissions, owner where allowed, same times.
+    if (::fchmod(To.Descriptor(), AInfo.st_mode & 07777) != 0) RaiseOSError(errno, ATemporary);
+    (void)::fchown(To.Descriptor(), AInfo.st_uid, AInfo.st_gid);
+    const timespec Times[2] = {AInfo.st_atim, AInfo.st_mtim};
+    if (::futimens(To.Descriptor(), Times) != 0) RaiseOSError(errno, ATemporary);
+    To.Flush();
+    To.Close();
+  } catch (...) {
+    ::close(Source);
+    throw;
+  }
+  ::close(Source);
+}
+
+}  // namespace
+
+TPathKind PathKindOf(const std::string& APath) {
+  struct stat Info {};
+  if (::lstat(APath.c_str(), &Info) != 0) return TPathKind::None;
+  if (S_ISLNK(Info.st_mode)) return TPathKind::Link;
+  if (S_ISDIR(Info.st_mode)) return TPathKind::Folder;
+  if (S_ISREG(Info.st_mode)) return TPathKind::File;
+  return TPathKind::Other;
+}
+
+bool RenameNoReplace(const std::string& AOldPath, const std::string& ANewPath) {
+  if (::renameat2(AT_FDCWD, AOldPath.c_str(), AT_FDCWD, ANewPath.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  return LinkThenUnlink(AOldPath, ANewPath);
+}
+
+void MoveFileNoReplace(const std::string& AOldPath, const std::string& ANewPath) {
+  if (RenameNoReplace(AOldPath, ANewPath)) return;
+  if (errno != EXDEV) RaiseOSError(errno, ANewPath);
+  struct stat Info {};
+  if (::lstat(AOldPath.c_str(), &Info) != 0) RaiseOSError(errno, AOldPath);
+  std::string Temporary = Format("%s.%s.tmp", ANewPath, NewGuid().ToString());
+  try {
+    if (S_ISLNK(Info.st_mode))
+      CopyLink(AOldPath, Info, Temporary);
+    else
+      CopyContent(AOldPath, Info, Temporary);
+    if (!RenameNoReplace(Temporary, ANewPath)) RaiseOSError(errno, ANewPath);
+  } catch (...) {
+    ::unlink(Temporary.c_str());
+    throw;
+  }
+  SyncFolder(ExtractFilePath(ANewPath));
+  if (::unlink(AOldPath.c_str()) != 0) RaiseOSError(errno, AOldPath);
+}
+
+void SyncFolder(const std::string& AFolder) {
+  int Descriptor = ::open(AFolder.empty() ? "." : AFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (Descriptor < 0) return;  // best effort: what was renamed there is done either way
+  ::fsync(Descriptor);
+  ::close(Descriptor);
+}
+
+void SyncFileSystemOf(const std::string& APath) {
+  int Descriptor = ::open(APath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (Descriptor < 0) RaiseOSError(errno, APath);
+  int Result = ::syncfs(Descriptor);
+  int Error = errno;
+  ::close(Descriptor);
+  if (Result != 0) RaiseOSError(Error, APath);
+}
+
+void IgnoreFileSizeLimitSignal() { ::signal(SIGXFSZ, SIG_IGN); }
+
+void KillProcessNow() {
+  ::kill(::getpid(), SIGKILL);
+  ::_exit(137);
+}
+
+}  // namespace Quellit::Platform
