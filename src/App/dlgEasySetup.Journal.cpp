@@ -173,7 +173,8 @@ class TUndo {
     if (!InBackup && !FRemoveAdded) return;
     std::string Path = Platform::IncludeTrailingPathDelimiter(FProduct + AName);
     // Only an empty folder goes: whatever someone put there meanwhile stays, and so does the folder.
-    if (Platform::PathKindOf(Path) == Platform::TPathKind::Folder && Platform::RemoveDir(Path) && !InBackup)
+    if (Platform::PathKindOf(Platform::ExcludeTrailingPathDelimiter(Path)) == Platform::TPathKind::Folder &&
+        Platform::RemoveDir(Path) && !InBackup)
       FReport.Lines.push_back("Удалена директория " + Quoted(Path));
   }
 
@@ -195,6 +196,9 @@ class TUndo {
 std::unique_ptr<TUpdateJournal> TUpdateJournal::Reserve(const std::string& AProductFolder, const std::string& AStamp) {
   std::string Root = AProductFolder + BackupRoot;
   Platform::ForceDirectories(Root);
+  // A link planted as QuellitBackup would take the journal and every backup out of the product.
+  if (Platform::PathKindOf(Platform::ExcludeTrailingPathDelimiter(Root)) != Platform::TPathKind::Folder)
+    Platform::RaiseOSError(ENOTDIR, Root);
   for (int Copy = 1;; ++Copy) {
     std::string Stamp = Copy == 1 ? AStamp : AStamp + " (" + IntToStr(Copy) + ")";
     // A backup folder of an older run without a journal keeps its name too.
@@ -239,7 +243,7 @@ std::unique_ptr<TUpdateJournal> TUpdateJournal::Open(const std::string& APath) {
 std::vector<std::string> TUpdateJournal::Unfinished(const std::string& AProductFolder) {
   std::vector<std::string> Result;
   std::string Root = AProductFolder + BackupRoot;
-  if (Platform::PathKindOf(Root) != Platform::TPathKind::Folder) return Result;
+  if (Platform::PathKindOf(Platform::ExcludeTrailingPathDelimiter(Root)) != Platform::TPathKind::Folder) return Result;
   for (const Platform::TFolderEntry& Entry : Platform::ListFolder(Root)) {
     if (Entry.IsFolder || Platform::ExtractFileExt(Entry.Name) != Extension) continue;
     std::string Path = Root + Entry.Name;

@@ -223,7 +223,8 @@ bool TUpdateEngine::EnsureFolder(TPayloadRoot& ARoot, const std::string& ARelati
   for (std::size_t End = ARelativeFolder.find('/'); End != std::string::npos; End = ARelativeFolder.find('/', End + 1)) {
     std::string Relative = ARelativeFolder.substr(0, End + 1);
     std::string Path = ARoot.Product + Relative;
-    TPathKind Kind = Platform::PathKindOf(Path);
+    // Without its trailing separator: "link/" would name the folder the link points at.
+    TPathKind Kind = Platform::PathKindOf(Platform::ExcludeTrailingPathDelimiter(Path));
     if (Kind == TPathKind::Folder) continue;
     if (Kind != TPathKind::None) {
       AError = ErrorText(ENOTDIR) + ": " + Path;
