@@ -123,7 +123,7 @@ STATUS=$?
 set -e
 # The window ends with 0 unless it could not open; the unattended run tells how the update went.
 MEANING=""
-[[ $MODE == unattended ]] && MEANING=" (0 done, 1 error, 2 not installed, 3 client running, 4 cancelled)"
+[[ $MODE == unattended ]] && MEANING=" (0 done, 1 error, 2 not installed, 3 client running, 4 cancelled, 5 some entries failed, 6 another update running)"
 
 cat <<EOF
 
