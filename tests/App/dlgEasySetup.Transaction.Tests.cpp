@@ -74,6 +74,9 @@ void PrepareUpdate(TWizardSandbox& ASandbox) {
   std::string Private = ASandbox.WriteProduct(0, "private.ini", "secret");
   fs::permissions(Private, fs::perms::owner_read | fs::perms::owner_write);
   ASandbox.WriteProduct(1, "Docs/readme.txt", "old readme");
+  // A name with a line break, a tab and a backslash must stay one journal record.
+  ASandbox.WriteProduct(1, "Docs/odd\nname\t\\x.txt", "old odd");
+  ASandbox.WritePayload(1, "Docs/odd\nname\t\\x.txt", "new odd");
   ASandbox.WriteProduct(1, "big.dat", std::string(150000, 'o'));
   ASandbox.WritePayload(0, "private.ini", "new ini");
   ASandbox.WritePayload(1, "big.dat", std::string(200000, 'n'));
