@@ -87,7 +87,9 @@ void TUri::ParseUserInfo(std::string& ARest) {
 }
 
 void TUri::ParseHost(std::string& ARest) {
-  std::size_t HostEnd = std::min(ARest.find_first_of(":/?"), ARest.size());
+  // An IPv6 literal keeps its brackets: the colons inside are not the port's.
+  std::size_t Bracket = ARest.starts_with('[') ? ARest.find(']') : std::string::npos;
+  std::size_t HostEnd = Bracket != std::string::npos ? Bracket + 1 : std::min(ARest.find_first_of(":/?"), ARest.size());
   // ASCII only: a locale's own case rules (Turkish dotless i) must not change a host name.
   FHost = LowerCase(ARest.substr(0, HostEnd));
   ARest.erase(0, HostEnd);

@@ -324,8 +324,9 @@ TEST_F(TWinInetServerTest, ARelativeUrlIsJoinedToTheBaseUrl) {
   } Cases[] = {
       {Server().Url(), "/a.txt", 200},
       {Server().Url().substr(0, Server().Url().size() - 1), "a.txt", 200},
-      // Capitals are not recognised as absolute: the text becomes a path below the base.
-      {Server().Url(), "HTTP://127.0.0.1:1/a.txt", 404},
+      // A scheme in any letter case makes the URL absolute: the base (nothing listens there) is not used.
+      {"http://127.0.0.1:1/dav/", "HTTP://127.0.0.1:" + std::to_string(Server().Port()) + "/dav/a.txt", 200},
+      {"http://127.0.0.1:1/dav/", "Http://127.0.0.1:" + std::to_string(Server().Port()) + "/dav/a.txt", 200},
   };
   for (const TCase& Case : Cases) {
     TWinInetWebClient Client;
