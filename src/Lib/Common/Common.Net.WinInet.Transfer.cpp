@@ -11,6 +11,7 @@
 #include "Lib/Common/Common.Format.h"
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/Environment.h"
+#include "Platform/File.h"
 
 namespace Quellit::Detail {
 
@@ -46,6 +47,7 @@ struct TInternetRequest::TState {
   bool Done = false;
   CURLcode Result = CURLE_OK;
   std::optional<TClock::time_point> Deadline;
+  std::string TrustBundle;  // the extra trusted certificates, kept for the transfer's life
 };
 
 namespace {
@@ -194,28 +196,40 @@ void ConfigureProxy(CURL* AEasy, const TInternetConnect& AConnect) {
   }
 }
 
-// The first of the named variables that is set and not empty.
-std::string FirstEnvironmentValue(std::initializer_list<const char*> ANames) {
-  for (const char* Name : ANames) {
-    std::string Value = Platform::GetEnvOr(Name, "");
-    if (!Value.empty()) return Value;
-  }
-  return {};
+// Every certificate file named for this connection: the caller's, then the usual variables'.
+std::vector<std::string> TrustedFiles(const TInternetConnect& AConnect) {
+  std::vector<std::string> Files;
+  for (const std::string& File : {AConnect.TrustedCertificatesFile, Platform::GetEnvOr("CURL_CA_BUNDLE", ""),
+                                  Platform::GetEnvOr("SSL_CERT_FILE", "")})
+    if (!File.empty() && std::find(Files.begin(), Files.end(), File) == Files.end()) Files.push_back(File);
+  return Files;
 }
 
-// Verification stays on unless the connection says otherwise. A file or folder of certificates
-// named by the caller or by the usual variables replaces only its own kind of the system's
-// sources, so the system's other source (its bundle or its folder) is still trusted.
-void ConfigureTrust(CURL* AEasy, const TInternetConnect& AConnect) {
+// Verification stays on unless the connection says otherwise. Certificates named by the caller or
+// by $CURL_CA_BUNDLE / $SSL_CERT_FILE are trusted besides the system's bundle, not instead of it:
+// they are handed over together in memory. $SSL_CERT_DIR names the hashed folder to use.
+void ConfigureTrust(CURL* AEasy, const TInternetConnect& AConnect, std::string& ABundle) {
   if (AConnect.IgnoreCertificateErrors) {
     curl_easy_setopt(AEasy, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(AEasy, CURLOPT_SSL_VERIFYHOST, 0L);
   }
-  std::string File = AConnect.TrustedCertificatesFile;
-  if (File.empty()) File = FirstEnvironmentValue({"CURL_CA_BUNDLE", "SSL_CERT_FILE"});
+  ABundle.clear();
+  for (const std::string& File : TrustedFiles(AConnect)) {
+    std::vector<std::uint8_t> Bytes;
+    try {
+      Bytes = Platform::ReadAllBytes(File);
+    } catch (const Exception& E) {
+      RaiseWinInetError(CURLE_SSL_CACERT_BADFILE, "cannot read the trusted certificates " + File + ": " + E.Message(), "");
+    }
+    ABundle.append(Bytes.begin(), Bytes.end());
+    ABundle += "\n";
+  }
+  if (!ABundle.empty()) {
+    curl_blob Blob{ABundle.data(), ABundle.size(), CURL_BLOB_NOCOPY};
+    curl_easy_setopt(AEasy, CURLOPT_CAINFO_BLOB, &Blob);
+  }
   std::string Folder = AConnect.TrustedCertificatesFolder;
-  if (Folder.empty()) Folder = FirstEnvironmentValue({"SSL_CERT_DIR"});
-  if (!File.empty()) curl_easy_setopt(AEasy, CURLOPT_CAINFO, File.c_str());
+  if (Folder.empty()) Folder = Platform::GetEnvOr("SSL_CERT_DIR", "");
   if (!Folder.empty()) curl_easy_setopt(AEasy, CURLOPT_CAPATH, Folder.c_str());
   if (!AConnect.CertificateFile.empty()) {
     curl_easy_setopt(AEasy, CURLOPT_SSLCERT, AConnect.CertificateFile.c_str());
@@ -298,7 +312,7 @@ void Configure(TInternetRequest::TState& AState, const TMemoryStream* ABody) {
   ConfigureVerb(Easy, Owner.Verb, ABody);
   ConfigureCredentials(Easy, Owner.Connect);
   ConfigureProxy(Easy, Owner.Connect);
-  ConfigureTrust(Easy, Owner.Connect);
+  ConfigureTrust(Easy, Owner.Connect, AState.TrustBundle);
   ConfigureTimeouts(Easy, Owner.Connect);
   if (AState.HeaderList) curl_slist_free_all(AState.HeaderList);
   AState.HeaderList = HeaderListOf(Owner.Headers);
