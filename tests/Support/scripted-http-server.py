@@ -4,7 +4,7 @@
     scripted-http-server.py PORTFILE [HOST] [LIFETIME]
 
 Listens on HOST (default 127.0.0.1) at a free port, writes the port to PORTFILE once it listens,
-and answers by path (see ANSWERS). It ends by itself after LIFETIME seconds (default 120) or
+and answers by path (see Handler); /dav/ lists a.txt, gone.txt (404) and cut.txt (cut short). It ends by itself after LIFETIME seconds (default 120) or
 when its parent has gone, so a test that dies leaves nothing behind.
 """
 import os
@@ -18,6 +18,10 @@ LISTING = ('<?xml version="1.0" encoding="utf-8"?><D:multistatus xmlns:D="DAV:">
            '<D:response><D:href>/dav/</D:href><D:propstat><D:prop><D:resourcetype><D:collection/>'
            '</D:resourcetype></D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>'
            '<D:response><D:href>/dav/a.txt</D:href><D:propstat><D:prop><D:resourcetype/></D:prop>'
+           '<D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>'
+           '<D:response><D:href>/dav/gone.txt</D:href><D:propstat><D:prop><D:resourcetype/></D:prop>'
+           '<D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>'
+           '<D:response><D:href>/dav/cut.txt</D:href><D:propstat><D:prop><D:resourcetype/></D:prop>'
            '<D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response></D:multistatus>').encode()
 
 
@@ -48,7 +52,7 @@ class Handler(socketserver.BaseRequestHandler):
             send(answer('%d Whatever' % code, headers, b'' if code == 204 else b'part'))
         elif path == '/redirect-without-location':
             send(answer('302 Found', body=b'moved, but not said where'))
-        elif path == '/cut':  # announces 100 bytes, sends 10 and hangs up
+        elif path in ('/cut', '/dav/cut.txt'):  # announces 100 bytes, sends 10 and hangs up
             send(answer('200 OK', body=b'0123456789', length=100))
         elif path == '/trickle':  # one byte every half second, never silent for long
             send(answer('200 OK', body=b'', length=1000) if verb != b'PROPFIND'

@@ -550,7 +550,7 @@ TEST_F(TWinInetHostileServerTest, APropFindNeeds207) {
       EXPECT_LT(E.StatusCode, 400) << Path;
     }
   }
-  EXPECT_EQ(ExecutePropFind(Hostile().Url("/dav/"))->EntryCount(), 2);
+  EXPECT_EQ(ExecutePropFind(Hostile().Url("/dav/"))->EntryCount(), 4);
 }
 
 // One byte every half second passes the idle timeout; the whole request's deadline ends it.
@@ -602,7 +602,7 @@ TEST(TWinInetIPv6, LiteralHostsParseBuildAndConnect) {
   Testing::TScopedEnvironment Environment;
   Environment.Set("no_proxy", "*");
   EXPECT_EQ(TWinInetWebClient().DownloadString(Server->Url("/dav/a.txt")), "content of a");
-  EXPECT_EQ(ExecutePropFind(Server->Url("/dav/"))->EntryCount(), 2);
+  EXPECT_EQ(ExecutePropFind(Server->Url("/dav/"))->EntryCount(), 4);
   TWinInetHTTP HTTP;
   HTTP.SetHost("::1");  // without brackets, as a caller may set it
   HTTP.SetPort(Server->Port());
