@@ -4,7 +4,8 @@
 #   webdav-server.sh start ROOT RUNDIR [OWNER_PID]   serve ROOT at http://127.0.0.1:PORT/dav/
 #   webdav-server.sh stop RUNDIR                     stop it and wait until it has gone
 #
-# start writes RUNDIR/port (and RUNDIR/tls-port when openssl can make a certificate) once the
+# start writes RUNDIR/port (and RUNDIR/tls-port when openssl can make a certificate, RUNDIR/server.crt
+# being the certificate a client may trust) once the
 # server listens. The server stops by itself when OWNER_PID (default: the caller) ends, so a
 # crashed test run leaves nothing behind. Basic authentication guards /dav/private/ with the
 # user "tester" and the password "secret".
@@ -36,7 +37,9 @@ write_tls_conf() {
   local rundir=$1 port=$2
   : >"$rundir/tls.conf"
   command -v openssl >/dev/null || return 0
+  # Names the loopback addresses too, so a client that trusts this certificate can verify it.
   [ -f "$rundir/server.crt" ] || openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
+    -addext "subjectAltName=DNS:localhost,IP:127.0.0.1,IP:::1" \
     -keyout "$rundir/server.key" -out "$rundir/server.crt" >/dev/null 2>&1 || return 0
   cat >"$rundir/tls.conf" <<CONF
 LoadModule socache_shmcb_module /usr/lib/apache2/modules/mod_socache_shmcb.so

@@ -24,5 +24,6 @@ int RunConnections(const TArguments& AArguments);
 int RunDavLs(const TArguments& AArguments);
 int RunDavGet(const TArguments& AArguments);
 int RunDavProps(const TArguments& AArguments);
+int RunDavOpen(const TArguments& AArguments);
 
 }  // namespace Quellit::KvTool

@@ -30,13 +30,18 @@ const char* const Usage =
     "  connections [FILE]\n"
     "      the connections pool in FILE (default: the product's connections file),\n"
     "      one \"ClassID<TAB>Caption<TAB>Address<TAB>Usages\" line per connection\n"
-    "  dav-ls URL\n"
+    "  dav-ls [--cacert FILE] [--insecure] URL\n"
     "      the children of the WebDAV folder at URL, in the server's order, one line each:\n"
     "      \"folder<TAB>NAME<TAB>URL\", \"document<TAB>KIND<TAB>NAME<TAB>URL\" or \"file<TAB>NAME<TAB>URL\"\n"
-    "  dav-get URL FILE\n"
-    "      the content of the document or file at URL, saved as FILE\n"
-    "  dav-props URL\n"
+    "  dav-get [--cacert FILE] [--insecure] URL FILE\n"
+    "      the content of the document or file at URL, saved as FILE (replaced only when complete)\n"
+    "  dav-props [--cacert FILE] [--insecure] URL\n"
     "      the properties text of the product document at URL, as the storage knows it\n"
+    "  dav-open [--cacert FILE] [--insecure] URL\n"
+    "      a private read-only copy of the file at URL, opened as the desktop opens it\n"
+    "      ($QUELLIT_OPENER names another opener); prints the copy's path\n"
+    "      --cacert FILE trusts the certificates in FILE besides the system's; --insecure\n"
+    "      accepts any certificate (a warning on standard error)\n"
     "  --help\n"
     "      this text\n";
 
@@ -55,6 +60,7 @@ const std::map<std::string, std::function<int(const TArguments&)>>& Commands() {
       {"dav-ls", RunDavLs},
       {"dav-get", RunDavGet},
       {"dav-props", RunDavProps},
+      {"dav-open", RunDavOpen},
       {"--help", RunHelp},
       {"-h", RunHelp},
       {"help", RunHelp},

@@ -58,10 +58,16 @@ TPropFind::TPropFind(const TXMLNode& AResponse) : FXML(AResponse) {
 
 TSharedPtr<TPropFind> ExecutePropFind(const std::string& AUrl) {
   TWinInetWebClient Client;
+  return ExecutePropFind(Client, AUrl);
+}
+
+TSharedPtr<TPropFind> ExecutePropFind(TWinInetWebClient& AClient, const std::string& AUrl) {
   // Without it the server assumes infinity: refused by most, and a whole tree from the others.
-  Client.Headers()["Depth"] = "1";
+  AClient.Headers()["Depth"] = "1";
+  // A listing is a multistatus answer; a 200 page or a redirect that was not followed is none.
+  AClient.RequiredStatusCode = 207;
   TPropFindAnswerStream Answer;
-  Client.SendRequest(AUrl, "PROPFIND", nullptr, &Answer);
+  AClient.SendRequest(AUrl, "PROPFIND", nullptr, &Answer);
   Answer.SetPosition(0);
   TXMLDocument Document = LoadXMLStream(Answer);
   return TSharedPtr<TPropFind>(new TPropFind(Document.DocumentElement()));

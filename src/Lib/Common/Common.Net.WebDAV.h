@@ -60,8 +60,13 @@ class TPropFind : public TObject {
   TXMLNode FXML;
 };
 
+class TWinInetWebClient;
+
 // Lists AUrl with "Depth: 1": the folder itself (normally first) and its direct children. HTTP and
-// network errors reach the caller as the HTTP client raises them.
+// network errors reach the caller as the HTTP client raises them; a final status other than 207
+// is EHttpStatusException.
 TSharedPtr<TPropFind> ExecutePropFind(const std::string& AUrl);
+// The same through AClient, with its credentials, trust and deadlines.
+TSharedPtr<TPropFind> ExecutePropFind(TWinInetWebClient& AClient, const std::string& AUrl);
 
 }  // namespace Quellit

@@ -4,20 +4,21 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "Lib/Common/Common.Net.WinInet.h"
 
-struct curl_slist;
-
 namespace Quellit::Detail {
 
 // The library's codes the client raises for failures of its own.
 inline constexpr int kTransferOk = 0;
 inline constexpr int kTransferUrlMalformed = 3;
+inline constexpr int kTransferTimedOut = 28;
 inline constexpr int kTransferBadArgument = 43;
+inline constexpr int kTransferPartialFile = 18;
 
 void InitialiseTransfer();
 
@@ -42,6 +43,10 @@ struct TInternetConnect {
   bool IgnoreCertificateErrors = false;
   std::int32_t ConnectTimeout = 0;
   std::int32_t ReceiveTimeout = 0;
+  std::int32_t TotalTimeout = 0;  // milliseconds for the whole transfer, body included; 0: none
+  // Trust besides the system's: a file of certificates and a hashed folder of them; "" for none.
+  std::string TrustedCertificatesFile;
+  std::string TrustedCertificatesFolder;
   std::string CertificateFile;
   std::string KeyFile;
   std::string KeyPassword;
@@ -78,26 +83,11 @@ struct TInternetRequest {
   std::string RequestHeaders;   // as last sent, credentials masked
   char ErrorBuffer[256] = {};
 
-  // The transfer's state, touched by the library's callbacks.
-  void* Easy = nullptr;
-  void* Multi = nullptr;
-  curl_slist* HeaderList = nullptr;
-  std::string Body;  // received and not yet read: Body[BodyPos..]
-  std::size_t BodyPos = 0;
-  bool BodyStarted = false;
-  bool Paused = false;
-  bool Done = false;
-  int Result = kTransferOk;
-
-  std::size_t Available() const { return Body.size() - BodyPos; }
+  // The library's handles and the body window live in the implementation.
+  struct TState;
 
  private:
-  void Configure(const TMemoryStream* ABody);
-  void ConfigureVerb(const TMemoryStream* ABody);
-  void ConfigureConnection();
-  void ConfigureHeaders();
-  void Reset();
-  void Pump();
+  std::unique_ptr<TState> FState;
 };
 
 }  // namespace Quellit::Detail

@@ -1,6 +1,7 @@
 #include "Lib/Common/Common.Net.WinInet.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "Lib/Common/Common.ExceptionEx.h"
 #include "Lib/Common/Common.Format.h"
@@ -9,6 +10,8 @@
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/File.h"
 #include "Platform/Path.h"
+#include "Platform/ReplacementFile.h"
+#include "Platform/SystemError.h"
 
 namespace Quellit {
 
@@ -46,16 +49,22 @@ namespace {
 
 using Detail::TInternetRequest;
 
+// An IPv6 address goes into a URL in brackets; a name or an IPv4 address as it is.
+std::string UrlHost(const std::string& AServerName) {
+  return AServerName.find(':') != std::string::npos && !AServerName.starts_with('[') ? "[" + AServerName + "]"
+                                                                                      : AServerName;
+}
+
 // The request line's target is always below the host, whatever the caller's path starts with.
-TInternetRequest* OpenRequest(TWinInetConnection& AConnection, const std::string& AVerb, const std::string& APath,
-                              std::uint32_t AFlags) {
+TWinInetTransfer OpenRequest(TWinInetConnection& AConnection, const std::string& AVerb, const std::string& APath,
+                             std::uint32_t AFlags) {
   Assert(AConnection.Connected(), "a request needs a connected connection", kUnit);
   const Detail::TInternetConnect& Connect = *AConnection.ConnectHandle();
   std::string Scheme = (AFlags & INTERNET_FLAG_SECURE) ? "https" : "http";
-  std::string Url = Format("%s://%s:%d/%s", Scheme, Connect.ServerName, Connect.Port,
+  std::string Url = Format("%s://%s:%d/%s", Scheme, UrlHost(Connect.ServerName), Connect.Port,
                            Detail::EscapeRequestPath(TStringUtils::DropFirstChar(APath, U'/')));
   if (!Detail::IsToken(AVerb)) Detail::RaiseWinInetError(Detail::kTransferBadArgument, "invalid verb \"" + AVerb + "\"", Url);
-  return new TInternetRequest(Connect, AVerb, Url);
+  return std::make_shared<TInternetRequest>(Connect, AVerb, Url);
 }
 
 // Adds one or more header lines; CR LF inside the text separates lines, as the platform reads it.
@@ -69,16 +78,43 @@ void AddHeaderLines(TInternetRequest& ARequest, const std::string& AHeader) {
   }
 }
 
-void CheckStatusCode(const TInternetRequest& ARequest) {
+// 400 or more always fails; with ARequired set, so does any other final status (a download
+// needs 200: a 204, a 206 nobody asked for, a redirect that was not followed are no document).
+void CheckStatusCode(const TInternetRequest& ARequest, std::int32_t ARequired = 0) {
   std::int32_t Code = ARequest.StatusCode();
-  if (Code >= 400) throw EHttpStatusException(Code, ARequest.StatusText, ARequest.RequestHeaders, "");
+  if (Code >= 400 || (ARequired != 0 && Code != ARequired))
+    throw EHttpStatusException(Code, ARequest.StatusText, ARequest.RequestHeaders, "");
 }
+
+constexpr std::int32_t kDownloadStatus = 200;
 
 // Copies everything left of the body: the 2 GiB limit of CopyWhileReadableTo would cut big files.
 void CopyWholeBody(TWinInetStream& ASource, TStream& ADest) {
   constexpr std::int32_t kChunk = 2147483647;
   while (ASource.CopyWhileReadableTo(ADest, kChunk) == kChunk) {
   }
+}
+
+// A body that ended before the length the server announced is a failed transfer, not a document.
+void CheckCompleteBody(const TInternetRequest& ARequest) {
+  std::int64_t Announced = ARequest.ContentLength();
+  if (Announced >= 0 && ARequest.Position != Announced)
+    Detail::RaiseWinInetError(Detail::kTransferPartialFile,
+                              Format("the body ended after %d of %d bytes", ARequest.Position, Announced), ARequest.Url);
+}
+
+// The rest of the body into a file beside AFileName, renamed into place only once complete.
+void SaveBodyToFile(TWinInetStream& ASource, const std::string& AFileName, bool AOverwrite) {
+  std::optional<Platform::TReplacementFile> File;
+  try {
+    File.emplace(AFileName);
+  } catch (const EOSError& E) {
+    throw EFCreateError(Format("Cannot create file \"%s\". %s", AFileName, Platform::SystemErrorText(E.ErrorCode())));
+  }
+  THandleStream Stream(File->Handle());
+  CopyWholeBody(ASource, Stream);
+  CheckCompleteBody(*ASource.Handle());
+  File->Commit(AOverwrite);
 }
 
 // A name from the server is reduced to its last segment, and refused when it could leave or name
@@ -128,6 +164,8 @@ void TWinInetConnection::Connect() {
     Handle->IgnoreCertificateErrors = IgnoreCertificateErrors;
     Handle->ConnectTimeout = ConnectTimeout;
     Handle->ReceiveTimeout = ReceiveTimeout;
+    Handle->TotalTimeout = TotalTimeout;
+    Handle->TrustedCertificatesFile = TrustedCertificatesFile;
     FConnect = std::move(Handle);
   } catch (const Exception& E) {
     Disconnect();
@@ -176,10 +214,15 @@ std::int32_t TWinInetStream::CopyWhileReadableTo(TStream& ADest, std::int32_t AM
 }
 
 void TWinInetStream::SaveToFile(const std::string& ADestFilename, bool ACanOverride) {
-  if (!ACanOverride && Platform::FileExists(ADestFilename))
-    throw Exception(Format("Файл \"%s\" уже существует", ADestFilename));
-  TFileStream File(ADestFilename, fmCreate);
-  CopyWholeBody(*this, File);
+  auto Exists = [&] { return Platform::FileExists(ADestFilename); };
+  if (!ACanOverride && Exists()) throw Exception(Format("Файл \"%s\" уже существует", ADestFilename));
+  try {
+    SaveBodyToFile(*this, ADestFilename, ACanOverride);
+  } catch (const EOSError&) {
+    // The file appeared while the body was coming: it is kept, as when it was there before.
+    if (!ACanOverride && Exists()) throw Exception(Format("Файл \"%s\" уже существует", ADestFilename));
+    throw;
+  }
 }
 
 void TWinInetStream::SaveToStream(TStream& AStream) { CopyWholeBody(*this, AStream); }
@@ -200,12 +243,10 @@ TWinInetHTTPStream::TWinInetHTTPStream(TWinInetHTTP& AHTTP, const std::string& A
       AddHeaderLines(*FHandle, Header);
     if (int Code = FHandle->Send(nullptr); Code != Detail::kTransferOk) FHandle->RaiseError(Code);
   } catch (...) {
-    delete FHandle;
+    FHandle.reset();
     throw;
   }
 }
-
-TWinInetHTTPStream::~TWinInetHTTPStream() { delete FHandle; }
 
 std::string TWinInetHTTPStream::GetFilename() const { return ContentDispositionFilename(FHandle->ResponseHeaders); }
 
@@ -243,19 +284,21 @@ TWinInetHTTPStream* TWinInetHTTP::OpenStream(const TUri& AUri) {
 
 void TWinInetHTTP::DownloadFile(const std::string& ASourcePath, TStream& ADestStream) {
   std::unique_ptr<TWinInetHTTPStream> Stream(OpenStream(ASourcePath));
-  CheckStatusCode(*Stream->Handle());
+  CheckStatusCode(*Stream->Handle(), kDownloadStatus);
   Stream->SaveToStream(ADestStream);
+  CheckCompleteBody(*Stream->Handle());
 }
 
 void TWinInetHTTP::DownloadFile(const std::string& ASourcePath, const std::string& ADestFilename) {
-  TFileStream File(ADestFilename, fmCreate);
-  DownloadFile(ASourcePath, File);
+  std::unique_ptr<TWinInetHTTPStream> Stream(OpenStream(ASourcePath));
+  CheckStatusCode(*Stream->Handle(), kDownloadStatus);
+  SaveBodyToFile(*Stream, ADestFilename, true);
 }
 
 void TWinInetHTTP::DownloadWithPreferableFilename(const std::string& ASourcePath, const std::string& ADestPath,
                                                   const std::string& ADefaultFilename) {
   std::unique_ptr<TWinInetHTTPStream> Stream(OpenStream(ASourcePath));
-  CheckStatusCode(*Stream->Handle());
+  CheckStatusCode(*Stream->Handle(), kDownloadStatus);
   std::string Name = SafeServerFilename(Stream->GetFilename());
   if (Name.empty()) Name = ADefaultFilename;
   if (Name.empty()) Name = ExtractUrlFileName(ASourcePath);
@@ -272,8 +315,12 @@ void TWinInetHTTP::Download(const std::string& AUrl, TStream& ADestStream) {
 }
 
 void TWinInetHTTP::Download(const std::string& AUrl, const std::string& ADestFilename) {
-  TFileStream File(ADestFilename, fmCreate);
-  Download(AUrl, File);
+  TWinInetHTTP HTTP;
+  TUri Uri(AUrl);
+  HTTP.SetHost(Uri.Host());
+  HTTP.SetPort(Uri.PortOrDefault(80));
+  HTTP.Connect();
+  HTTP.DownloadFile(Uri.Path(), ADestFilename);
 }
 
 TBytes TWinInetHTTP::SendData(const std::string& AUrl, const std::string& AVerb, TStream* AData,
@@ -308,13 +355,7 @@ TWinInetHTTPRequest::TWinInetHTTPRequest(TWinInetHTTP& AHTTP, const std::string&
                           (AFlags.Contains(rfInternetFlagReload) ? INTERNET_FLAG_RELOAD : 0u) |
                               (AFlags.Contains(rfInternetSecure) ? INTERNET_FLAG_SECURE : 0u)) {}
 
-// The handle is shared with the response: whichever goes first leaves it to the other.
-TWinInetHTTPRequest::~TWinInetHTTPRequest() {
-  if (FResponse)
-    FResponse->FRequest = nullptr;
-  else
-    delete FHandle;
-}
+TWinInetHTTPRequest::~TWinInetHTTPRequest() = default;
 
 void TWinInetHTTPRequest::AddHeader(const std::string& AHeader) { AddHeaderLines(*FHandle, AHeader); }
 
@@ -348,22 +389,13 @@ TSharedPtr<TWinInetHTTPResponse> TWinInetHTTPRequest::GetResponse(bool ACheckSta
   Assert(!FGetResponseCalled, "GetResponse may be called once", kUnit);
   Send();
   TSharedPtr<TWinInetHTTPResponse> Response(new TWinInetHTTPResponse(*this));
-  FResponse = Response.Value();
   FGetResponseCalled = true;
   if (ACheckStatusCode) CheckStatusCode(*FHandle);
   return Response;
 }
 
-TWinInetHTTPResponse::TWinInetHTTPResponse(TWinInetHTTPRequest& ARequest)
-    : FHandle(ARequest.FHandle), FRequest(&ARequest), FResponseStream(std::make_unique<TWinInetStream>(FHandle)) {}
-
-TWinInetHTTPResponse::~TWinInetHTTPResponse() {
-  FResponseStream.reset();
-  if (FRequest)
-    FRequest->FResponse = nullptr;
-  else
-    delete FHandle;
-}
+TWinInetHTTPResponse::TWinInetHTTPResponse(const TWinInetHTTPRequest& ARequest)
+    : FHandle(ARequest.FHandle), FResponseStream(std::make_unique<TWinInetStream>(FHandle)) {}
 
 std::int32_t TWinInetHTTPResponse::StatusCode() const { return FHandle->StatusCode(); }
 std::string TWinInetHTTPResponse::StatusText() const { return FHandle->StatusText; }
@@ -402,7 +434,13 @@ std::string BytesToText(const TBytes& ABytes) {
 
 }  // namespace
 
-std::unique_ptr<TWinInetHTTP> TWinInetWebClient::NewConnection(const TUri& AUri, bool ASecure) const {
+// Schemes compare without regard to case: "HTTPS://" must never go out in clear text.
+bool HasScheme(const std::string& AUrl, std::string_view AScheme) {
+  return AUrl.size() >= AScheme.size() && SameText(AUrl.substr(0, AScheme.size()), AScheme);
+}
+
+std::unique_ptr<TWinInetHTTP> TWinInetWebClient::NewConnection(const TUri& AUri, bool ASecure,
+                                                               const std::string& AVerb) const {
   std::unique_ptr<TWinInetHTTP> HTTP = ASecure ? std::make_unique<TWinInetHTTPS>() : std::make_unique<TWinInetHTTP>();
   HTTP->ProxySettings().Assign(&FProxySettings);
   HTTP->SetHost(AUri.Host());
@@ -410,49 +448,79 @@ std::unique_ptr<TWinInetHTTP> TWinInetWebClient::NewConnection(const TUri& AUri,
   HTTP->SetLogin(Login.empty() ? AUri.UserName() : Login);
   HTTP->SetPassword(Password.empty() ? AUri.Password() : Password);
   HTTP->IgnoreCertificateErrors = IgnoreCertificateErrors;
+  HTTP->TrustedCertificatesFile = TrustedCertificatesFile;
   HTTP->ConnectTimeout = ConnectTimeout;
   HTTP->ReceiveTimeout = ReceiveTimeout;
+  HTTP->TotalTimeout = SameText(AVerb, "PROPFIND") ? PropFindTimeout : TransferTimeout;
   return HTTP;
 }
 
-void TWinInetWebClient::SendRequest(const std::string& AUrl, const std::string& AVerb, TStream* ARequest,
-                                    TStream* AResponse) {
-  std::string Url = AUrl;
-  if (!Url.starts_with("https://") && !Url.starts_with("http://")) Url = JoinWithSeparator(BaseUrl, Url, '/');
-  bool Secure = Url.starts_with("https://");
-  TUri Uri(Url);
-  std::unique_ptr<TWinInetHTTP> HTTP = NewConnection(Uri, Secure);
-  HTTP->Connect();
+std::unique_ptr<TWinInetHTTPRequest> TWinInetWebClient::NewRequest(TWinInetHTTP& AHTTP, const TUri& AUri,
+                                                                   const std::string& AVerb, bool ASecure,
+                                                                   TStream* ARequest) const {
   TWinInetHTTPRequestFlags Flags;
-  if (Secure) Flags.Include(rfInternetSecure);
+  if (ASecure) Flags.Include(rfInternetSecure);
   if (ForceReload) Flags.Include(rfInternetFlagReload);
-  std::unique_ptr<TWinInetHTTPRequest> Request;
+  auto Request = std::make_unique<TWinInetHTTPRequest>(AHTTP, AUri.PathAndQuery(), AVerb, Flags);
+  for (const auto& [Name, Value] : FHeaders) Request->AddHeader(Name + ": " + Value);
+  if (ARequest) Request->RequestStream().CopyFrom(*ARequest, 0);
+  return Request;
+}
+
+// Sends until the login dialog has nothing more to try; the response's headers have arrived.
+TSharedPtr<TWinInetHTTPResponse> TWinInetWebClient::Send(const std::string& AUrl, const std::string& AVerb,
+                                                         TStream* ARequest, std::unique_ptr<TWinInetHTTP>& AHTTP,
+                                                         std::unique_ptr<TWinInetHTTPRequest>& AReq) {
+  std::string Url = AUrl;
+  if (!HasScheme(Url, "https://") && !HasScheme(Url, "http://")) Url = JoinWithSeparator(BaseUrl, Url, '/');
+  bool Secure = HasScheme(Url, "https://");
+  TUri Uri(Url);
+  AHTTP = NewConnection(Uri, Secure, AVerb);
+  AHTTP->Connect();
   TSharedPtr<TWinInetHTTPResponse> Response;
   for (;;) {
     Response = nullptr;
-    Request = std::make_unique<TWinInetHTTPRequest>(*HTTP, Uri.PathAndQuery(), AVerb, Flags);
-    for (const auto& [Name, Value] : FHeaders) Request->AddHeader(Name + ": " + Value);
-    if (ARequest) Request->RequestStream().CopyFrom(*ARequest, 0);
-    Response = Request->GetResponse(false);
+    AReq = NewRequest(*AHTTP, Uri, AVerb, Secure, ARequest);
+    Response = AReq->GetResponse(false);
     std::int32_t Code = Response->StatusCode();
-    if ((Code != 401 && Code != 407) || !LoginPromt || !AskToLoginAgain(*HTTP, Url, Code)) break;
-  }
-  if (AResponse) {
-    std::int64_t Position = AResponse->Position();
-    CopyWholeBody(Response->ResponseStream(), *AResponse);
-    AResponse->SetPosition(Position);
+    if ((Code != 401 && Code != 407) || !LoginPromt || !AskToLoginAgain(*AHTTP, Url, Code)) break;
   }
   FResponseStatusText = Response->StatusText();
   FResponseStatusCode = Response->StatusCode();
   FRequestHeaders = Response->RawRequestHeaders();
-  if (ShouldCheckStatusCode) CheckStatusCode(*Response->Handle());
+  return Response;
 }
 
-void TWinInetWebClient::DownloadData(const std::string& AUrl, TStream& ADest) { SendRequest(AUrl, "GET", nullptr, &ADest); }
+void TWinInetWebClient::SendExpecting(const std::string& AUrl, const std::string& AVerb, TStream* ARequest,
+                                      TStream* AResponse, std::int32_t ARequiredStatus) {
+  std::unique_ptr<TWinInetHTTP> HTTP;
+  std::unique_ptr<TWinInetHTTPRequest> Request;
+  TSharedPtr<TWinInetHTTPResponse> Response = Send(AUrl, AVerb, ARequest, HTTP, Request);
+  if (AResponse) {
+    std::int64_t Position = AResponse->Position();
+    CopyWholeBody(Response->ResponseStream(), *AResponse);
+    AResponse->SetPosition(Position);
+    CheckCompleteBody(*Response->Handle());
+  }
+  if (ShouldCheckStatusCode) CheckStatusCode(*Response->Handle(), ARequiredStatus);
+}
 
+void TWinInetWebClient::SendRequest(const std::string& AUrl, const std::string& AVerb, TStream* ARequest,
+                                    TStream* AResponse) {
+  SendExpecting(AUrl, AVerb, ARequest, AResponse, RequiredStatusCode);
+}
+
+void TWinInetWebClient::DownloadData(const std::string& AUrl, TStream& ADest) {
+  SendExpecting(AUrl, "GET", nullptr, &ADest, kDownloadStatus);
+}
+
+// The status is known before the body comes: an error page never reaches a temporary file.
 void TWinInetWebClient::DownloadData(const std::string& AUrl, const std::string& ADestFilename) {
-  TFileStream File(ADestFilename, fmCreate);
-  DownloadData(AUrl, File);
+  std::unique_ptr<TWinInetHTTP> HTTP;
+  std::unique_ptr<TWinInetHTTPRequest> Request;
+  TSharedPtr<TWinInetHTTPResponse> Response = Send(AUrl, "GET", nullptr, HTTP, Request);
+  if (ShouldCheckStatusCode) CheckStatusCode(*Response->Handle(), kDownloadStatus);
+  SaveBodyToFile(Response->ResponseStream(), ADestFilename, true);
 }
 
 TBytes TWinInetWebClient::DownloadData(const std::string& AUrl) {

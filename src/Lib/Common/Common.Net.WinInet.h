@@ -28,7 +28,8 @@ class EWinInetException : public Exception {
   std::int32_t ErrorCode;
 };
 
-// A response with status 400 or more.
+// A response whose status is not the one the operation needs: 400 or more for any request, any
+// status but 200 for a download, any but 207 for a folder listing.
 class EHttpStatusException : public Exception {
  public:
   EHttpStatusException(std::int32_t AStatusCode, std::string AStatusMessage, std::string ARequest,
@@ -145,6 +146,11 @@ class TWinInetConnection : public TObject {
   // Milliseconds to establish a connection, and without a single byte received before giving up.
   std::int32_t ConnectTimeout = 60000;
   std::int32_t ReceiveTimeout = 30000;
+  // Milliseconds for a whole request, the body included, however slowly it trickles in; 0: none.
+  std::int32_t TotalTimeout = 0;
+  // Certificates trusted besides the system's (PEM); when empty, $CURL_CA_BUNDLE or $SSL_CERT_FILE
+  // name one if set, and $SSL_CERT_DIR names a hashed folder of them if set.
+  std::string TrustedCertificatesFile;
 
  protected:
   std::unique_ptr<Detail::TInternetSession> FSession;
@@ -188,11 +194,15 @@ class TWinInetHTTPS : public TWinInetHTTP {
   TWinInetHTTPS() { FPort = 443; }
 };
 
-// A body stream over a request handle it does not close. Reads go forward only: a seek may move
-// to the current position or skip ahead, never back.
+// The transfer of one request, shared by the request, its response and their body streams: the
+// last of them to go closes it.
+using TWinInetTransfer = std::shared_ptr<Detail::TInternetRequest>;
+
+// A body stream over a request's transfer. Reads go forward only: a seek may move to the current
+// position or skip ahead, never back.
 class TWinInetStream : public TStream {
  public:
-  explicit TWinInetStream(Detail::TInternetRequest* AHandle) : FHandle(AHandle) {}
+  explicit TWinInetStream(TWinInetTransfer AHandle) : FHandle(std::move(AHandle)) {}
 
   std::int64_t Read(void* ABuffer, std::int64_t ACount) override;
   std::int64_t Write(const void* ABuffer, std::int64_t ACount) override;
@@ -201,21 +211,22 @@ class TWinInetStream : public TStream {
   std::int64_t Size() override;
 
   std::int32_t CopyWhileReadableTo(TStream& ADest, std::int32_t AMaxBytes);
+  // The body goes into a file beside ADestFilename, renamed into place once complete (its length
+  // checked when the server announced one); on any failure an existing file stays as it was.
   void SaveToFile(const std::string& ADestFilename, bool ACanOverride);
   void SaveToStream(TStream& AStream);
   TBytes ToBytes();
 
-  Detail::TInternetRequest* Handle() const { return FHandle; }
+  Detail::TInternetRequest* Handle() const { return FHandle.get(); }
 
  protected:
-  Detail::TInternetRequest* FHandle;
+  TWinInetTransfer FHandle;
 };
 
-// A GET request sent on construction; its handle is closed with the stream.
+// A GET request sent on construction; its transfer ends with the stream.
 class TWinInetHTTPStream : public TWinInetStream {
  public:
   TWinInetHTTPStream(TWinInetHTTP& AHTTP, const std::string& APath);
-  ~TWinInetHTTPStream() override;
   // The file name of the response's Content-Disposition header; "" when it has none.
   std::string GetFilename() const;
 };
@@ -238,14 +249,13 @@ class TWinInetHTTPRequest : public TObject {
   // Sends the request (once) and waits for the response's headers.
   TSharedPtr<TWinInetHTTPResponse> GetResponse(bool ACheckStatusCode);
 
-  Detail::TInternetRequest* Handle() const { return FHandle; }
+  Detail::TInternetRequest* Handle() const { return FHandle.get(); }
 
  private:
   friend class TWinInetHTTPResponse;
   void Send();
 
-  Detail::TInternetRequest* FHandle = nullptr;
-  TWinInetHTTPResponse* FResponse = nullptr;
+  TWinInetTransfer FHandle;  // shared with the response, which may outlive the request
   TWinInetHTTP* FHTTP;
   std::unique_ptr<TMemoryStream> FRequestStream;
   bool FGetResponseCalled = false;
@@ -253,12 +263,11 @@ class TWinInetHTTPRequest : public TObject {
 
 class TWinInetHTTPResponse : public TObject {
  public:
-  TWinInetHTTPResponse(TWinInetHTTPRequest& ARequest);
+  explicit TWinInetHTTPResponse(const TWinInetHTTPRequest& ARequest);
   TWinInetHTTPResponse(const TWinInetHTTPResponse&) = delete;
   TWinInetHTTPResponse& operator=(const TWinInetHTTPResponse&) = delete;
-  ~TWinInetHTTPResponse() override;
 
-  Detail::TInternetRequest* Handle() const { return FHandle; }
+  Detail::TInternetRequest* Handle() const { return FHandle.get(); }
   TWinInetStream& ResponseStream() { return *FResponseStream; }
   std::int32_t StatusCode() const;
   std::string StatusText() const;
@@ -266,9 +275,7 @@ class TWinInetHTTPResponse : public TObject {
   std::string RawRequestHeaders() const;
 
  private:
-  friend class TWinInetHTTPRequest;
-  Detail::TInternetRequest* FHandle;
-  TWinInetHTTPRequest* FRequest;
+  TWinInetTransfer FHandle;
   std::unique_ptr<TWinInetStream> FResponseStream;
 };
 
@@ -276,12 +283,16 @@ class TWinInetHTTPResponse : public TObject {
 
 class TWinInetWebClient : public TObject {
  public:
-  // AUrl not starting with "http://" or "https://" is joined to BaseUrl. Either stream may be null.
-  // The body is copied into AResponse from its position, which is restored afterwards; the status
-  // check (when on) runs after the copy.
+  // AUrl not starting with "http://" or "https://" (in any letter case) is joined to BaseUrl. Either
+  // stream may be null. The body is copied into AResponse from its position, which is restored
+  // afterwards; the status check (when on) runs after the copy.
   void SendRequest(const std::string& AUrl, const std::string& AVerb, TStream* ARequest, TStream* AResponse);
 
+  // Downloads need a final 200: a 204, a 206 nobody asked for or a 3xx that was not followed
+  // (one without "Location") raises EHttpStatusException like an error status.
   void DownloadData(const std::string& AUrl, TStream& ADest);
+  // Written beside the file and renamed into place once complete (its length checked when the
+  // server announced one); on any failure an existing file stays byte for byte as it was.
   void DownloadData(const std::string& AUrl, const std::string& ADestFilename);
   TBytes DownloadData(const std::string& AUrl);
   std::string DownloadString(const std::string& AUrl);
@@ -299,13 +310,25 @@ class TWinInetWebClient : public TObject {
   bool LoginPromt = false;
   bool ForceReload = false;
   bool ShouldCheckStatusCode = true;
+  // With the status check on, a final status other than this one raises as well; 0: only 400 or more.
+  std::int32_t RequiredStatusCode = 0;
   // Passed on to every connection the client makes (see TWinInetConnection).
   bool IgnoreCertificateErrors = false;
+  std::string TrustedCertificatesFile;
   std::int32_t ConnectTimeout = 60000;
   std::int32_t ReceiveTimeout = 30000;
+  // Milliseconds a whole request may take, its body included: PROPFIND requests, and every other.
+  std::int32_t PropFindTimeout = 60 * 1000;
+  std::int32_t TransferTimeout = 5 * 60 * 1000;
 
  private:
-  std::unique_ptr<TWinInetHTTP> NewConnection(const TUri& AUri, bool ASecure) const;
+  std::unique_ptr<TWinInetHTTP> NewConnection(const TUri& AUri, bool ASecure, const std::string& AVerb) const;
+  std::unique_ptr<TWinInetHTTPRequest> NewRequest(TWinInetHTTP& AHTTP, const TUri& AUri, const std::string& AVerb,
+                                                  bool ASecure, TStream* ARequest) const;
+  TSharedPtr<TWinInetHTTPResponse> Send(const std::string& AUrl, const std::string& AVerb, TStream* ARequest,
+                                        std::unique_ptr<TWinInetHTTP>& AHTTP, std::unique_ptr<TWinInetHTTPRequest>& AReq);
+  void SendExpecting(const std::string& AUrl, const std::string& AVerb, TStream* ARequest, TStream* AResponse,
+                     std::int32_t ARequiredStatus);
 
   std::map<std::string, std::string> FHeaders;
   std::string FResponseStatusText;

@@ -87,7 +87,9 @@ void TUri::ParseUserInfo(std::string& ARest) {
 }
 
 void TUri::ParseHost(std::string& ARest) {
-  std::size_t HostEnd = std::min(ARest.find_first_of(":/?"), ARest.size());
+  // An IPv6 literal keeps its brackets: the colons inside are not the port's.
+  std::size_t Bracket = ARest.starts_with('[') ? ARest.find(']') : std::string::npos;
+  std::size_t HostEnd = Bracket != std::string::npos ? Bracket + 1 : std::min(ARest.find_first_of(":/?"), ARest.size());
   // ASCII only: a locale's own case rules (Turkish dotless i) must not change a host name.
   FHost = LowerCase(ARest.substr(0, HostEnd));
   ARest.erase(0, HostEnd);
@@ -179,6 +181,31 @@ std::string UrlDecode(std::string_view AText) {
   }
   // Escapes can spell any bytes; the rest of the system expects valid UTF-8.
   return IsValidUtf8(Bytes) ? Bytes : Utf16ToUtf8(Utf8ToUtf16(Bytes));
+}
+
+namespace {
+
+// Where the user information of AUrl lies: [start, end of the "@"), or an empty range.
+std::pair<std::size_t, std::size_t> UserInfoRange(std::string_view AUrl) {
+  std::size_t Scheme = AUrl.find("://");
+  std::size_t Start = Scheme == std::string_view::npos ? 0 : Scheme + 3;
+  std::size_t AuthorityEnd = std::min(AUrl.find_first_of("/?#", Start), AUrl.size());
+  std::size_t At = AUrl.substr(0, AuthorityEnd).rfind('@');
+  if (At == std::string_view::npos || At < Start) return {Start, Start};
+  return {Start, At + 1};
+}
+
+}  // namespace
+
+std::string UrlWithoutCredentials(std::string_view AUrl) {
+  auto [Start, End] = UserInfoRange(AUrl);
+  return std::string(AUrl.substr(0, Start)) + std::string(AUrl.substr(End));
+}
+
+std::string MaskUrlCredentials(std::string_view AUrl) {
+  auto [Start, End] = UserInfoRange(AUrl);
+  if (Start == End) return std::string(AUrl);
+  return std::string(AUrl.substr(0, Start)) + "***@" + std::string(AUrl.substr(End));
 }
 
 std::string ExtractUrlFileName(std::string_view AUrl) {

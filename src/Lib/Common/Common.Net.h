@@ -85,6 +85,10 @@ std::string UrlEncode(std::string_view AText);
 // "%XX" gives one byte, EConvertError when XX is not two hexadecimal digits; "+" stays "+".
 // Bytes that do not form UTF-8 become U+FFFD, so the result is always valid text.
 std::string UrlDecode(std::string_view AText);
+// AUrl without the user information before its host ("user:password@"); the rest unchanged.
+std::string UrlWithoutCredentials(std::string_view AUrl);
+// AUrl with that user information shown as "***", for messages, logs and listings.
+std::string MaskUrlCredentials(std::string_view AUrl);
 // The text after the last "/" or "\"; all of AUrl when it has neither.
 std::string ExtractUrlFileName(std::string_view AUrl);
 

@@ -2,15 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "Lib/Common/Common.ExceptionEx.h"
 #include "Lib/Common/Common.Net.h"
 #include "Lib/Common/Common.SysUtils.h"
+#include "Lib/Common/Common.Net.WebDAV.h"
 #include "Lib/Common/DavServer.h"
+#include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
+#include "Support/ScriptedHttpServer.h"
 
 namespace Quellit {
 namespace {
@@ -324,8 +329,9 @@ TEST_F(TWinInetServerTest, ARelativeUrlIsJoinedToTheBaseUrl) {
   } Cases[] = {
       {Server().Url(), "/a.txt", 200},
       {Server().Url().substr(0, Server().Url().size() - 1), "a.txt", 200},
-      // Capitals are not recognised as absolute: the text becomes a path below the base.
-      {Server().Url(), "HTTP://127.0.0.1:1/a.txt", 404},
+      // A scheme in any letter case makes the URL absolute: the base (nothing listens there) is not used.
+      {"http://127.0.0.1:1/dav/", "HTTP://127.0.0.1:" + std::to_string(Server().Port()) + "/dav/a.txt", 200},
+      {"http://127.0.0.1:1/dav/", "Http://127.0.0.1:" + std::to_string(Server().Port()) + "/dav/a.txt", 200},
   };
   for (const TCase& Case : Cases) {
     TWinInetWebClient Client;
@@ -449,6 +455,194 @@ TEST_F(TWinInetServerTest, CertificatesAreVerifiedUnlessTheClientIsToldOtherwise
   }
   Client.IgnoreCertificateErrors = true;
   EXPECT_EQ(Client.DownloadString(Url), "hello, world\n");
+}
+
+// Every name in AFolder: a download must leave no temporary file behind.
+std::vector<std::string> Names(const std::string& AFolder) {
+  std::vector<std::string> Result;
+  for (const auto& Item : std::filesystem::directory_iterator(AFolder)) Result.push_back(Item.path().filename());
+  std::sort(Result.begin(), Result.end());
+  return Result;
+}
+
+TEST_F(TWinInetServerTest, AFailedDownloadLeavesTheExistingFileByteForByte) {
+  TScratchFolder Folder;
+  const std::string Target = Folder.Write("kept.bin", "the user's own bytes");
+  TWinInetHTTP HTTP;
+  HTTP.SetHost("127.0.0.1");
+  HTTP.SetPort(Server().Port());
+  HTTP.Connect();
+  std::vector<std::function<void()>> Downloads = {
+      [&] { TWinInetWebClient().DownloadData(Server().Url("missing.txt"), Target); },
+      [&] { HTTP.DownloadFile("dav/missing.txt", Target); },
+      [&] { TWinInetHTTP::Download(Server().Url("missing.txt"), Target); },
+  };
+  for (auto& Download : Downloads) {
+    EXPECT_THROW(Download(), EHttpStatusException);
+    EXPECT_EQ(TScratchFolder::Read(Target), "the user's own bytes");
+    EXPECT_EQ(Names(Folder.Path()), std::vector<std::string>{"kept.bin"});
+  }
+  // A complete download replaces it, keeping its permission bits.
+  std::filesystem::permissions(Target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read);
+  TWinInetWebClient().DownloadData(Server().Url("big.bin"), Target);
+  EXPECT_TRUE(TScratchFolder::Read(Target) == Testing::TDavServer::BigContent());
+  EXPECT_EQ(std::filesystem::status(Target).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);
+  EXPECT_EQ(Names(Folder.Path()), std::vector<std::string>{"kept.bin"});
+}
+
+// ---- against a server that misbehaves on purpose ---------------------------------------------------
+
+class TWinInetHostileServerTest : public TDavTest {
+ protected:
+  static void SetUpTestSuite() { FServer = std::make_unique<Testing::TScriptedHttpServer>(); }
+  static void TearDownTestSuite() { FServer.reset(); }
+  static Testing::TScriptedHttpServer& Hostile() { return *FServer; }
+  static inline std::unique_ptr<Testing::TScriptedHttpServer> FServer;
+};
+
+TEST_F(TWinInetHostileServerTest, ADownloadNeeds200AndAWholeBody) {
+  struct TCase {
+    const char* Path;
+    int Status;      // the EHttpStatusException's, or 0
+    int ErrorCode;   // the EWinInetException's, or 0
+  } Cases[] = {
+      {"/status/204", 204, 0},
+      {"/status/206", 206, 0},  // a part nobody asked for
+      {"/redirect-without-location", 302, 0},
+      {"/cut", 0, 18},  // 10 of the 100 bytes announced
+  };
+  TScratchFolder Folder;
+  const std::string Target = Folder.Write("kept.txt", "mine");
+  for (const TCase& C : Cases) {
+    for (int Form = 0; Form < 2; ++Form) {
+      TBytesStream Stream;
+      try {
+        if (Form == 0)
+          TWinInetWebClient().DownloadData(Hostile().Url(C.Path), Stream);
+        else
+          TWinInetWebClient().DownloadData(Hostile().Url(C.Path), Target);
+        ADD_FAILURE() << C.Path << " was taken for a document";
+      } catch (const EHttpStatusException& E) {
+        EXPECT_EQ(E.StatusCode, C.Status) << C.Path;
+        EXPECT_TRUE(E.Message().starts_with(std::to_string(C.Status) + ": ")) << E.Message();
+      } catch (const EWinInetException& E) {
+        EXPECT_EQ(E.ErrorCode, C.ErrorCode) << C.Path << " " << E.Message();
+      }
+      EXPECT_EQ(TScratchFolder::Read(Target), "mine") << C.Path;
+      EXPECT_EQ(Names(Folder.Path()), std::vector<std::string>{"kept.txt"}) << C.Path;
+    }
+  }
+  // Requests other than downloads keep their own rule: below 400 is no error.
+  TWinInetWebClient Client;
+  Client.SendRequest(Hostile().Url("/status/204"), "GET", nullptr, nullptr);
+  EXPECT_EQ(Client.ResponseStatusCode(), 204);
+}
+
+TEST_F(TWinInetHostileServerTest, APropFindNeeds207) {
+  for (const char* Path : {"/html", "/status/204", "/redirect-without-location"}) {
+    try {
+      ExecutePropFind(Hostile().Url(Path));
+      ADD_FAILURE() << Path << " was taken for a listing";
+    } catch (const EHttpStatusException& E) {
+      EXPECT_NE(E.StatusCode, 207) << Path;
+      EXPECT_LT(E.StatusCode, 400) << Path;
+    }
+  }
+  EXPECT_EQ(ExecutePropFind(Hostile().Url("/dav/"))->EntryCount(), 4);
+}
+
+// One byte every half second passes the idle timeout; the whole request's deadline ends it.
+TEST_F(TWinInetHostileServerTest, ATricklingServerMeetsTheDeadline) {
+  struct TCase {
+    const char* Verb;
+    std::function<void(TWinInetWebClient&)> SetDeadline;
+    std::function<void(TWinInetWebClient&)> Run;
+  } Cases[] = {
+      {"GET", [](TWinInetWebClient& C) { C.TransferTimeout = 1500; },
+       [](TWinInetWebClient& C) { C.DownloadData(Hostile().Url("/trickle")); }},
+      {"PROPFIND", [](TWinInetWebClient& C) { C.PropFindTimeout = 1500; },
+       [](TWinInetWebClient& C) { ExecutePropFind(C, Hostile().Url("/trickle")); }},
+  };
+  for (const TCase& C : Cases) {
+    TWinInetWebClient Client;
+    Client.ReceiveTimeout = 3000;
+    C.SetDeadline(Client);
+    auto Start = std::chrono::steady_clock::now();
+    try {
+      C.Run(Client);
+      ADD_FAILURE() << C.Verb << ": the trickle has 1000 bytes to go";
+    } catch (const EWinInetException& E) {
+      EXPECT_EQ(E.ErrorCode, 28) << E.Message();
+      EXPECT_NE(E.Message().find("1500 m"), std::string::npos) << E.Message();  // ms, milliseconds
+      EXPECT_NE(E.Message().find("127.0.0.1:" + std::to_string(Hostile().Port())), std::string::npos) << E.Message();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(10)) << C.Verb;
+  }
+  TWinInetWebClient Defaults;
+  EXPECT_EQ(Defaults.TransferTimeout, 5 * 60 * 1000);
+  EXPECT_EQ(Defaults.PropFindTimeout, 60 * 1000);
+}
+
+TEST(TWinInetIPv6, LiteralHostsParseBuildAndConnect) {
+  TUri Uri("http://[::1]:8080/dav/x?a=1");
+  EXPECT_EQ(Uri.Host(), "[::1]");
+  EXPECT_EQ(Uri.Port(), 8080);
+  EXPECT_EQ(Uri.Path(), "dav/x");
+  EXPECT_EQ(Uri.Build(), "http://[::1]:8080/dav/x?a=1");
+  EXPECT_EQ(TUri("http://u:p@[FE80::1]/").Host(), "[fe80::1]");
+
+  std::unique_ptr<Testing::TScriptedHttpServer> Server;
+  try {
+    Server = std::make_unique<Testing::TScriptedHttpServer>("::1");
+  } catch (const std::exception&) {
+    GTEST_SKIP() << "no IPv6 loopback on this machine";
+  }
+  Testing::TScopedEnvironment Environment;
+  Environment.Set("no_proxy", "*");
+  EXPECT_EQ(TWinInetWebClient().DownloadString(Server->Url("/dav/a.txt")), "content of a");
+  EXPECT_EQ(ExecutePropFind(Server->Url("/dav/"))->EntryCount(), 4);
+  TWinInetHTTP HTTP;
+  HTTP.SetHost("::1");  // without brackets, as a caller may set it
+  HTTP.SetPort(Server->Port());
+  HTTP.Connect();
+  TBytesStream Body;
+  HTTP.DownloadFile("dav/a.txt", Body);
+  EXPECT_EQ(Text(Body), "content of a");
+}
+
+// ---- trust ---------------------------------------------------------------------------------------
+
+TEST_F(TWinInetServerTest, TheServersOwnCertificateCanBeTrustedInAnySchemeCase) {
+  if (Server().TlsPort() == 0) GTEST_SKIP() << "no openssl to make a certificate";
+  const std::string Rest = "://127.0.0.1:" + std::to_string(Server().TlsPort()) + "/dav/a.txt";
+  struct TCase {
+    const char* Name;
+    const char* Variable;  // nullptr: the client's own setting
+  } Cases[] = {{"client", nullptr}, {"CURL_CA_BUNDLE", "CURL_CA_BUNDLE"}, {"SSL_CERT_FILE", "SSL_CERT_FILE"}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Testing::TScopedEnvironment Environment;
+    TWinInetWebClient Client;
+    if (C.Variable)
+      Environment.Set(C.Variable, Server().Certificate());
+    else
+      Client.TrustedCertificatesFile = Server().Certificate();
+    // Sent in clear text to the TLS port, these would be answered 400, not with the file.
+    for (const char* Scheme : {"https", "HTTPS", "Https"})
+      EXPECT_EQ(Client.DownloadString(Scheme + Rest), "hello, world\n") << C.Name << " " << Scheme;
+  }
+  // A folder of hashed certificates (SSL_CERT_DIR) that does not hold it changes nothing.
+  TScratchFolder Empty;
+  Testing::TScopedEnvironment Environment;
+  Environment.Set("SSL_CERT_DIR", Empty.Path());
+  try {
+    TWinInetWebClient().DownloadString("HTTPS" + Rest);
+    FAIL() << "verification is on by default";
+  } catch (const EWinInetException& E) {
+    EXPECT_EQ(E.ErrorCode, 60) << E.Message();
+  }
 }
 
 }  // namespace

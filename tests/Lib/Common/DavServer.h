@@ -24,6 +24,8 @@ class TDavServer {
 
   int Port() const { return FPort; }
   int TlsPort() const { return FTlsPort; }  // 0 when no certificate could be made
+  // The server's own certificate, for clients told to trust it.
+  std::string Certificate() const { return FRunFolder + "/server.crt"; }
   std::string Base() const { return "http://127.0.0.1:" + std::to_string(FPort); }
   // The URL of a path below /dav/.
   std::string Url(const std::string& APath = "") const { return Base() + "/dav/" + APath; }
@@ -51,6 +53,7 @@ class TDavServer {
     FFolder.Write("root/Документы/Отчёт за год.txt", "отчёт\n");
     FFolder.Write("root/Документы/Вложенная папка/x.txt", "x");
     FFolder.Write("root/private/s.txt", "secret content");
+    FFolder.Write("root/private/inner/t.txt", "inner secret");
     FFolder.Write("root/offered/report.bin", "offered");
     FFolder.Write("root/upload/.keep", "");
     FRunFolder = FFolder.Path() + "/run";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -13,10 +14,12 @@
 #include "Lib/Common/Common.SystemUtils.h"
 #include "Modules/Korvel/Common/Kv_Storage.ConnectionPool.h"
 #include "Platform/File.h"
-#include "Platform/FileAttributes.h"
 #include "Platform/Path.h"
+#include "Platform/KnownFolders.h"
+#include "Platform/ReplacementFile.h"
 #include "Platform/ShellOpen.h"
 #include "Platform/SystemError.h"
+#include "Platform/TemporaryFolder.h"
 
 namespace Quellit {
 
@@ -73,9 +76,12 @@ std::string ComparableOrigin(std::string_view AProtocol, std::string_view AAutho
   return Protocol + "://" + Host;
 }
 
-// Invalid when the URL has no protocol, a broken escape, or a ".." that climbs above its root.
-TComparableUrl ComparableUrl(std::string_view AUrl) {
+// Invalid when the URL has a broken escape or a ".." that climbs above its root; a URL without a
+// protocol is an http one.
+TComparableUrl ComparableUrl(std::string_view AText) {
   TComparableUrl Result;
+  const std::string Url = WithDefaultScheme(std::string(AText));
+  std::string_view AUrl = Url;
   std::size_t ProtocolEnd = AUrl.find("://");
   if (ProtocolEnd == std::string_view::npos) return Result;
   std::size_t AuthorityStart = ProtocolEnd + 3;
@@ -150,8 +156,8 @@ std::string ReadableUrl(const std::string& AUrl) {
 }
 
 void PrefixListingError(Exception& AError, const std::string& AUrl) {
-  AError.SetMessage("Ошибка получении дочерних элементов по ссылке\r\n" + ReadableUrl(AUrl) + "\r\nТекст ошибки: " +
-                    AError.Message());
+  AError.SetMessage("Ошибка получении дочерних элементов по ссылке\r\n" + MaskUrlCredentials(ReadableUrl(AUrl)) +
+                    "\r\nТекст ошибки: " + AError.Message());
 }
 
 template <class T>
@@ -194,6 +200,10 @@ bool SameResourceUrl(const std::string& A, const std::string& B) {
   return IsFolderItself(ComparableUrl(A), ComparableUrl(B));
 }
 
+std::string WithDefaultScheme(const std::string& AUrl) {
+  return AUrl.empty() || AUrl.find("://") != std::string::npos ? AUrl : "http://" + AUrl;
+}
+
 // ---- storage --------------------------------------------------------------------------------------
 
 TWebDAVReadOnlyVeskaStorage::TWebDAVReadOnlyVeskaStorage(TWebDAVConnection& AConnection)
@@ -201,7 +211,25 @@ TWebDAVReadOnlyVeskaStorage::TWebDAVReadOnlyVeskaStorage(TWebDAVConnection& ACon
 
 TWebDAVReadOnlyVeskaStorage::TWebDAVReadOnlyVeskaStorage(TWebDAVConnection& AConnection, const TVeskaStorageClass& AClass)
     : TVeskaStorageOf<TWebDAVConnection>(AConnection, AClass) {
-  FRoot = TIntf<IVeskaStorageFolder>(Create<TFolder>(*this, AConnection.Address(), "", 0));
+  // The credentials stay with the storage and go with every request, never into an entry's URL.
+  // An address that does not parse keeps its text: the first request reports it.
+  try {
+    TUri Address(AConnection.Address());
+    FLogin = Address.UserName();
+    FPassword = Address.Password();
+  } catch (const Exception&) {
+  }
+  FAddress = WithDefaultScheme(UrlWithoutCredentials(AConnection.Address()));
+  FRoot = TIntf<IVeskaStorageFolder>(Create<TFolder>(*this, FAddress, "", 0));
+}
+
+void TWebDAVReadOnlyVeskaStorage::ConfigureClient(TWinInetWebClient& AClient) const {
+  AClient.Login = FLogin;
+  AClient.Password = FPassword;
+  AClient.IgnoreCertificateErrors = IgnoreCertificateErrors;
+  AClient.TrustedCertificatesFile = TrustedCertificatesFile;
+  AClient.PropFindTimeout = PropFindTimeout;
+  AClient.TransferTimeout = TransferTimeout;
 }
 
 TWebDAVReadOnlyVeskaStorage::~TWebDAVReadOnlyVeskaStorage() = default;
@@ -216,8 +244,8 @@ int TWebDAVReadOnlyVeskaStorage::ImageIndexByKind(int AKind) {
 }
 
 std::string TWebDAVReadOnlyVeskaStorage::AbsoluteUrl(const std::string& AHref) const {
-  if (StartsWithText(AHref, "http://") || StartsWithText(AHref, "https://")) return AHref;
-  TUri Address(Connection().Address());
+  if (StartsWithText(AHref, "http://") || StartsWithText(AHref, "https://")) return UrlWithoutCredentials(AHref);
+  TUri Address(FAddress);
   std::string Origin = Address.ProtocolOrDefault("http") + "://" + Address.Host();
   if (Address.Port() != 0) Origin += ":" + std::to_string(Address.Port());
   return JoinWithSeparator(Origin, AHref, '/');
@@ -252,7 +280,9 @@ TIntf<IVeskaStorageEntry> TWebDAVReadOnlyVeskaStorage::TFolder::FindEntry(const 
 TVeskaStorageEntries TWebDAVReadOnlyVeskaStorage::TFolder::LoadChildItems() {
   TSharedPtr<TPropFind> Listing;
   try {
-    Listing = ExecutePropFind(Url());
+    TWinInetWebClient Client;
+    Storage().ConfigureClient(Client);
+    Listing = ExecutePropFind(Client, Url());
   } catch (EHttpStatusException& E) {
     PrefixListingError(E, Url());
     throw;
@@ -267,11 +297,16 @@ TVeskaStorageEntries TWebDAVReadOnlyVeskaStorage::TFolder::ChildItemsOf(const TP
   const TComparableUrl Folder = ComparableUrl(Url());
   TVeskaStorageEntries Result;
   Result.reserve(AListing.Entries().size());
+  FSkippedEntries = 0;
   for (const std::unique_ptr<TPropFindEntry>& Entry : AListing.Entries()) {
     const std::string EntryUrl = Storage().AbsoluteUrl(Entry->Url());
     const TComparableUrl Comparable = ComparableUrl(EntryUrl);
+    if (IsFolderItself(Comparable, Folder)) continue;
     // Entries elsewhere would have the user download from wherever the server points.
-    if (IsFolderItself(Comparable, Folder) || !IsBelowFolder(Comparable, Folder)) continue;
+    if (!IsBelowFolder(Comparable, Folder)) {
+      ++FSkippedEntries;
+      continue;
+    }
     Result.push_back(MakeChild(*Entry, EntryUrl));
   }
   return Result;
@@ -294,9 +329,19 @@ TWebDAVReadOnlyVeskaStorage::TDocument::TDocument(TWebDAVReadOnlyVeskaStorage& A
                                                   TVeskaDocumentType ADocType)
     : TEntryOf(AStorage, AUrl, ADescription, AChangeDate), FDocType(ADocType) {}
 
+namespace {
+
+void Download(const TWebDAVReadOnlyVeskaStorage& AStorage, const std::string& AUrl, TStream& AData) {
+  TWinInetWebClient Client;
+  AStorage.ConfigureClient(Client);
+  Client.DownloadData(AUrl, AData);
+}
+
+}  // namespace
+
 TIntf<IVeskaStorageOpenedDocument> TWebDAVReadOnlyVeskaStorage::TDocument::OpenAndLockData(TStream& AData) {
   try {
-    TWinInetWebClient().DownloadData(Url(), AData);
+    Download(Storage(), Url(), AData);
   } catch (const EHttpStatusException& E) {
     // Created inside the handler, the storage error keeps the HTTP error as its inner exception.
     if (E.StatusCode == 404) throw EVeskaStorageError::ItemNotFound(Description());
@@ -306,25 +351,36 @@ TIntf<IVeskaStorageOpenedDocument> TWebDAVReadOnlyVeskaStorage::TDocument::OpenA
       new TVeskaStorageReadOnlyOpenedDocument(TIntf<IVeskaStorageDocument>(this), ""));
 }
 
-void TWebDAVReadOnlyVeskaStorage::TDocument::ReadData(TStream& AData) { TWinInetWebClient().DownloadData(Url(), AData); }
+void TWebDAVReadOnlyVeskaStorage::TDocument::ReadData(TStream& AData) { Download(Storage(), Url(), AData); }
 
-void TWebDAVReadOnlyVeskaStorage::TExternalDocument::ReadData(TStream& AData) {
-  TWinInetWebClient().DownloadData(Url(), AData);
+void TWebDAVReadOnlyVeskaStorage::TExternalDocument::ReadData(TStream& AData) { Download(Storage(), Url(), AData); }
+
+std::string PrivateCopiesFolder() {
+  static std::mutex Lock;
+  static std::string TempRoot, Folder;
+  std::lock_guard<std::mutex> Guard(Lock);
+  // A test or the user may point the temporary folder elsewhere between two calls.
+  const std::string Root = Platform::TempFolderPath();
+  if (Folder.empty() || Root != TempRoot || !Platform::IsPrivateFolder(Folder)) {
+    Folder = Platform::CreatePrivateTemporaryFolder("quellit-copies-");
+    TempRoot = Root;
+  }
+  return Folder;
 }
 
 std::string TWebDAVReadOnlyVeskaStorage::TExternalDocument::EditFileName() const {
-  return Platform::CombinePath(GetTempFolder(), SafeLocalFileName(Description()));
+  return Platform::CombinePath(PrivateCopiesFolder(), SafeLocalFileName(Description()));
 }
 
 void TWebDAVReadOnlyVeskaStorage::TExternalDocument::Edit() {
   const std::string FileName = EditFileName();
-  if (Platform::FileExists(FileName)) {
-    Platform::SetFileReadOnly(FileName, false);
-    if (!Platform::DeleteFile(FileName)) Platform::RaiseOSError(Platform::LastErrorCode(), FileName);
-  }
-  TWinInetWebClient().DownloadData(Url(), FileName);
-  // A reminder to the user that changes to the copy go nowhere.
-  Platform::SetFileReadOnly(FileName, true);
+  // Beside the earlier copy until complete; one rename then replaces it, read-only as it is.
+  Platform::TReplacementFile File(FileName);
+  THandleStream Data(File.Handle());
+  Download(Storage(), Url(), Data);
+  // A reminder to the user that changes to the copy go nowhere; set on the file this call made.
+  File.SetReadOnly();
+  File.Commit();
   Platform::OpenWithDefaultApplication(FileName);
 }
 

@@ -7,6 +7,7 @@
 // local file name only after it has been made safe.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "Modules/Korvel/Common/Kv_Storage.Types.h"
@@ -42,6 +43,7 @@ class TWebDAVConnection : public TServerConnection {
 
 class TPropFind;
 class TPropFindEntry;
+class TWinInetWebClient;
 
 // The product's XML namespace; a resource is a product document when its property "VeskaDocType"
 // in this namespace holds the ordinal of a document kind.
@@ -64,15 +66,32 @@ class TWebDAVReadOnlyVeskaStorage : public TVeskaStorageOf<TWebDAVConnection> {
   bool IsReadOnly() override { return true; }
   TIntf<IVeskaStorageFolder> Root() override { return FRoot; }
 
-  // The absolute URL of a listing's href: an "http://" or "https://" URL as it is, anything else
-  // taken as server-relative and put behind the origin (protocol, host, port) of the address.
+  // The absolute URL of a listing's href: an "http://" or "https://" URL (in any letter case) as it
+  // is but without user information, anything else taken as server-relative and put behind the
+  // origin (protocol, host, port) of the address.
   std::string AbsoluteUrl(const std::string& AHref) const;
+
+  // The folder's address as every request uses it: "http://" when it names no scheme, and without
+  // the credentials it may carry, which go with every request of the storage instead.
+  const std::string& Address() const { return FAddress; }
+  // Sets up a client for one request of this storage: the address's credentials, trust, deadlines.
+  void ConfigureClient(TWinInetWebClient& AClient) const;
+
+  // Passed on to every request (see TWinInetWebClient): accepting any certificate is for a known
+  // server with a self-signed one only; extra trusted certificates; whole-request deadlines in ms.
+  bool IgnoreCertificateErrors = false;
+  std::string TrustedCertificatesFile;
+  std::int32_t PropFindTimeout = 60 * 1000;
+  std::int32_t TransferTimeout = 5 * 60 * 1000;
 
  protected:
   TWebDAVReadOnlyVeskaStorage(TWebDAVConnection& AConnection, const TVeskaStorageClass& AClass);
 
  private:
   TIntf<IVeskaStorageFolder> FRoot;
+  std::string FAddress;
+  std::string FLogin;
+  std::string FPassword;
 };
 
 // What every entry knows. Entries keep a plain pointer to their storage: they must not be used
@@ -137,9 +156,14 @@ class TWebDAVReadOnlyVeskaStorage::TFolder : public TEntryOf<IVeskaStorageFolder
   // The children a listing of this folder names: the folder itself and entries that are not on
   // its server below it are left out.
   TVeskaStorageEntries ChildItemsOf(const TPropFind& AListing);
+  // How many entries of the last listing were left out as not below this folder on its server
+  // (the folder itself is not counted), for a warning the caller may show.
+  int SkippedEntries() const { return FSkippedEntries; }
 
  private:
   TIntf<IVeskaStorageEntry> MakeChild(const TPropFindEntry& AEntry, const std::string& AUrl);
+
+  int FSkippedEntries = 0;
 };
 
 class TWebDAVReadOnlyVeskaStorage::TDocument : public TEntryOf<IVeskaStorageDocument> {
@@ -164,12 +188,19 @@ class TWebDAVReadOnlyVeskaStorage::TExternalDocument : public TEntryOf<IVeskaSto
   using TEntryOf::TEntryOf;
 
   void ReadData(TStream& AData) override;
-  // Downloads a read-only copy into the temporary folder (replacing an earlier one) and opens it
-  // with the desktop's default application; changes are never sent back.
+  // Downloads a read-only copy into this process's private folder below the temporary folder
+  // (replacing an earlier copy by one rename once the download is complete) and opens it with the
+  // desktop's default application; changes are never sent back. Other local users can neither
+  // read the copy nor redirect it with names or links planted in the shared temporary folder.
   void Edit() override;
-  // Where Edit puts the copy: the temporary folder and SafeLocalFileName of the description.
+  // Where Edit puts the copy: the private folder (made on first use) and SafeLocalFileName of the
+  // description.
   std::string EditFileName() const;
 };
+
+// The folder of this process's private temporary copies: made with an unpredictable name and mode
+// 0700 below the temporary folder on first use, made again when it has gone or no longer is private.
+std::string PrivateCopiesFolder();
 
 // A name the server chose, made a plain file name that stays inside the folder it is joined to:
 // separators and characters no file name can hold become "_", leading dots go, and an empty
@@ -178,7 +209,11 @@ std::string SafeLocalFileName(const std::string& AName);
 
 // Whether two absolute URLs name one resource: protocol and host without regard to case, default
 // ports, percent escapes, dot segments, a trailing "/" and the letter case of the path ignored.
+// A URL without a scheme is an "http://" one.
 bool SameResourceUrl(const std::string& A, const std::string& B);
+
+// AUrl with "http://" in front when it names no scheme.
+std::string WithDefaultScheme(const std::string& AUrl);
 
 class TKorvelRuVeskaStorage : public TWebDAVReadOnlyVeskaStorage {
  public:

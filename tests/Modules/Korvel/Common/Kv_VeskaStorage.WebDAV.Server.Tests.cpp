@@ -8,6 +8,7 @@
 #include "Lib/Common/Common.Net.WebDAV.h"
 #include "Modules/Korvel/Common/Kv_VeskaStorage.WebDAV.h"
 #include "Platform/File.h"
+#include "Platform/Path.h"
 #include "StorageDavServer.h"
 #include "Support/OpenerRecorder.h"
 #include "Support/ScratchFolder.h"
@@ -167,17 +168,49 @@ TEST_F(WebDAVStorageOnServer, EditTwiceReplacesTheReadOnlyCopyAndOpensIt) {
   Open(Tree().Url());
   TIntf<IVeskaStorageExternalDocument> File = QueryIntf<IVeskaStorageExternalDocument>(Child("правка.txt"));
   ASSERT_TRUE(File);
-  const std::string Copy = Temp / "правка.txt";
+  const std::string Copy = dynamic_cast<TStorage::TExternalDocument&>(*File).EditFileName();
+  ASSERT_EQ(Platform::ExtractFileName(Copy), "правка.txt");
   File->Edit();
   EXPECT_EQ(Testing::TScratchFolder::Read(Copy), "first");
+  ASSERT_TRUE(Platform::GetFileInfo(Copy));
   EXPECT_TRUE(Platform::GetFileInfo(Copy)->IsReadOnly);
   EXPECT_EQ(Opener.WaitForOpened(1), Copy + "\n");
 
   Tree().File("правка.txt", "second");
   File->Edit();
   EXPECT_EQ(Testing::TScratchFolder::Read(Copy), "second");
+  ASSERT_TRUE(Platform::GetFileInfo(Copy));
   EXPECT_TRUE(Platform::GetFileInfo(Copy)->IsReadOnly);
   EXPECT_EQ(Opener.WaitForOpened(2), Copy + "\n" + Copy + "\n");
+  // Nothing but the copy is left in the private folder.
+  std::set<std::string> Names;
+  for (const auto& Item : std::filesystem::directory_iterator(Platform::ExtractFilePath(Copy)))
+    Names.insert(Item.path().filename());
+  EXPECT_EQ(Names, std::set<std::string>{"правка.txt"});
+}
+
+// Another local user plants, in the shared temporary folder, a link under the name the copy would
+// have there, pointing at a read-only file of the victim: neither the link nor its target is used.
+TEST_F(WebDAVStorageOnServer, ALinkPlantedInTheTemporaryFolderIsNeverFollowed) {
+  Testing::TScratchFolder Temp;
+  Testing::TScopedEnvironment Environment;
+  Environment.Set("TMPDIR", Temp.Path());
+  Testing::TOpenerRecorder Opener;
+  const std::string Victim = Temp.Write("victim/settings.ini", "victim's own");
+  std::filesystem::permissions(Victim, std::filesystem::perms::owner_read);
+  std::filesystem::create_symlink(Victim, Temp / "подмена.txt");
+  Tree().File("подмена.txt", "server bytes");
+  Open(Tree().Url());
+  TIntf<IVeskaStorageExternalDocument> File = QueryIntf<IVeskaStorageExternalDocument>(Child("подмена.txt"));
+  ASSERT_TRUE(File);
+  File->Edit();
+  const std::string Copy = dynamic_cast<TStorage::TExternalDocument&>(*File).EditFileName();
+  EXPECT_NE(Copy, Temp / "подмена.txt");
+  EXPECT_EQ(Testing::TScratchFolder::Read(Copy), "server bytes");
+  EXPECT_EQ(Testing::TScratchFolder::Read(Victim), "victim's own");
+  EXPECT_EQ(std::filesystem::status(Victim).permissions(), std::filesystem::perms::owner_read);
+  EXPECT_TRUE(std::filesystem::is_symlink(Temp / "подмена.txt"));
+  EXPECT_EQ(Opener.WaitForOpened(1), Copy + "\n");
 }
 
 TEST_F(WebDAVStorageOnServer, EditKeepsAHostileServerNameInsideTheTemporaryFolder) {
@@ -191,12 +224,16 @@ TEST_F(WebDAVStorageOnServer, EditKeepsAHostileServerNameInsideTheTemporaryFolde
   TIntf<IVeskaStorageExternalDocument> File = QueryIntf<IVeskaStorageExternalDocument>(Child("..\\..\\escape.txt"));
   ASSERT_TRUE(File);
   File->Edit();
-  EXPECT_EQ(Testing::TScratchFolder::Read(Temp / "tmp/_.._escape.txt"), "payload");
-  EXPECT_EQ(Opener.WaitForOpened(1), Temp / "tmp/_.._escape.txt\n");
-  // Nothing beside or above the temporary folder.
+  const std::string Copy = dynamic_cast<TStorage::TExternalDocument&>(*File).EditFileName();
+  EXPECT_EQ(Platform::ExtractFileName(Copy), "_.._escape.txt");
+  EXPECT_EQ(Testing::TScratchFolder::Read(Copy), "payload");
+  EXPECT_EQ(Opener.WaitForOpened(1), Copy + "\n");
+  // Nothing beside or above the temporary folder; the copy is in a private folder right in it.
   std::set<std::string> Names;
   for (const auto& Item : std::filesystem::directory_iterator(Temp.Path())) Names.insert(Item.path().filename());
   EXPECT_EQ(Names, std::set<std::string>{"tmp"});
+  EXPECT_EQ(Platform::ExtractFilePath(Platform::ExcludeTrailingPathDelimiter(Platform::ExtractFilePath(Copy))),
+            Temp / "tmp/");
 }
 
 }  // namespace

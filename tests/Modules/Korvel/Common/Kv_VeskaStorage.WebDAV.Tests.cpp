@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -253,17 +254,26 @@ TEST(SafeLocalFileName, ServerNamesBecomePlainNamesInsideTheFolder) {
   EXPECT_EQ(Cut, "a" + Cyrillic.substr(0, 254));
 }
 
-TEST_F(WebDAVStorage, EditWritesOnlyInsideTheTemporaryFolder) {
+TEST_F(WebDAVStorage, EditWritesOnlyInsideAPrivateFolderOfTheTemporaryFolder) {
   Testing::TScratchFolder Temp;
   Testing::TScopedEnvironment Environment;
   Environment.Set("TMPDIR", Temp.Path());
   Open("http://srv/dav/docs/");
+  std::string Folder;
   for (const std::string& Name : std::vector<std::string>{"..", "a/../../b", "..\\..\\b", std::string("x\x01\ny", 4), std::string()}) {
     TIntf<IVeskaStorageExternalDocument> File(Create<TStorage::TExternalDocument>(*FStorage, "http://srv/x", Name, 0));
     const std::string Target = dynamic_cast<TStorage::TExternalDocument&>(*File).EditFileName();
-    EXPECT_EQ(Platform::ExtractFilePath(Target), Temp.Path() + "/") << Name;
+    // One folder per process, with a name nobody could guess, only its owner may enter.
+    if (Folder.empty()) Folder = Platform::ExtractFilePath(Target);
+    EXPECT_EQ(Platform::ExtractFilePath(Target), Folder) << Name;
     EXPECT_EQ(Platform::ExtractFileName(Target), SafeLocalFileName(Name)) << Name;
   }
+  EXPECT_EQ(Platform::ExtractFilePath(Platform::ExcludeTrailingPathDelimiter(Folder)), Temp.Path() + "/");
+  EXPECT_TRUE(Platform::ExtractFileName(Platform::ExcludeTrailingPathDelimiter(Folder)).starts_with("quellit-copies-"));
+  EXPECT_EQ(std::filesystem::status(Folder).permissions(), std::filesystem::perms::owner_all);
+  // A folder that is no longer private is not used again.
+  std::filesystem::permissions(Folder, std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
+  EXPECT_NE(Platform::ExtractFilePath(PrivateCopiesFolder() + "/x"), Folder);
 }
 
 }  // namespace
