@@ -41,6 +41,17 @@ std::vector<std::string_view> SplitKeyPath(std::string_view APath, std::size_t A
   return Parts;
 }
 
+// The index key of a name: its case fold. Names are nearly always ASCII, which folds byte by byte
+// exactly as the full fold would, at a fraction of its cost.
+std::string IndexName(std::string_view AName) {
+  std::string Result(AName);
+  for (char& C : Result) {
+    if (static_cast<unsigned char>(C) >= 0x80) return FoldCase(AName);
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+  }
+  return Result;
+}
+
 std::string Utf16Bytes(std::string_view AText) { return EncodeText(AText, TTextEncoding::Utf16LE); }
 
 std::vector<std::uint8_t> ToBytes(std::string_view AText) { return {AText.begin(), AText.end()}; }
@@ -417,17 +428,17 @@ TRegistryNode::~TRegistryNode() {
 }
 
 const TRegistryNode* TRegistryNode::FindSubKey(std::string_view AName) const {
-  const auto Found = FSubKeyIndex.find(FoldCase(AName));
+  const auto Found = FSubKeyIndex.find(IndexName(AName));
   return Found == FSubKeyIndex.end() ? nullptr : &*Found->second;
 }
 
 TRegistryNode* TRegistryNode::SubKeyToChange(std::string_view AName) {
-  const auto Found = FSubKeyIndex.find(FoldCase(AName));
+  const auto Found = FSubKeyIndex.find(IndexName(AName));
   return Found == FSubKeyIndex.end() ? nullptr : &*Found->second;
 }
 
 TRegistryNode& TRegistryNode::AddSubKey(std::string_view AName, bool& ACreated) {
-  std::string Folded = FoldCase(AName);
+  std::string Folded = IndexName(AName);
   if (const auto Found = FSubKeyIndex.find(Folded); Found != FSubKeyIndex.end()) {
     ACreated = false;
     return *Found->second;
@@ -444,7 +455,7 @@ TRegistryNode& TRegistryNode::AddSubKey(std::string_view AName, bool& ACreated) 
 }
 
 void TRegistryNode::DeleteSubKey(std::string_view AName) {
-  const auto Found = FSubKeyIndex.find(FoldCase(AName));
+  const auto Found = FSubKeyIndex.find(IndexName(AName));
   if (Found == FSubKeyIndex.end()) return;
   FSubKeys.erase(Found->second);
   FSubKeyIndex.erase(Found);
@@ -476,12 +487,12 @@ void TRegistryNode::DeleteKey(std::string_view APath) {
 }
 
 const TRegValue* TRegistryNode::FindValue(std::string_view AName) const {
-  const auto Found = FValueIndex.find(FoldCase(AName));
+  const auto Found = FValueIndex.find(IndexName(AName));
   return Found == FValueIndex.end() ? nullptr : &*Found->second;
 }
 
 TRegistryNode& TRegistryNode::SetValue(TRegValue AValue) {
-  std::string Folded = FoldCase(AValue.Name);
+  std::string Folded = IndexName(AValue.Name);
   if (const auto Found = FValueIndex.find(Folded); Found != FValueIndex.end()) {
     *Found->second = std::move(AValue);
     return *this;
@@ -497,7 +508,7 @@ TRegistryNode& TRegistryNode::SetValue(TRegValue AValue) {
 }
 
 void TRegistryNode::DeleteValue(std::string_view AName) {
-  const auto Found = FValueIndex.find(FoldCase(AName));
+  const auto Found = FValueIndex.find(IndexName(AName));
   if (Found == FValueIndex.end()) return;
   FValues.erase(Found->second);
   FValueIndex.erase(Found);
