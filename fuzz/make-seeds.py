@@ -143,3 +143,10 @@ PROPFIND = """<?xml version="1.0" encoding="utf-8"?>
 """
 write("PropFindAnswer", "listing", PROPFIND.encode("utf-8"))
 write("PropFindAnswer", "lowercase-prefix", PROPFIND.replace("D:", "d:").replace(":D=", ":d=").encode("utf-8"))
+
+# The PE seeds are the test fixtures (built with the MinGW binutils; see their folder).
+FIXTURES = os.path.join(HERE, "..", "tests", "Lib", "Common", "fixtures", "FileVersion")
+for name in sorted(os.listdir(FIXTURES)):
+    if name.endswith(".exe"):
+        with open(os.path.join(FIXTURES, name), "rb") as source:
+            write("PEVersionResource", name, source.read())
