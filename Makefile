@@ -16,6 +16,7 @@ build: deps
 test: deps
 	cmake -S . -B $(BUILD_TEST) -DCMAKE_BUILD_TYPE=Debug -DQUELLIT_SANITIZE=ON
 	cmake --build $(BUILD_TEST) -j $(JOBS)
+	JOBS=$(JOBS) bash scripts/build-fuzzers.sh
 	cd $(BUILD_TEST) && ctest --output-on-failure -j $(JOBS)
 
 # The release build, then the wizard on a fresh sample sandbox in build/demo: its window when a
@@ -37,8 +38,7 @@ bench: deps
 
 # Runs every fuzz target for FUZZ_SECONDS (default 60) in its own clang build, build/fuzz.
 FUZZ_SECONDS ?= 60
-fuzz:
-	bash scripts/install-deps.sh fuzz
+fuzz: deps
 	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/run-fuzzers.sh
 
 clean:

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and only those that are missing.
 # Safe to run again: with everything present it changes nothing and needs no network.
-#   install-deps.sh        what building and testing need
-#   install-deps.sh fuzz   that, plus clang and its libFuzzer runtime (make fuzz)
+#   install-deps.sh        what building and testing need (make test also builds the fuzz targets)
+#   install-deps.sh fuzz   the same (kept for the scripts that still ask for it)
 #   install-deps.sh xvfb   that, plus a virtual X display for the window without a screen (make demo-xvfb)
 set -euo pipefail
 
@@ -18,10 +18,8 @@ packages=(
   qt6-base-dev        # the wizard's window (Qt 6 Widgets, Qt Test)
   fonts-dejavu-core   # a face with Cyrillic glyphs for the window
   fonts-wine          # a Tahoma-compatible face (with Cyrillic), the window's font
+  clang libclang-rt-14-dev  # the fuzz targets (libFuzzer), built by make test and run by make fuzz
 )
-if [[ ${1:-} == fuzz ]]; then
-  packages+=(clang libclang-rt-14-dev)
-fi
 if [[ ${1:-} == xvfb ]]; then
   packages+=(xvfb xauth)
 fi

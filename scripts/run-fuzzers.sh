@@ -11,12 +11,10 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 build=build/fuzz
 targets=("$@")
-((${#targets[@]})) || targets=(FilerValuesFuzz ContainerDirectoryFuzz BaseDescriptorFuzz)
+((${#targets[@]})) || targets=(FilerValuesFuzz ContainerDirectoryFuzz BaseDescriptorFuzz RegistryTextFuzz
+  PEVersionResourceFuzz IniFileFuzz OptionsReaderFuzz PropFindAnswerFuzz)
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUELLIT_FUZZ=ON -DQUELLIT_SANITIZE=ON -DQUELLIT_TESTS=OFF \
-  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -include $PWD/fuzz/SourceLocationShim.h"
-cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
+JOBS=$(nproc) bash scripts/build-fuzzers.sh "${targets[@]}"
 
 for target in "${targets[@]}"; do
   seeds=fuzz/corpus/${target%Fuzz}

@@ -68,19 +68,29 @@ const std::map<std::string, std::function<int(const TArguments&)>>& Commands() {
   return Table;
 }
 
+// Every command's output is checked once it is complete: a full disk or a closed stream is an
+// error, never a silent success.
+int CheckedOutput(int AExitCode) {
+  std::cout.flush();
+  if (std::cout) return AExitCode;
+  std::cerr << "kvtool: cannot write to standard output\n";
+  return 1;
+}
+
 int Run(int AArgc, const char* const* AArgv) {
   TArguments Arguments = Platform::TakeCommandLine(AArgc, AArgv);
   if (Arguments.empty()) throw EUsageError("no command given");
   auto Command = Commands().find(Arguments.front());
   if (Command == Commands().end()) throw EUsageError("unknown command \"" + Arguments.front() + "\"");
   TStartupScope Startup;
-  return Command->second(TArguments(Arguments.begin() + 1, Arguments.end()));
+  return CheckedOutput(Command->second(TArguments(Arguments.begin() + 1, Arguments.end())));
 }
 
 }  // namespace
 }  // namespace Quellit::KvTool
 
 int main(int argc, char** argv) {
+  Quellit::Platform::ReserveStandardStreams();
   try {
     return Quellit::KvTool::Run(argc, argv);
   } catch (const Quellit::KvTool::EUsageError& E) {

@@ -21,7 +21,7 @@ void ExpandWithAncestors(IEasySetupView& AView, TTreeNodeId ANode) {
 }
 
 std::string FirstLineOf(const std::string& AFileName) {
-  std::vector<std::uint8_t> Bytes = Platform::ReadAllBytes(AFileName);
+  std::vector<std::uint8_t> Bytes = Platform::ReadFileStart(AFileName, 64 * 1024);  // a name is far shorter
   std::string Text = Platform::DecodeText(std::string(Bytes.begin(), Bytes.end())).Text;
   return Text.substr(0, Text.find_first_of("\r\n"));
 }

@@ -70,6 +70,9 @@ std::optional<TFileInfo> GetFileInfo(const std::string& APath);
 bool DeleteFile(const std::string& APath);
 bool RenameFile(const std::string& AOldPath, const std::string& ANewPath);
 std::vector<std::uint8_t> ReadAllBytes(const std::string& APath);
+// At most AMaxBytes from the start of the file, for files of which only the beginning counts (the
+// first line of a naming file): a huge or endless file costs no more than that.
+std::vector<std::uint8_t> ReadFileStart(const std::string& APath, std::size_t AMaxBytes);
 // Writes through a temporary file in the same folder and one rename, so readers never see half a file.
 void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_t ASize);
 

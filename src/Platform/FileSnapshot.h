@@ -3,6 +3,7 @@
 // older than the clock's coarse tick: two writes of the same size within one tick share a time.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,10 @@ namespace Quellit::Platform {
 
 class TFileSnapshot {
  public:
+  // A file larger than AMaxBytes is not read at all: it counts as a file that could not be read,
+  // its reason saying so, so what a reader keeps in memory is bounded by its own limit.
+  explicit TFileSnapshot(std::uint64_t AMaxBytes = UINT64_MAX) : FMaxBytes(AMaxBytes) {}
+
   // Looks at APath again; true when it differs from the last look (another path, contents,
   // existence or readability). The first look always counts as a change.
   bool Update(const std::string& APath);
@@ -23,6 +28,7 @@ class TFileSnapshot {
   const std::optional<std::string>& ReadError() const { return FReadError; }
 
  private:
+  std::uint64_t FMaxBytes;
   bool FTaken = false;
   bool FRecent = false;  // modified too recently for its time to tell one write from the next
   std::string FPath;

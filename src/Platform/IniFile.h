@@ -8,10 +8,18 @@
 // Every operation looks at the file as it is now (it is read again when it changed on disk), and
 // every change is written at once, atomically, in the file's own encoding and line breaks; a new
 // file is UTF-8 without a byte-order mark, with CR LF line breaks, as the product's own tools expect.
+// Lines a change does not touch are written back byte for byte, each with its own line break.
+//
+// What is kept in memory is bounded: a file larger than MaxIniFileBytes is not read (reads answer
+// their defaults, changes are refused, as for any file that cannot be read); a file within the
+// bound is held as its lines plus an index of its sections and names, so every lookup takes
+// constant time and reading a whole section is linear.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Lib/Common/Common.Exception.h"
@@ -26,6 +34,9 @@ namespace Quellit::Platform {
 class EIniFileException : public Exception {
   using Exception::Exception;
 };
+
+// Settings files are a few kilobytes; this leaves ample room and keeps a hostile one harmless.
+constexpr std::uint64_t MaxIniFileBytes = std::uint64_t{1} << 20;
 
 class TIniFile : public TObject {
  public:
@@ -62,15 +73,23 @@ class TIniFile : public TObject {
 
   void Refresh() const;
   void Parse(const std::string& ABytes) const;
+  void Reindex() const;
   void Save();
+  // A line added to the file, ended the way the file ends its lines.
+  std::string NewLine(std::string AText) const;
+  void EndLastLine();
   std::optional<TSectionRange> FindSection(const std::string& ASection, std::size_t AFrom = 0) const;
   std::optional<std::size_t> FindKey(const TSectionRange& ARange, const std::string& AIdent) const;
   std::optional<std::size_t> FindKey(const std::string& ASection, const std::string& AIdent) const;
 
   std::string FFileName;
   // The file as last read; parsed again when it changes on disk.
-  mutable TFileSnapshot FSnapshot;
+  mutable TFileSnapshot FSnapshot{MaxIniFileBytes};
+  // The lines without their "\n"; a line ended by CR LF keeps its "\r".
   mutable std::vector<std::string> FLines;
+  // Folded section name -> its first section; folded section and value names -> the value's line.
+  mutable std::unordered_map<std::string, TSectionRange> FSectionIndex;
+  mutable std::unordered_map<std::string, std::size_t> FKeyIndex;
   mutable TTextEncoding FEncoding = TTextEncoding::Utf8;
   mutable bool FHasBom = false;
   mutable std::string FLineBreak = "\r\n";

@@ -22,6 +22,11 @@ std::string ExecutableFolder();
 std::vector<std::string> TakeCommandLine(int AArgc, const char* const* AArgv);
 const std::vector<std::string>& CommandLineArguments();
 
+// Opens /dev/null in place of a standard stream (0, 1, 2) the parent left closed: input for
+// reading, output and error read-only, so a write there still fails as it would on a closed
+// stream, while no file the program opens later takes the stream's number and receives its text.
+void ReserveStandardStreams();
+
 // Ends the process with the exit code after the usual clean-up of a normal exit (buffered output is
 // flushed, static objects are destroyed).
 [[noreturn]] void ExitProcess(int ACode);

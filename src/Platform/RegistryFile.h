@@ -4,10 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "Lib/Common/Common.Object.h"
@@ -41,19 +42,35 @@ struct TRegValue {
   std::optional<std::vector<std::string>> AsMultiString() const;
 };
 
-// A key with its values and subkeys, both in file order. Names compare without regard to case.
+// A key with its values and subkeys, both in file order. Names compare without regard to case;
+// each level keeps an index on the folded names, so finding, adding or deleting one subkey or
+// value takes constant time however many siblings it has. The tree is freed level by level,
+// never by recursion, so no depth of nesting can exhaust the stack.
 class TRegistryNode : public TObject {
  public:
+  using TSubKeyList = std::list<TRegistryNode>;
+  using TValueList = std::list<TRegValue>;
+
   explicit TRegistryNode(std::string AName = {}) : FName(std::move(AName)) {}
+  TRegistryNode(TRegistryNode&&) noexcept = default;
+  TRegistryNode& operator=(TRegistryNode&&) = delete;
+  TRegistryNode(const TRegistryNode&) = delete;
+  TRegistryNode& operator=(const TRegistryNode&) = delete;
+  ~TRegistryNode() override;
 
   const std::string& Name() const { return FName; }
-  const std::vector<TRegValue>& Values() const { return FValues; }
-  const std::vector<std::unique_ptr<TRegistryNode>>& SubKeys() const { return FSubKeys; }
+  const TValueList& Values() const { return FValues; }
+  const TSubKeyList& SubKeys() const { return FSubKeys; }
 
   // APath is relative, its parts separated by "\"; empty parts are skipped.
   const TRegistryNode* FindKey(std::string_view APath) const;
   TRegistryNode& CreateKey(std::string_view APath);
   void DeleteKey(std::string_view APath);  // with everything below it
+
+  const TRegistryNode* FindSubKey(std::string_view AName) const;
+  // The subkey AName, made (last in order) when missing; ACreated tells which happened.
+  TRegistryNode& AddSubKey(std::string_view AName, bool& ACreated);
+  void DeleteSubKey(std::string_view AName);
 
   const TRegValue* FindValue(std::string_view AName) const;
   TRegistryNode& SetValue(TRegValue AValue);  // replaces a value of the same name in place
@@ -62,12 +79,23 @@ class TRegistryNode : public TObject {
   void DeleteValue(std::string_view AName);
 
  private:
-  TRegistryNode* FindChild(std::string_view AName) const;
+  TRegistryNode* SubKeyToChange(std::string_view AName);
 
   std::string FName;
-  std::vector<TRegValue> FValues;
-  std::vector<std::unique_ptr<TRegistryNode>> FSubKeys;
+  TValueList FValues;
+  TSubKeyList FSubKeys;
+  // Folded name -> entry. List iterators stay valid while other entries come and go.
+  std::unordered_map<std::string, TValueList::iterator> FValueIndex;
+  std::unordered_map<std::string, TSubKeyList::iterator> FSubKeyIndex;
 };
+
+// What the reader keeps in memory is bounded: a file of at most MaxRegistryFileBytes (the
+// registry refuses a larger one and reads as empty), its text, and a tree of at most
+// MaxRegistryKeys keys nested at most MaxRegistryKeyDepth levels deep, the registry's own limit.
+// A key line past either limit is a broken line. Values are bounded by the file itself.
+constexpr std::uint64_t MaxRegistryFileBytes = std::uint64_t{128} << 20;
+constexpr std::size_t MaxRegistryKeys = 2'000'000;
+constexpr std::size_t MaxRegistryKeyDepth = 512;  // the hive counts as the first level
 
 // The outcome of reading a file: the tree (its top keys are the hives, "HKEY_LOCAL_MACHINE"...)
 // and the first line that could not be understood. Broken lines are skipped; a text without the

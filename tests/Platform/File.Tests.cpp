@@ -154,5 +154,14 @@ TEST(File, WriteAllBytesAtomicFailureKeepsTheOriginal) {
   EXPECT_EQ(Entries, 1);
 }
 
+TEST(File, ReadFileStartReadsAtMostItsLimit) {
+  TScratchFolder Scratch;
+  const std::string Path = Scratch.Write("linkname.txt", "first line\r\nsecond");
+  EXPECT_EQ(ReadFileStart(Path, 5), Bytes("first"));
+  EXPECT_EQ(ReadFileStart(Path, 1000), Bytes("first line\r\nsecond"));
+  EXPECT_EQ(ReadFileStart("/dev/zero", 3), std::vector<std::uint8_t>(3, 0));  // an endless file
+  EXPECT_THROW(ReadFileStart(Scratch / "missing", 5), EOSError);
+}
+
 }  // namespace
 }  // namespace Quellit::Platform

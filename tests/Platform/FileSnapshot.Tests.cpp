@@ -39,5 +39,19 @@ TEST(TFileSnapshot, RecordsWhyAnExistingFileCouldNotBeRead) {
   EXPECT_NE(Snapshot.ReadError()->find(Scratch.Path()), std::string::npos);
 }
 
+TEST(TFileSnapshot, DoesNotReadAFileOverItsLimit) {
+  Testing::TScratchFolder Scratch;
+  const std::string Path = Scratch.Write("big.txt", "12345");
+  TFileSnapshot Limited(4), Exact(5);
+  EXPECT_TRUE(Limited.Update(Path));
+  EXPECT_TRUE(Limited.Exists());
+  EXPECT_EQ(Limited.Bytes(), "");
+  ASSERT_TRUE(Limited.ReadError());
+  EXPECT_NE(Limited.ReadError()->find("File too large: " + Path + " (5 bytes; at most 4 are read)"), std::string::npos);
+  Exact.Update(Path);
+  EXPECT_FALSE(Exact.ReadError());
+  EXPECT_EQ(Exact.Bytes(), "12345");
+}
+
 }  // namespace
 }  // namespace Quellit::Platform

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -150,6 +151,61 @@ TEST_F(IniFileTest, KeepsLineBreaksAndAMissingFinalBreak) {
   EXPECT_EQ(Content(Path), "[a]\nx=one\n[b]\ny=2");
   Ini.WriteString("b", "z", "3");
   EXPECT_EQ(Content(Path), "[a]\nx=one\n[b]\ny=2\nz=3\n");
+}
+
+// A change rewrites only its own line: every other line keeps its bytes and its own break, even in
+// a file that mixes them (a stray CR before a break once turned one value into another).
+TEST_F(IniFileTest, LinesAChangeDoesNotTouchKeepTheirBytes) {
+  struct TCase {
+    const char* Name;
+    std::string Before, After;
+  };
+  const TCase Cases[] = {
+      {"LF file, one line ends in CR CR LF", "[a]\nq='v'\r\r\nx=1\n", "[a]\nq='v'\r\r\nx=2\n"},
+      {"CR LF file, one line ends in LF", "[a]\r\nq=v\nx=1\r\n", "[a]\r\nq=v\nx=2\r\n"},
+      {"a new value after a last line without break", "[a]\r\nq=v", "[a]\r\nq=v\r\nx=2\r\n"},
+      {"a new section in a CR LF file", "[b]\r\nq=v\r\n", "[b]\r\nq=v\r\n\r\n[a]\r\nx=2\r\n"},
+  };
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    const std::string Path = WriteFile(Case.Before);
+    const std::string Quoted = TIniFile(Path).ReadString("a", "q", "-");
+    TIniFile(Path).WriteString("a", "x", "2");
+    EXPECT_EQ(Content(Path), Case.After);
+    TIniFile Again(Path);
+    EXPECT_EQ(Again.ReadString("a", "q", "-"), Quoted);
+    EXPECT_EQ(Again.ReadString("a", "x", "-"), "2");
+  }
+}
+
+// Reading a section name by name is linear in the section, whatever its size.
+TEST_F(IniFileTest, ReadsALargeSectionNameByName) {
+  std::string Text = "[links]\r\n";
+  for (int I = 0; I < 50000; ++I) Text += "k" + std::to_string(I) + "=v" + std::to_string(I) + "\r\n";
+  const std::string Path = WriteFile(Text + "[links]\r\nk7=second section\r\n");
+  // Older than the file clock's tick, so each read only looks at the file's state.
+  std::filesystem::last_write_time(Path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+  TIniFile Ini(Path);
+  const std::vector<std::string> Names = Ini.ReadSection("LINKS");
+  ASSERT_EQ(Names.size(), 50000u);
+  for (const std::string& Name : Names) ASSERT_EQ(Ini.ReadString("links", Name, ""), "v" + Name.substr(1));
+  EXPECT_EQ(Ini.ReadSectionValues("links")[7], "k7=v7");
+  EXPECT_THAT(Ini.ReadSections(), ElementsAre("links"));
+}
+
+TEST_F(IniFileTest, AFileOverTheSizeBoundIsNotRead) {
+  const std::string Path = WriteFile("[a]\r\nx=1\r\n");
+  std::filesystem::resize_file(Path, MaxIniFileBytes + 1);
+  const std::string Before = Content(Path);
+  TIniFile Ini(Path);
+  EXPECT_EQ(Ini.ReadString("a", "x", "default"), "default");
+  try {
+    Ini.WriteString("a", "y", "2");
+    ADD_FAILURE() << "written";
+  } catch (const EIniFileException& E) {
+    EXPECT_THAT(E.Message(), testing::HasSubstr("File too large"));
+  }
+  EXPECT_EQ(Content(Path), Before);
 }
 
 TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "Lib/Common/Common.Exception.h"
@@ -213,6 +214,15 @@ TEST_F(RegistryTest, UnusableFilesReadAsAnEmptyRegistry) {
   const std::string Warnings = testing::internal::GetCapturedStderr();
   EXPECT_THAT(Warnings, HasSubstr(Scratch.Path()));
   EXPECT_EQ(Warnings.find("cannot be read"), Warnings.rfind("cannot be read"));
+}
+
+// The registry file is read whole; one larger than the bound is refused before it is read.
+TEST_F(RegistryTest, AFileOverTheSizeBoundReadsAsAnEmptyRegistry) {
+  const std::string Path = UseRegistry(RegeditBytes(Export), "huge.reg");
+  std::filesystem::resize_file(Path, MaxRegistryFileBytes + 1);  // sparse: costs no disk
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(RegistryKeyExists(LM, "SOFTWARE\\Orvant\\Ключ"));
+  EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("File too large: " + Path));
 }
 
 TEST_F(RegistryTest, FollowsTheFileWhenItOrItsPathChanges) {

@@ -121,11 +121,12 @@ TEST_F(KvtoolBasesTest, AFullDiskIsAFailure) {
   const std::string Path = WriteBase(DataRel + "a.kvd8", std::string(100000, 'p'));
   const std::vector<std::vector<std::string>> Commands = {
       {"base", Path}, {"report"}, {"report", "--xml"}, {"base-item", Path, "Data"}};
-  for (const auto& Arguments : Commands) {
-    TKvtoolRun Result = Run(Arguments, "/dev/full");
-    EXPECT_EQ(Result.ExitCode, 1) << testing::PrintToString(Arguments);
-    EXPECT_NE(Result.Errors.find("cannot write to standard output"), std::string::npos) << Result.Errors;
-  }
+  for (const std::string& Output : {std::string("/dev/full"), Testing::ClosedOutput})
+    for (const auto& Arguments : Commands) {
+      TKvtoolRun Result = Run(Arguments, Output);
+      EXPECT_EQ(Result.ExitCode, 1) << testing::PrintToString(Arguments) << " " << Output;
+      EXPECT_NE(Result.Errors.find("cannot write to standard output"), std::string::npos) << Result.Errors;
+    }
 }
 
 }  // namespace

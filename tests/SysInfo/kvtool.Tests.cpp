@@ -1,6 +1,7 @@
 // kvtool run as a real program in a product sandbox; its output is captured through a shell.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,7 +20,9 @@ using TRun = Testing::TKvtoolRun;
 
 class KvtoolTest : public testing::Test {
  protected:
-  TRun Run(const std::vector<std::string>& AArguments) { return Testing::RunKvtool(Sandbox, AArguments); }
+  TRun Run(const std::vector<std::string>& AArguments, const std::string& AOutputPath = {}) {
+    return Testing::RunKvtool(Sandbox, AArguments, {}, AOutputPath);
+  }
 
   // "Name<TAB>value" lines in order.
   static std::vector<std::pair<std::string, std::string>> Rows(const std::string& AOutput) {
@@ -125,6 +128,28 @@ TEST_F(KvtoolTest, HelpAndMistakes) {
     EXPECT_NE((Case.ExitCode == 0 ? Result.Output : Result.Errors).find(Case.Expected), std::string::npos)
         << testing::PrintToString(Case.Arguments) << "\n" << Result.Output << Result.Errors;
   }
+}
+
+// A full disk or a closed standard output is an error, whatever the command; the bases' commands
+// are tried the same way beside their own tests.
+TEST_F(KvtoolTest, OutputThatCannotBeWrittenIsAFailure) {
+  const std::string Connections = Sandbox.Scratch() / "Connections.xml";
+  {
+    std::ofstream Out(Connections);
+    Out << "<Options><Connections><Connection_1 ClassID=\"KV.Files\" Caption=\"A\" Address=\"C:\\A\"/>"
+           "</Connections></Options>";
+  }
+  const std::vector<std::vector<std::string>> Commands = {
+      {"layout"}, {"layout", "--edition", "6"}, {"--help"}, {"connections", Connections}};
+  for (const std::string& Output : {std::string("/dev/full"), Testing::ClosedOutput})
+    for (const auto& Arguments : Commands) {
+      SCOPED_TRACE(testing::PrintToString(Arguments) + " > " + Output);
+      TRun Result = Run(Arguments, Output);
+      EXPECT_EQ(Result.ExitCode, 1);
+      EXPECT_EQ(Result.Errors, "kvtool: cannot write to standard output\n");
+    }
+  // The same commands succeed where the output can go.
+  for (const auto& Arguments : Commands) EXPECT_EQ(Run(Arguments).ExitCode, 0) << testing::PrintToString(Arguments);
 }
 
 }  // namespace

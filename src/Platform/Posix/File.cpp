@@ -224,4 +224,12 @@ void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_
   SyncFolder(ExtractFilePath(APath));
 }
 
+std::vector<std::uint8_t> ReadFileStart(const std::string& APath, std::size_t AMaxBytes) {
+  TFileHandle File(APath, TFileAccess::Read, TFileDisposition::OpenExisting);
+  std::vector<std::uint8_t> Result(AMaxBytes);
+  // Read returns less than asked only at the end of the file.
+  Result.resize(static_cast<std::size_t>(File.Read(Result.data(), static_cast<std::int64_t>(AMaxBytes))));
+  return Result;
+}
+
 }  // namespace Quellit::Platform

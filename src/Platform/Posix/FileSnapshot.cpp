@@ -1,6 +1,7 @@
 #include "Platform/FileSnapshot.h"
 
 #include "Lib/Common/Common.Exception.h"
+#include "Lib/Common/Common.Format.h"
 #include "Platform/Time.h"
 
 namespace Quellit::Platform {
@@ -24,10 +25,19 @@ bool TFileSnapshot::Update(const std::string& APath) {
   if (FTaken && APath == FPath && SameState(Info, FInfo) && !FRecent) return false;
   std::string Bytes;
   std::optional<std::string> ReadError;
-  if (Info) {
+  const auto TooLarge = [&](std::uint64_t ASize) {
+    return Format("File too large: %s (%u bytes; at most %u are read)", APath, ASize, FMaxBytes);
+  };
+  if (Info && !Info->IsDirectory && Info->Size > FMaxBytes) {
+    ReadError = TooLarge(Info->Size);
+  } else if (Info) {
     try {
       const auto Data = ReadAllBytes(APath);
-      Bytes.assign(Data.begin(), Data.end());
+      // A file may grow between the look and the read.
+      if (Data.size() > FMaxBytes)
+        ReadError = TooLarge(Data.size());
+      else
+        Bytes.assign(Data.begin(), Data.end());
     } catch (const Exception& E) {
       ReadError = E.Message();
     }

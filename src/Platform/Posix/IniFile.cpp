@@ -1,5 +1,6 @@
 #include "Platform/IniFile.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "Lib/Common/Common.Format.h"
@@ -24,9 +25,19 @@ bool IsQuoted(std::string_view S) { return S.size() >= 2 && IsQuote(S.front()) &
 
 bool IsComment(std::string_view ATrimmed) { return !ATrimmed.empty() && ATrimmed.front() == ';'; }
 
+// A line without the "\r" of its CR LF break.
+std::string_view Content(std::string_view ALine) {
+  if (ALine.ends_with('\r')) ALine.remove_suffix(1);
+  return ALine;
+}
+
+std::string KeyIndexName(std::string_view ASection, std::string_view AIdent) {
+  return FoldCase(ASection) + '\n' + FoldCase(AIdent);  // no name holds a line break
+}
+
 // The name of a "[section]" line; a header without its closing bracket still opens a section.
 std::optional<std::string_view> SectionOf(std::string_view ALine) {
-  const std::string_view Trimmed = TrimBlanks(ALine);
+  const std::string_view Trimmed = TrimBlanks(Content(ALine));
   if (Trimmed.empty() || Trimmed.front() != '[') return std::nullopt;
   return TrimBlanks(Trimmed.substr(1, Trimmed.find(']') - 1));
 }
@@ -38,7 +49,7 @@ struct TKeyLine {
 
 // A "name=value" line; a line without "=" is a name without a value.
 std::optional<TKeyLine> KeyOf(std::string_view ALine) {
-  const std::string_view Trimmed = TrimBlanks(ALine);
+  const std::string_view Trimmed = TrimBlanks(Content(ALine));
   if (Trimmed.empty() || IsComment(Trimmed) || Trimmed.front() == '[') return std::nullopt;
   const auto Equals = Trimmed.find('=');
   const std::string_view Name = TrimBlanks(Trimmed.substr(0, Equals));
@@ -99,18 +110,51 @@ void TIniFile::Parse(const std::string& ABytes) const {
   FFinalLineBreak = Text.empty() || Text.back() == '\n';
   while (!Text.empty()) {
     const auto End = Text.find('\n');
-    std::string_view Line = Text.substr(0, End);
-    if (Line.ends_with('\r')) Line.remove_suffix(1);
-    FLines.emplace_back(Line);
+    FLines.emplace_back(Text.substr(0, End));
     Text = End == std::string_view::npos ? std::string_view() : Text.substr(End + 1);
+  }
+  Reindex();
+}
+
+void TIniFile::Reindex() const {
+  FSectionIndex.clear();
+  FKeyIndex.clear();
+  std::string Section;
+  bool First = false;  // the lines belong to the first section of their name
+  for (std::size_t I = 0; I < FLines.size(); ++I) {
+    if (const auto Name = SectionOf(FLines[I])) {
+      Section = FoldCase(*Name);
+      First = FSectionIndex.try_emplace(Section, TSectionRange{I, FLines.size()}).second;
+      continue;
+    }
+    if (!First) continue;
+    if (const auto Key = KeyOf(FLines[I])) FKeyIndex.try_emplace(Section + '\n' + FoldCase(Key->Name), I);
+  }
+  // Each section ends where the next one starts.
+  std::vector<std::size_t> Headers;
+  for (std::size_t I = 0; I < FLines.size(); ++I)
+    if (SectionOf(FLines[I])) Headers.push_back(I);
+  for (auto& [Name, Range] : FSectionIndex) {
+    const auto Next = std::upper_bound(Headers.begin(), Headers.end(), Range.Header);
+    Range.End = Next == Headers.end() ? FLines.size() : *Next;
   }
 }
 
+std::string TIniFile::NewLine(std::string AText) const { return FLineBreak == "\r\n" ? AText + "\r" : AText; }
+
+// The last line is about to be followed by another: it gets a break of the file's kind.
+void TIniFile::EndLastLine() {
+  if (!FFinalLineBreak && !FLines.empty() && FLineBreak == "\r\n" && !FLines.back().ends_with('\r'))
+    FLines.back() += '\r';
+  FFinalLineBreak = true;
+}
+
 void TIniFile::Save() {
+  Reindex();
   std::string Text;
   for (std::size_t I = 0; I < FLines.size(); ++I) {
     Text += FLines[I];
-    if (I + 1 < FLines.size() || FFinalLineBreak) Text += FLineBreak;
+    if (I + 1 < FLines.size() || FFinalLineBreak) Text += '\n';
   }
   const std::string Bytes = EncodeText(Text, FEncoding, FHasBom);
   WriteAllBytesAtomic(FFileName, Bytes.data(), Bytes.size());
@@ -118,6 +162,10 @@ void TIniFile::Save() {
 }
 
 std::optional<TIniFile::TSectionRange> TIniFile::FindSection(const std::string& ASection, std::size_t AFrom) const {
+  if (AFrom == 0) {
+    const auto Found = FSectionIndex.find(FoldCase(ASection));
+    return Found == FSectionIndex.end() ? std::nullopt : std::optional(Found->second);
+  }
   for (std::size_t I = AFrom; I < FLines.size(); ++I) {
     const auto Name = SectionOf(FLines[I]);
     if (!Name || !SameName(*Name, ASection)) continue;
@@ -135,8 +183,8 @@ std::optional<std::size_t> TIniFile::FindKey(const TSectionRange& ARange, const 
 }
 
 std::optional<std::size_t> TIniFile::FindKey(const std::string& ASection, const std::string& AIdent) const {
-  const auto Range = FindSection(ASection);
-  return Range ? FindKey(*Range, AIdent) : std::nullopt;
+  const auto Found = FKeyIndex.find(KeyIndexName(ASection, AIdent));
+  return Found == FKeyIndex.end() ? std::nullopt : std::optional(Found->second);
 }
 
 // ---- reading ---------------------------------------------------------------------------------
@@ -177,19 +225,19 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& ASection) cons
 std::vector<std::string> TIniFile::ReadSections() const {
   Refresh();
   std::vector<std::string> Names;
-  for (const std::string& Line : FLines) {
-    const auto Name = SectionOf(Line);
-    if (!Name) continue;
-    bool Known = false;
-    for (const std::string& Seen : Names) Known = Known || SameName(Seen, *Name);
-    if (!Known) Names.emplace_back(*Name);
-  }
+  for (std::size_t I = 0; I < FLines.size(); ++I)
+    if (const auto Name = SectionOf(FLines[I]); Name && FSectionIndex.at(FoldCase(*Name)).Header == I) Names.emplace_back(*Name);
   return Names;
 }
 
 std::vector<std::string> TIniFile::ReadSectionValues(const std::string& ASection) const {
+  Refresh();
   std::vector<std::string> Lines;
-  for (const std::string& Name : ReadSection(ASection)) Lines.push_back(Name + "=" + ReadString(ASection, Name, ""));
+  if (const auto Range = FindSection(ASection))
+    for (std::size_t I = Range->Header + 1; I < Range->End; ++I)
+      // A repeated name reads as its first value, as ReadString gives it.
+      if (const auto Key = KeyOf(FLines[I]))
+        Lines.push_back(std::string(Key->Name) + "=" + ValueOf(KeyOf(FLines[*FindKey(ASection, std::string(Key->Name))])->RawValue));
   return Lines;
 }
 
@@ -201,25 +249,30 @@ void TIniFile::WriteString(const std::string& ASection, const std::string& AIden
   CheckNoLineBreak(AValue, "value");
   Refresh();
   // Reads of such a file answer their defaults; a write would replace contents it never saw.
-  if (FSnapshot.ReadError()) throw EIniFileException(Format("INI file cannot be read, so it is not changed: %s", FFileName));
+  if (FSnapshot.ReadError())
+    throw EIniFileException(Format("INI file cannot be read, so it is not changed: %s\n%s", FFileName, *FSnapshot.ReadError()));
   if (!CanEncode(ASection + AIdent + AValue, FEncoding))
     throw EIniFileException(Format("The encoding of INI file %s cannot hold the text: %s", FFileName, AValue));
   const auto Range = FindSection(ASection);
   if (!Range) {
-    if (!FLines.empty() && !TrimBlanks(FLines.back()).empty()) FLines.emplace_back();
-    FLines.push_back("[" + ASection + "]");
-    FLines.push_back(AIdent + "=" + StoredValue(AValue));
-    FFinalLineBreak = true;
-  } else if (const auto Line = FindKey(*Range, AIdent)) {
+    if (!FLines.empty() && !TrimBlanks(Content(FLines.back())).empty()) {
+      EndLastLine();
+      FLines.push_back(NewLine(""));
+    }
+    EndLastLine();
+    FLines.push_back(NewLine("[" + ASection + "]"));
+    FLines.push_back(NewLine(AIdent + "=" + StoredValue(AValue)));
+  } else if (const auto Line = FindKey(ASection, AIdent)) {
     std::string& Text = FLines[*Line];
-    Text = Text.substr(0, Text.find('=')) + "=" + StoredValue(AValue);
+    const bool CrLf = Text.ends_with('\r');
+    Text = Text.substr(0, Text.find('=')) + "=" + StoredValue(AValue) + (CrLf ? "\r" : "");
   } else {
     // After the section's last value: blank lines and comments before the next section stay there.
     std::size_t After = Range->Header + 1;
     for (std::size_t I = Range->Header + 1; I < Range->End; ++I)
       if (KeyOf(FLines[I])) After = I + 1;
-    if (After == FLines.size()) FFinalLineBreak = true;
-    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(After), AIdent + "=" + StoredValue(AValue));
+    if (After == FLines.size()) EndLastLine();
+    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(After), NewLine(AIdent + "=" + StoredValue(AValue)));
   }
   Save();
 }
@@ -238,6 +291,7 @@ void TIniFile::EraseSection(const std::string& ASection) {
   bool Changed = false;
   while (const auto Range = FindSection(ASection)) {
     FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(Range->Header), FLines.begin() + static_cast<std::ptrdiff_t>(Range->End));
+    Reindex();
     Changed = true;
   }
   if (Changed) Save();

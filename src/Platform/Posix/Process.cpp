@@ -1,5 +1,6 @@
 #include "Platform/Process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -109,6 +110,15 @@ std::vector<std::string> TakeCommandLine(int AArgc, const char* const* AArgv) {
 }
 
 const std::vector<std::string>& CommandLineArguments() { return RemainingArguments(); }
+
+void ReserveStandardStreams() {
+  for (int Descriptor = 0; Descriptor <= 2; ++Descriptor) {
+    if (::fcntl(Descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+    // open returns the lowest free number: this one, as the lower ones are open by now.
+    const int Opened = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (Opened != Descriptor && Opened >= 0) ::close(Opened);
+  }
+}
 
 void ExitProcess(int ACode) { std::exit(ACode); }
 

@@ -19,7 +19,7 @@ constexpr const char* DefaultRegistryPath = "/etc/quellit/registry.reg";
 // The parsed registry file of the last read, and what it was read from.
 struct TRegistryCache {
   std::mutex Lock;
-  TFileSnapshot File;
+  TFileSnapshot File{MaxRegistryFileBytes};
   std::shared_ptr<const TRegistryNode> Root;
   std::set<std::size_t> Reported;  // files (path and content) already warned about
 };
@@ -114,7 +114,7 @@ std::optional<std::vector<std::string>> TRegistryKey::ReadMultiString(const std:
 
 std::vector<std::string> TRegistryKey::GetKeyNames() const {
   std::vector<std::string> Names;
-  for (const auto& SubKey : FNode->SubKeys()) Names.push_back(SubKey->Name());
+  for (const TRegistryNode& SubKey : FNode->SubKeys()) Names.push_back(SubKey.Name());
   return Names;
 }
 

@@ -1,6 +1,7 @@
 #include "Platform/RegistryFile.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
@@ -28,15 +29,27 @@ bool StartsWithAscii(std::string_view S, std::string_view APrefix) {
   return S.size() >= APrefix.size() && SameName(S.substr(0, APrefix.size()), APrefix);
 }
 
-std::vector<std::string_view> SplitKeyPath(std::string_view APath) {
+// The parts of a key path; stops after AMaxParts parts, so a hostile path costs no more than that.
+std::vector<std::string_view> SplitKeyPath(std::string_view APath, std::size_t AMaxParts = SIZE_MAX) {
   std::vector<std::string_view> Parts;
-  while (!APath.empty()) {
+  while (!APath.empty() && Parts.size() < AMaxParts) {
     const auto Delim = APath.find('\\');
     if (Delim != 0) Parts.push_back(APath.substr(0, Delim));
     if (Delim == std::string_view::npos) break;
     APath.remove_prefix(Delim + 1);
   }
   return Parts;
+}
+
+// The index key of a name: its case fold. Names are nearly always ASCII, which folds byte by byte
+// exactly as the full fold would, at a fraction of its cost.
+std::string IndexName(std::string_view AName) {
+  std::string Result(AName);
+  for (char& C : Result) {
+    if (static_cast<unsigned char>(C) >= 0x80) return FoldCase(AName);
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+  }
+  return Result;
 }
 
 std::string Utf16Bytes(std::string_view AText) { return EncodeText(AText, TTextEncoding::Utf16LE); }
@@ -65,31 +78,40 @@ std::uint32_t ParseHexNumber(std::string_view ADigits, std::size_t AMaxDigits, c
 // ---- reading -----------------------------------------------------------------------------------
 
 struct TLogicalLine {
-  int Number;
+  int Number = 0;
   std::string Text;
 };
 
-// Joins the lines that a trailing backslash continues (long hexadecimal values).
-std::vector<TLogicalLine> LogicalLines(std::string_view AText) {
-  std::vector<TLogicalLine> Lines;
-  bool Continuing = false;
-  int Number = 0;
-  while (!AText.empty()) {
-    const auto End = AText.find('\n');
-    std::string_view Physical = AText.substr(0, End);
-    AText = End == std::string_view::npos ? std::string_view() : AText.substr(End + 1);
-    ++Number;
-    if (!Physical.empty() && Physical.back() == '\r') Physical.remove_suffix(1);
-    if (Continuing)
-      Lines.back().Text += TrimBlanks(Physical);
-    else
-      Lines.push_back({Number, std::string(TrimBlanks(Physical))});
-    std::string& Text = Lines.back().Text;
-    Continuing = !Text.empty() && Text.back() == '\\' && Text.front() != ';' && Text.front() != '[' && !AText.empty();
-    if (Continuing) Text.pop_back();
+// Hands out the logical lines of a text one at a time, so only the line being read is copied:
+// lines that a trailing backslash continues (long hexadecimal values) are joined, blanks trimmed.
+class TLogicalLines {
+ public:
+  explicit TLogicalLines(std::string_view AText) : FText(AText) {}
+
+  bool Next(TLogicalLine& ALine) {
+    if (FText.empty()) return false;
+    ALine.Text.clear();
+    ALine.Number = FNumber + 1;
+    while (!FText.empty()) {
+      const auto End = FText.find('\n');
+      std::string_view Physical = FText.substr(0, End);
+      FText = End == std::string_view::npos ? std::string_view() : FText.substr(End + 1);
+      ++FNumber;
+      if (!Physical.empty() && Physical.back() == '\r') Physical.remove_suffix(1);
+      ALine.Text += TrimBlanks(Physical);
+      const std::string& Text = ALine.Text;
+      const bool Continuing =
+          !Text.empty() && Text.back() == '\\' && Text.front() != ';' && Text.front() != '[' && !FText.empty();
+      if (!Continuing) break;
+      ALine.Text.pop_back();
+    }
+    return true;
   }
-  return Lines;
-}
+
+ private:
+  std::string_view FText;
+  int FNumber = 0;
+};
 
 // A quoted name or text starting at APos (on the quote); "\\" and "\"" are the only escapes.
 std::string ParseQuoted(std::string_view ALine, std::size_t& APos) {
@@ -127,7 +149,8 @@ class TRegistryParser {
   void Parse(std::string_view AText) {
     if (AText.substr(0, 3) == "\xEF\xBB\xBF") AText.remove_prefix(3);
     bool HeaderSeen = false;
-    for (const TLogicalLine& Line : LogicalLines(AText)) {
+    TLogicalLines Lines(AText);
+    for (TLogicalLine Line; Lines.Next(Line);) {
       if (Line.Text.empty()) continue;
       if (!HeaderSeen) {
         if (!ReadHeader(Line)) return;
@@ -164,14 +187,29 @@ class TRegistryParser {
     std::string_view Path = ALine.substr(1, ALine.size() - 2);
     const bool Delete = !Path.empty() && Path.front() == '-';
     if (Delete) Path.remove_prefix(1);
-    const auto Parts = SplitKeyPath(Path);
+    const auto Parts = SplitKeyPath(Path, MaxRegistryKeyDepth + 1);
     if (Parts.empty() || !StartsWithAscii(Parts.front(), "HKEY_")) throw ERegistryLineError("unknown root key");
+    if (Parts.size() > MaxRegistryKeyDepth)
+      throw ERegistryLineError(Format("key nested deeper than %u levels", static_cast<unsigned>(MaxRegistryKeyDepth)));
     if (Delete) {
       FResult.Root.DeleteKey(Path);
       FInDeletedKey = true;
     } else {
-      FCurrent = &FResult.Root.CreateKey(Path);
+      FCurrent = &CreateKey(Parts);
     }
+  }
+
+  // Like TRegistryNode::CreateKey, counting the keys made against the bound.
+  TRegistryNode& CreateKey(const std::vector<std::string_view>& AParts) {
+    TRegistryNode* Node = &FResult.Root;
+    for (std::string_view Part : AParts) {
+      if (FKeys >= MaxRegistryKeys && !Node->FindSubKey(Part))
+        throw ERegistryLineError(Format("more than %u keys", static_cast<unsigned>(MaxRegistryKeys)));
+      bool Created = false;
+      Node = &Node->AddSubKey(Part, Created);
+      if (Created) ++FKeys;
+    }
+    return *Node;
   }
 
   void ParseValueLine(std::string_view ALine) {
@@ -233,6 +271,7 @@ class TRegistryParser {
 
   TRegistryParseResult& FResult;
   TRegistryNode* FCurrent = nullptr;
+  std::size_t FKeys = 0;  // made so far; deleted ones still count, which keeps the bound simple
   bool FInDeletedKey = false;
   bool FAnsi = false;
 };
@@ -290,11 +329,32 @@ std::string ValueLine(const TRegValue& AValue) {
   return Line + HexData(AValue, Line.size());
 }
 
-void FormatKey(const TRegistryNode& ANode, const std::string& APath, std::string& AOut) {
-  AOut += "[" + APath + "]\r\n";
-  for (const TRegValue& Value : ANode.Values()) AOut += ValueLine(Value) + "\r\n";
-  AOut += "\r\n";
-  for (const auto& SubKey : ANode.SubKeys()) FormatKey(*SubKey, APath + "\\" + SubKey->Name(), AOut);
+// Depth first, with a stack of its own: the tree may be deeper than the call stack allows.
+void FormatHive(const TRegistryNode& AHive, std::string& AOut) {
+  struct TFrame {
+    TRegistryNode::TSubKeyList::const_iterator Next, End;
+    std::size_t PathLength;
+  };
+  std::string Path = AHive.Name();
+  const auto WriteKey = [&](const TRegistryNode& ANode) {
+    AOut += "[" + Path + "]\r\n";
+    for (const TRegValue& Value : ANode.Values()) AOut += ValueLine(Value) + "\r\n";
+    AOut += "\r\n";
+  };
+  WriteKey(AHive);
+  std::vector<TFrame> Stack{{AHive.SubKeys().begin(), AHive.SubKeys().end(), Path.size()}};
+  while (!Stack.empty()) {
+    TFrame& Top = Stack.back();
+    if (Top.Next == Top.End) {
+      Stack.pop_back();
+      continue;
+    }
+    const TRegistryNode& Key = *Top.Next++;
+    Path.resize(Top.PathLength);
+    Path += "\\" + Key.Name();
+    WriteKey(Key);
+    Stack.push_back({Key.SubKeys().begin(), Key.SubKeys().end(), Path.size()});
+  }
 }
 
 }  // namespace
@@ -356,26 +416,62 @@ std::optional<std::vector<std::string>> TRegValue::AsMultiString() const {
 
 // ---- TRegistryNode -----------------------------------------------------------------------------
 
-TRegistryNode* TRegistryNode::FindChild(std::string_view AName) const {
-  for (const auto& SubKey : FSubKeys)
-    if (SameName(SubKey->FName, AName)) return SubKey.get();
-  return nullptr;
+TRegistryNode::~TRegistryNode() {
+  // Every key below is moved into one flat list before it dies, so each destructor that runs
+  // finds no subkeys of its own: the depth of the tree never reaches the call stack.
+  TSubKeyList Pending;
+  Pending.splice(Pending.end(), FSubKeys);
+  while (!Pending.empty()) {
+    Pending.splice(Pending.end(), Pending.front().FSubKeys);
+    Pending.pop_front();
+  }
+}
+
+const TRegistryNode* TRegistryNode::FindSubKey(std::string_view AName) const {
+  const auto Found = FSubKeyIndex.find(IndexName(AName));
+  return Found == FSubKeyIndex.end() ? nullptr : &*Found->second;
+}
+
+TRegistryNode* TRegistryNode::SubKeyToChange(std::string_view AName) {
+  const auto Found = FSubKeyIndex.find(IndexName(AName));
+  return Found == FSubKeyIndex.end() ? nullptr : &*Found->second;
+}
+
+TRegistryNode& TRegistryNode::AddSubKey(std::string_view AName, bool& ACreated) {
+  std::string Folded = IndexName(AName);
+  if (const auto Found = FSubKeyIndex.find(Folded); Found != FSubKeyIndex.end()) {
+    ACreated = false;
+    return *Found->second;
+  }
+  const auto Item = FSubKeys.emplace(FSubKeys.end(), std::string(AName));
+  try {
+    FSubKeyIndex.emplace(std::move(Folded), Item);
+  } catch (...) {
+    FSubKeys.erase(Item);
+    throw;
+  }
+  ACreated = true;
+  return *Item;
+}
+
+void TRegistryNode::DeleteSubKey(std::string_view AName) {
+  const auto Found = FSubKeyIndex.find(IndexName(AName));
+  if (Found == FSubKeyIndex.end()) return;
+  FSubKeys.erase(Found->second);
+  FSubKeyIndex.erase(Found);
 }
 
 const TRegistryNode* TRegistryNode::FindKey(std::string_view APath) const {
   const TRegistryNode* Node = this;
   for (std::string_view Part : SplitKeyPath(APath))
-    if (!(Node = Node->FindChild(Part))) return nullptr;
+    if (!(Node = Node->FindSubKey(Part))) return nullptr;
   return Node;
 }
 
 TRegistryNode& TRegistryNode::CreateKey(std::string_view APath) {
   TRegistryNode* Node = this;
-  for (std::string_view Part : SplitKeyPath(APath)) {
-    TRegistryNode* Child = Node->FindChild(Part);
-    if (!Child) Child = Node->FSubKeys.emplace_back(std::make_unique<TRegistryNode>(std::string(Part))).get();
-    Node = Child;
-  }
+  bool Created = false;
+  for (std::string_view Part : SplitKeyPath(APath)) Node = &Node->AddSubKey(Part, Created);
   return *Node;
 }
 
@@ -386,28 +482,36 @@ void TRegistryNode::DeleteKey(std::string_view APath) {
   Parts.pop_back();
   TRegistryNode* Parent = this;
   for (std::string_view Part : Parts)
-    if (!(Parent = Parent->FindChild(Part))) return;
-  std::erase_if(Parent->FSubKeys, [&](const auto& SubKey) { return SameName(SubKey->FName, Last); });
+    if (!(Parent = Parent->SubKeyToChange(Part))) return;
+  Parent->DeleteSubKey(Last);
 }
 
 const TRegValue* TRegistryNode::FindValue(std::string_view AName) const {
-  for (const TRegValue& Value : FValues)
-    if (SameName(Value.Name, AName)) return &Value;
-  return nullptr;
+  const auto Found = FValueIndex.find(IndexName(AName));
+  return Found == FValueIndex.end() ? nullptr : &*Found->second;
 }
 
 TRegistryNode& TRegistryNode::SetValue(TRegValue AValue) {
-  for (TRegValue& Value : FValues)
-    if (SameName(Value.Name, AValue.Name)) {
-      Value = std::move(AValue);
-      return *this;
-    }
-  FValues.push_back(std::move(AValue));
+  std::string Folded = IndexName(AValue.Name);
+  if (const auto Found = FValueIndex.find(Folded); Found != FValueIndex.end()) {
+    *Found->second = std::move(AValue);
+    return *this;
+  }
+  const auto Item = FValues.insert(FValues.end(), std::move(AValue));
+  try {
+    FValueIndex.emplace(std::move(Folded), Item);
+  } catch (...) {
+    FValues.erase(Item);
+    throw;
+  }
   return *this;
 }
 
 void TRegistryNode::DeleteValue(std::string_view AName) {
-  std::erase_if(FValues, [&](const TRegValue& Value) { return SameName(Value.Name, AName); });
+  const auto Found = FValueIndex.find(IndexName(AName));
+  if (Found == FValueIndex.end()) return;
+  FValues.erase(Found->second);
+  FValueIndex.erase(Found);
 }
 
 // ---- files -------------------------------------------------------------------------------------
@@ -420,7 +524,7 @@ TRegistryParseResult ParseRegistryText(std::string_view AText) {
 
 std::string FormatRegistryText(const TRegistryNode& ARoot) {
   std::string Text = std::string(Header5) + "\r\n\r\n";
-  for (const auto& Hive : ARoot.SubKeys()) FormatKey(*Hive, Hive->Name(), Text);
+  for (const TRegistryNode& Hive : ARoot.SubKeys()) FormatHive(Hive, Text);
   return Text;
 }
 

@@ -83,10 +83,17 @@ class TConnectionsPool : public TObject {
  private:
   using TOwnedConnection = std::unique_ptr<TConnection, TFreeDeleter>;
   using TConnectionList = std::vector<TOwnedConnection>;
+  struct TRawSubSection;
   // A stored section kept as it was read: the connection of a class this program does not know.
   struct TRawSection {
     std::vector<std::pair<std::string, std::string>> Values;
-    std::vector<std::pair<std::string, TRawSection>> Sections;
+    std::vector<TRawSubSection> Sections;
+  };
+  // A named type rather than a std::pair, which cannot hold TRawSection before it is complete.
+  struct TRawSubSection {
+    TRawSubSection(std::string AName, TRawSection ASection) : Name(std::move(AName)), Section(std::move(ASection)) {}
+    std::string Name;
+    TRawSection Section;
   };
 
   static void AddInternalConnections(TConnectionList& AList);

@@ -39,8 +39,10 @@ class KvtoolDav : public Testing::TDavTest {
     std::string Errors;
   };
   // The program's output and errors go to files of the scratch folder.
-  TRun Run(const std::vector<std::string>& AArguments, const Platform::TChildProcess::TEnvironment& AExtra = {}) {
-    std::vector<std::string> Arguments = {"-c", "exec \"$0\" \"$@\" >\"$KVTOOL_OUT\" 2>\"$KVTOOL_ERR\"", QUELLIT_KVTOOL};
+  // AOutput redirects standard output in the shell's words (">/dev/full", ">&-").
+  TRun Run(const std::vector<std::string>& AArguments, const Platform::TChildProcess::TEnvironment& AExtra = {},
+           const std::string& AOutput = ">\"$KVTOOL_OUT\"") {
+    std::vector<std::string> Arguments = {"-c", "exec \"$0\" \"$@\" " + AOutput + " 2>\"$KVTOOL_ERR\"", QUELLIT_KVTOOL};
     Arguments.insert(Arguments.end(), AArguments.begin(), AArguments.end());
     Platform::TChildProcess::TEnvironment Environment = {
         {"KVTOOL_OUT", FScratch / "out"}, {"KVTOOL_ERR", FScratch / "err"}, {"no_proxy", "127.0.0.1"}};
@@ -210,6 +212,23 @@ TEST_F(KvtoolDav, OpenMakesAPrivateReadOnlyCopyAndHandsItToTheOpener) {
                                                     Platform::ExtractFilePath(Copy)});
   EXPECT_NE(Peek.Wait(), 0);
   EXPECT_EQ(Run({"dav-open", Tree().Url("Папка")}).ExitCode, 1);
+}
+
+TEST_F(KvtoolDav, OutputThatCannotBeWrittenIsAFailure) {
+  for (const std::string Output : {">/dev/full", ">&-"}) {
+    for (const std::vector<std::string>& Arguments :
+         {std::vector<std::string>{"dav-ls", Tree().Url()}, {"dav-props", Tree().Url("индексы.kvs")}}) {
+      SCOPED_TRACE(Arguments.front() + " " + Output);
+      TRun Result = Run(Arguments, {}, Output);
+      EXPECT_EQ(Result.ExitCode, 1);
+      EXPECT_EQ(Result.Errors, "kvtool: cannot write to standard output\n");
+    }
+    // dav-get writes to its file, not to standard output; no file can take the closed stream's place.
+    const std::string File = FScratch / "saved.txt";
+    TRun Get = Run({"dav-get", Tree().Url("заметка.txt"), File}, {}, Output);
+    EXPECT_EQ(Get.ExitCode, 0) << Get.Errors;
+    EXPECT_EQ(Testing::TScratchFolder::Read(File), "note");
+  }
 }
 
 }  // namespace
