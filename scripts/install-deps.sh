@@ -18,6 +18,7 @@ packages=(
   qt6-base-dev        # the wizard's window (Qt 6 Widgets, Qt Test)
   fonts-dejavu-core   # a face with Cyrillic glyphs for the window
   fonts-wine          # a Tahoma-compatible face (with Cyrillic), the window's font
+  qt6-translations-l10n  # the toolkit's own texts (text panes' menus) in Russian
 )
 if [[ ${1:-} == fuzz ]]; then
   packages+=(clang libclang-rt-14-dev)
