@@ -34,6 +34,8 @@ if [[ $DEMO != "$ROOT"/build/* && -e $DEMO && ! -f $DEMO/registry.reg ]]; then
 fi
 rm -rf "$DEMO"
 mkdir -p "$DEMO"/{AppData,CommonAppData,Documents,Desktop,Runtime,Tmp,Product/Client,Program}
+# A runtime folder is private to its user; the toolkit warns about any other mode.
+chmod 0700 "$DEMO/Runtime"
 
 # Where the product keeps its folders, as it forms them from the special folders.
 CLIENT_DATA="$DEMO/CommonAppData/Orvant/Korvel 8/Client"

@@ -19,6 +19,7 @@ packages=(
   fonts-dejavu-core   # a face with Cyrillic glyphs for the window
   fonts-wine          # a Tahoma-compatible face (with Cyrillic), the window's font
   clang libclang-rt-14-dev  # the fuzz targets (libFuzzer), built by make test and run by make fuzz
+  qt6-translations-l10n  # the toolkit's own texts (text panes' menus) in Russian
 )
 if [[ ${1:-} == xvfb ]]; then
   packages+=(xvfb xauth)

@@ -1,7 +1,9 @@
 #include "App/dlgEasySetup.MessageBoxes.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QString>
+#include <utility>
 
 namespace Quellit {
 
@@ -18,11 +20,21 @@ QMessageBox::Icon IconOf(TMessageIcon AIcon) {
   return QMessageBox::NoIcon;
 }
 
+// The interface is Russian whatever the user's locale, so the buttons say so themselves instead of
+// depending on a toolkit translation being installed.
+void NameButtonsInRussian(QMessageBox& ABox) {
+  const std::pair<QMessageBox::StandardButton, const char*> Names[] = {
+      {QMessageBox::Yes, "Да"}, {QMessageBox::No, "Нет"}, {QMessageBox::Ok, "ОК"}};
+  for (const auto& [Button, Name] : Names)
+    if (QAbstractButton* Shown = ABox.button(Button)) Shown->setText(QString::fromUtf8(Name));
+}
+
 // File names and system texts end up in these boxes: they are shown as written, never as markup.
 int Run(QWidget* AOwner, QMessageBox::Icon AIcon, const std::string& ACaption, const std::string& AText,
         QMessageBox::StandardButtons AButtons, QMessageBox::StandardButton ADefault) {
   QMessageBox Box(AIcon, ToQt(ACaption), ToQt(AText), AButtons, AOwner);
   Box.setTextFormat(Qt::PlainText);
+  NameButtonsInRussian(Box);
   Box.setDefaultButton(ADefault);
   Box.setEscapeButton(ADefault);
   return Box.exec();

@@ -12,6 +12,7 @@ namespace Quellit {
 // The caption of the error display: the application's title.
 inline constexpr const char* ApplicationTitle = "Quellit Setup";
 
+// Every box names its buttons in Russian: "Да", "Нет", "ОК".
 // Yes and No, the question icon, No the default (and the answer to Escape); true for Yes.
 bool AskYesNoBox(QWidget* AOwner, const std::string& ACaption, const std::string& AText);
 // One OK button.

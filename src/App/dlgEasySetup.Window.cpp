@@ -3,15 +3,20 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
+#include <QWindow>
 
 #include "App/dlgEasySetup.MessageBoxes.h"
 #include "App/dlgEasySetup.Pictures.h"
@@ -54,9 +59,24 @@ QString WelcomeText() {
   return Lines.join('\n');
 }
 
+// Labels show names from the payload, the product and servers: such a name is text, never markup.
+QLabel* NewPlainLabel(QWidget* AParent) {
+  auto* Label = new QLabel(AParent);
+  Label->setTextFormat(Qt::PlainText);
+  return Label;
+}
+
+// A tool tip that looks like markup is read as markup; an escaped text inside an explicit
+// paragraph is always shown as written, its spaces kept.
+QString PlainToolTip(const QString& AText) {
+  if (AText.isEmpty()) return AText;
+  return "<p style='white-space:pre'>" + AText.toHtmlEscaped() + "</p>";
+}
+
 // A label that sizes itself to its text, as the window's labels do.
 QLabel* NewLabel(QWidget* AParent, int ALeft, int ATop, const char* AText, bool ABold = false) {
-  auto* Label = new QLabel(QString::fromUtf8(AText), AParent);
+  QLabel* Label = NewPlainLabel(AParent);
+  Label->setText(QString::fromUtf8(AText));
   if (ABold) {
     QFont Font = Label->font();
     Font.setBold(true);
@@ -67,12 +87,29 @@ QLabel* NewLabel(QWidget* AParent, int ALeft, int ATop, const char* AText, bool 
   return Label;
 }
 
-QLabel* NewPicture(QWidget* AParent, const QRect& APlace, const QPixmap& APicture) {
+QLabel* NewPicture(QWidget* AParent, const QRect& APlace) {
   auto* Picture = new QLabel(AParent);
   Picture->setGeometry(APlace);
-  Picture->setPixmap(APicture);
   return Picture;
 }
+
+// A button picture: reached by Tab (never by a click, so the mouse works as before), it shows the
+// focus look over its picture.
+class TButtonPicture : public QLabel {
+ public:
+  TButtonPicture(QWidget* AParent, const QRect& APlace) : QLabel(AParent) {
+    setGeometry(APlace);
+    setFocusPolicy(Qt::TabFocus);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* AEvent) override {
+    QLabel::paintEvent(AEvent);
+    if (!hasFocus()) return;
+    QPainter Painter(this);
+    DrawButtonFocus(Painter, QRectF(rect()));
+  }
+};
 
 QProgressBar* NewProgressBar(QWidget* AParent, const QRect& APlace) {
   auto* Bar = new QProgressBar(AParent);
@@ -117,6 +154,8 @@ TEasySetupWindow::TEasySetupWindow(QWidget* AParent)
   CreateTree();
   CreateButtons();
   CreateFolderBrowser();
+  CreateKeys();
+  DrawPictures(devicePixelRatioF());
   // The background was made first but must lie under everything.
   FImage1->lower();
   CentreOnScreen();
@@ -126,7 +165,7 @@ TEasySetupWindow::TEasySetupWindow(QWidget* AParent)
 TEasySetupWindow::~TEasySetupWindow() = default;
 
 void TEasySetupWindow::CreateControls() {
-  FImage1 = NewPicture(this, QRect(0, 0, ClientWidth, ClientHeight), BackgroundPicture());
+  FImage1 = NewPicture(this, QRect(0, 0, ClientWidth, ClientHeight));
   FLabel1 = NewLabel(this, 200, 72, HeaderText, true);
   FLabel2 = NewLabel(this, 200, 91, "Экспресс обновление программного комплекса Корвел 8", true);
 
@@ -143,7 +182,7 @@ void TEasySetupWindow::CreateControls() {
   FMemStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   FMemStatus->hide();
 
-  FLblStatus = new QLabel(this);
+  FLblStatus = NewPlainLabel(this);
   FLblStatus->setGeometry(200, 382, 468, 13);
   FLblStatus->hide();
   FPbStatus = NewProgressBar(this, QRect(200, 401, 468, 17));
@@ -181,14 +220,16 @@ void TEasySetupWindow::CreateTree() {
 }
 
 void TEasySetupWindow::CreateButtons() {
-  FImage3 = NewPicture(this, QRect(377, 462, 77, 25), ButtonReleasedPicture());
+  FImage3 = new TButtonPicture(this, QRect(377, 462, 77, 25));
   FLblNext = NewLabel(this, 394, 468, "Далее >");
-  FImage2 = NewPicture(this, QRect(602, 462, 77, 25), ButtonReleasedPicture());
+  FImage2 = new TButtonPicture(this, QRect(602, 462, 77, 25));
   FLblCancel = NewLabel(this, 621, 468, "Отмена");
-  FImage4 = NewPicture(this, QRect(0, 0, 77, 25), ButtonReleasedPicture());
+  FImage4 = NewPicture(this, QRect(0, 0, 77, 25));
   FImage4->hide();
-  FImage5 = NewPicture(this, QRect(0, 0, 77, 25), ButtonPressedPicture());
+  FImage5 = NewPicture(this, QRect(0, 0, 77, 25));
   FImage5->hide();
+  for (TEasySetupControl Look : {ctlImage2, ctlImage3, ctlImage4}) FLooks[Look] = ctlImage4;
+  FLooks[ctlImage5] = ctlImage5;
   for (TEasySetupControl Label : {ctlLblNext, ctlLblCancel}) FColors[Label] = clWindowText;
   for (QWidget* Button : {static_cast<QWidget*>(FImage3), static_cast<QWidget*>(FLblNext),
                           static_cast<QWidget*>(FImage2), static_cast<QWidget*>(FLblCancel)})
@@ -206,12 +247,70 @@ void TEasySetupWindow::CreateFolderBrowser() {
   };
 }
 
+// Enter and Escape act as a dialog's default and cancel buttons. A held key presses once: repeats
+// would race through the pages.
+void TEasySetupWindow::CreateKeys() {
+  auto Key = [this](Qt::Key AKey, auto AAction) {
+    auto* Shortcut = new QShortcut(QKeySequence(AKey), this);
+    Shortcut->setAutoRepeat(false);
+    connect(Shortcut, &QShortcut::activated, this, AAction);
+  };
+  Key(Qt::Key_Return, [this] { PressDefaultButton(); });
+  Key(Qt::Key_Enter, [this] { PressDefaultButton(); });
+  Key(Qt::Key_Escape, [this] { ClickButton(ctlImage2); });
+  // The content first, then the buttons in the order they stand.
+  setTabOrder(FMemInfo, FMemStatus);
+  setTabOrder(FMemStatus, FTvShortCuts);
+  setTabOrder(FTvShortCuts, FImage3);
+  setTabOrder(FImage3, FImage2);
+}
+
+void TEasySetupWindow::PressDefaultButton() { ClickButton(focusWidget() == FImage2 ? ctlImage2 : ctlImage3); }
+
+void TEasySetupWindow::FocusTree() {
+  if (FTvShortCuts->topLevelItemCount() > 0) FTvShortCuts->setCurrentItem(FTvShortCuts->topLevelItem(0));
+  FTvShortCuts->setFocus(Qt::OtherFocusReason);
+}
+
+QPoint CentredFramePosition(const QRect& AAvailable, const QSize& AClient, const QMargins& AFrame) {
+  const int Width = AClient.width() + AFrame.left() + AFrame.right();
+  const int Height = AClient.height() + AFrame.top() + AFrame.bottom();
+  return {AAvailable.left() + std::max(0, (AAvailable.width() - Width) / 2),
+          AAvailable.top() + std::max(0, (AAvailable.height() - Height) / 2)};
+}
+
+// The frame's margins are known only once the window system has framed the window, so this runs
+// at creation (no frame yet), when shown, and once more when the frame first becomes known.
 void TEasySetupWindow::CentreOnScreen() {
   QScreen* Screen = screen() ? screen() : QGuiApplication::primaryScreen();
   if (!Screen) return;
-  QRect Available = Screen->availableGeometry();
-  QSize Frame = frameGeometry().size();
-  move(Available.center() - QPoint(Frame.width() / 2, Frame.height() / 2));
+  QMargins Frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  if (!Frame.isNull()) FCentreWhenFrameKnown = false;
+  move(CentredFramePosition(Screen->availableGeometry(), size(), Frame));
+}
+
+void TEasySetupWindow::showEvent(QShowEvent* AEvent) {
+  QWidget::showEvent(AEvent);
+  if (FCentreWhenFrameKnown) CentreOnScreen();
+}
+
+void TEasySetupWindow::moveEvent(QMoveEvent* AEvent) {
+  QWidget::moveEvent(AEvent);
+  // The window manager moved the window while framing it: now the title bar's height is known.
+  if (FCentreWhenFrameKnown && isVisible() && windowHandle() && !windowHandle()->frameMargins().isNull())
+    QTimer::singleShot(0, this, [this] {
+      if (FCentreWhenFrameKnown) CentreOnScreen();
+    });
+}
+
+void TEasySetupWindow::DrawPictures(qreal ARatio) {
+  if (ARatio == FPictureRatio) return;
+  FPictureRatio = ARatio;
+  FImage1->setPixmap(BackgroundPicture(ARatio));
+  const QPixmap Released = ButtonReleasedPicture(ARatio);
+  const QPixmap Pressed = ButtonPressedPicture(ARatio);
+  for (const auto& [Picture, Look] : FLooks)
+    qobject_cast<QLabel*>(Control(Picture))->setPixmap(Look == ctlImage5 ? Pressed : Released);
 }
 
 void TEasySetupWindow::SetLogFile(const std::string& APath) {
@@ -256,7 +355,7 @@ void TEasySetupWindow::SetText(TEasySetupControl AControl, const std::string& AT
   if (AControl == ctlLblStatus) {
     // A long path loses its middle, so both its root and the file name stay readable.
     Label->setText(Label->fontMetrics().elidedText(ToQt(AText), Qt::ElideMiddle, Label->width()));
-    Label->setToolTip(ToQt(AText));
+    Label->setToolTip(PlainToolTip(ToQt(AText)));
     return;
   }
   Label->setText(ToQt(AText));
@@ -265,6 +364,7 @@ void TEasySetupWindow::SetText(TEasySetupControl AControl, const std::string& AT
 
 void TEasySetupWindow::SetVisible(TEasySetupControl AControl, bool AVisible) {
   if (QWidget* Widget = Control(AControl)) Widget->setVisible(AVisible);
+  if (AControl == ctlTvShortCuts && AVisible) FocusTree();
 }
 
 void TEasySetupWindow::ApplyColor(TEasySetupControl AControl) {
@@ -287,7 +387,10 @@ TColor TEasySetupWindow::FontColor(TEasySetupControl AControl) const {
 void TEasySetupWindow::AssignPicture(TEasySetupControl ATarget, TEasySetupControl ASource) {
   auto* Target = qobject_cast<QLabel*>(Control(ATarget));
   auto* Source = qobject_cast<QLabel*>(Control(ASource));
-  if (Target && Source) Target->setPixmap(Source->pixmap());
+  if (!Target || !Source) return;
+  Target->setPixmap(Source->pixmap());
+  auto Look = FLooks.find(ASource);
+  if (Look != FLooks.end() && FLooks.count(ATarget)) FLooks[ATarget] = Look->second;
 }
 
 // ---- message boxes ---------------------------------------------------------------------------
@@ -365,6 +468,17 @@ void TEasySetupWindow::ProcessMessages() { QCoreApplication::processEvents(); }
 
 void TEasySetupWindow::Close() { close(); }
 
+bool TEasySetupWindow::event(QEvent* AEvent) {
+  // Moved to a screen of another pixel ratio (or the ratio changed): the pictures follow.
+  if (AEvent->type() == QEvent::ScreenChangeInternal
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+      || AEvent->type() == QEvent::DevicePixelRatioChange
+#endif
+  )
+    DrawPictures(devicePixelRatioF());
+  return QWidget::event(AEvent);
+}
+
 void TEasySetupWindow::closeEvent(QCloseEvent* AEvent) {
   bool CanClose = true;
   FForm->FormCloseQuery(CanClose);
@@ -415,11 +529,22 @@ bool TEasySetupWindow::HandleButtonMouse(TEasySetupControl APicture, QObject* AW
   return true;
 }
 
+// The space bar on a button picture reached by Tab presses it, as on any push button.
+bool TEasySetupWindow::HandleButtonKey(TEasySetupControl APicture, QEvent* AEvent) {
+  auto* Key = static_cast<QKeyEvent*>(AEvent);
+  if (Key->key() != Qt::Key_Space || Key->modifiers() != Qt::NoModifier) return false;
+  if (!Key->isAutoRepeat()) ClickButton(APicture);
+  return true;
+}
+
 bool TEasySetupWindow::eventFilter(QObject* AWatched, QEvent* AEvent) {
   switch (AEvent->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick: return HandleButtonMouse(ButtonPictureOf(AWatched), AWatched, AEvent);
+    case QEvent::KeyPress:
+      if (AWatched == FImage2 || AWatched == FImage3) return HandleButtonKey(ButtonPictureOf(AWatched), AEvent);
+      return QWidget::eventFilter(AWatched, AEvent);
     default: return QWidget::eventFilter(AWatched, AEvent);
   }
 }

@@ -33,8 +33,10 @@ class TEasySetupWindow : public QWidget, public IEasySetupView {
   TfrmEasySetup& Form() const { return *FForm; }
   // Every status line is appended to this file as well (the program's --log).
   void SetLogFile(const std::string& APath);
-  // Centres the window on the screen it will appear on.
+  // Centres the window's frame (title bar included, as far as it is known) on its screen.
   void CentreOnScreen();
+  // The device pixel ratio the window's pictures are drawn for.
+  qreal PictureRatio() const { return FPictureRatio; }
 
   // ---- the controls, for the program and its tests
   QWidget* Control(TEasySetupControl AControl) const;
@@ -85,19 +87,30 @@ class TEasySetupWindow : public QWidget, public IEasySetupView {
   void Close() override;
 
  protected:
+  bool event(QEvent* AEvent) override;
   void closeEvent(QCloseEvent* AEvent) override;
+  void showEvent(QShowEvent* AEvent) override;
+  void moveEvent(QMoveEvent* AEvent) override;
   bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
  private:
   void CreateControls();
   void CreateButtons();
+  void CreateKeys();
   void CreateTree();
   void CreateFolderBrowser();
   void ApplyColor(TEasySetupControl AControl);
+  // Draws the pictures again when the screen's pixel ratio is not the one they were drawn for.
+  void DrawPictures(qreal ARatio);
+  // The tree pages start with the first node current and the tree focused, for the space bar.
+  void FocusTree();
+  // Enter presses the button picture that has the keyboard focus, else Next.
+  void PressDefaultButton();
   // The picture a button's picture or label stands for (Image3 Next, Image2 Cancel).
   TEasySetupControl ButtonPictureOf(const QObject* AObject) const;
   void ClickButton(TEasySetupControl APicture);
   bool HandleButtonMouse(TEasySetupControl APicture, QObject* AWatched, QEvent* AEvent);
+  bool HandleButtonKey(TEasySetupControl APicture, QEvent* AEvent);
 
   QLabel* FImage1 = nullptr;
   QLabel* FLabel1 = nullptr;
@@ -121,11 +134,21 @@ class TEasySetupWindow : public QWidget, public IEasySetupView {
   TWindowTree FTree;
   std::map<TEasySetupControl, std::string> FTexts;
   std::map<TEasySetupControl, TColor> FColors;
+  // The look each button picture shows (ctlImage4 released, ctlImage5 pressed), to redraw it.
+  std::map<TEasySetupControl, TEasySetupControl> FLooks;
+  qreal FPictureRatio = 0;
+  // Until the frame's size is known, the window centres itself again when it learns it.
+  bool FCentreWhenFrameKnown = true;
   int FStatusLines = 0;
   // A press that began on a button and is still held: its release is a click.
   QObject* FPressed = nullptr;
   std::unique_ptr<Platform::TFileHandle> FLog;
   std::unique_ptr<TfrmEasySetup> FForm;
 };
+
+// Where a window's frame goes (QWidget::move takes the frame's top-left) so that the frame, client
+// area AClient with the frame margins AFrame around it, is centred in AAvailable; a frame larger
+// than the screen keeps its top-left corner on the screen.
+QPoint CentredFramePosition(const QRect& AAvailable, const QSize& AClient, const QMargins& AFrame);
 
 }  // namespace Quellit

@@ -7,13 +7,16 @@ namespace Quellit {
 
 namespace {
 
-// Debian's fonts-wine ships metric-compatible faces under the Windows names.
-const char* const TahomaFiles[] = {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"};
+// Debian's fonts-wine ships a metric-compatible face under the Windows name. Only the regular face
+// is registered: the package's bold file carries regular-weight outlines with bold advances, so
+// bold text drawn from it looks thin and unevenly spaced. With the regular face alone the toolkit
+// emboldens it itself, which gives a proper bold.
+const char* const TahomaFile = "/usr/share/wine/fonts/tahoma.ttf";
 
 void RegisterTahoma() {
   if (QFontDatabase::families().contains("Tahoma", Qt::CaseInsensitive)) return;
   // A missing file only means the fallback face is used.
-  for (const char* File : TahomaFiles) QFontDatabase::addApplicationFont(File);
+  QFontDatabase::addApplicationFont(TahomaFile);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "App/dlgEasySetup.WindowProgram.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,6 +44,15 @@ void FatalWhileOpeningDisplay(QtMsgType AType, const QMessageLogContext&, const 
 
 }  // namespace
 
+bool InstallRussianToolkitTexts() {
+  static QTranslator Translator;
+  static const bool Loaded =
+      Translator.load(QLocale(QLocale::Russian, QLocale::Russia), "qtbase", "_",
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      QCoreApplication::installTranslator(&Translator);
+  return Loaded;
+}
+
 int RunWindow(int& AArgc, char** AArgv, const std::vector<std::string>& AArguments) {
   if (!DisplayNamed()) {
     std::fprintf(stderr, "quellit-setup: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); %s\n",
@@ -50,6 +62,9 @@ int RunWindow(int& AArgc, char** AArgv, const std::vector<std::string>& AArgumen
   QtMessageHandler Previous = qInstallMessageHandler(FatalWhileOpeningDisplay);
   QApplication Application(AArgc, AArgv);
   qInstallMessageHandler(Previous);
+  // Without the translation the message boxes are still Russian; only menus of the text panes
+  // would speak English.
+  InstallRussianToolkitTexts();
 
   TEasySetupWindow Window;
   std::string LogFile = OptionValue(AArguments, "--log");

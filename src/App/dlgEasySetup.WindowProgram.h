@@ -11,6 +11,11 @@ namespace Quellit {
 // have run. AArguments are the program's arguments after "--setup-dir" was taken out; "--log FILE"
 // appends the status log to FILE, "--tour DIR" lets the window walk itself through its pages
 // and save a picture of each into DIR.
+// The toolkit's own texts (the context menus of the text panes, standard buttons) in Russian, as
+// the rest of the interface is, whatever the user's locale; false when the toolkit's Russian
+// translation is not installed. Needs the application object.
+bool InstallRussianToolkitTexts();
+
 int RunWindow(int& AArgc, char** AArgv, const std::vector<std::string>& AArguments);
 
 }  // namespace Quellit

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontInfo>
 #include <QHeaderView>
+#include <QTextDocument>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -54,6 +56,14 @@ std::vector<std::string> TreeLines(const TEasySetupWindow& AWindow) {
     Lines.push_back((AWindow.GetChecked(Node) ? "+" : "") + AWindow.NodeText(Node));
   }
   return Lines;
+}
+
+// How much a picture differs from its background: the ink of the text drawn over it.
+double Ink(const QImage& APicture, const QImage& ABackground) {
+  double Sum = 0;
+  for (int Y = 0; Y < APicture.height(); ++Y)
+    for (int X = 0; X < APicture.width(); ++X) Sum += std::abs(qGray(APicture.pixel(X, Y)) - qGray(ABackground.pixel(X, Y)));
+  return Sum / 255;
 }
 
 struct TPlace {
@@ -109,6 +119,33 @@ TEST(TEasySetupWindow, StartsWithEveryControlInItsPlaceAndTheWelcomePage) {
                 "\n\n\n\n\n\nДля начала установки нажмите кнопку \"Далее >\"\n\n"
                 "Для отмены установки нажмите кнопку \"Отмена\"");
   EXPECT_TRUE(qobject_cast<QPlainTextEdit*>(Run.Control(ctlMemInfo))->isReadOnly());
+}
+
+// The header is drawn in a real bold, as the window shows it: the bold outlines are heavier than
+// the regular ones, not the regular outlines spaced out. The window's picture is saved for a person
+// to look at.
+TEST(TEasySetupWindow, TheHeaderIsBoldInTheWindowsPicture) {
+  TWizardSandbox Sandbox;
+  TWindowRun Run;
+  for (QLabel* Header : {Run.Window.Label1(), Run.Window.Label2()}) {
+    const QFont Bold = Header->font();
+    QFont Regular = Bold;
+    Regular.setBold(false);
+    auto Picture = [&] {
+      QCoreApplication::processEvents();
+      return Run.Window.grab(Header->geometry()).toImage();
+    };
+    Header->hide();
+    QImage Background = Picture();
+    Header->show();
+    double BoldInk = Ink(Picture(), Background);
+    Header->setFont(Regular);
+    double RegularInk = Ink(Picture(), Background);
+    Header->setFont(Bold);
+    EXPECT_GT(BoldInk, RegularInk * 1.2) << Header->text().toStdString() << " in "
+                                         << QFontInfo(Bold).family().toStdString();
+  }
+  Run.Screenshot("header");
 }
 
 TEST(TEasySetupWindow, ControlsCarryTheirFixedSettings) {
@@ -465,6 +502,164 @@ TEST(TEasySetupWindow, ExecutablesGetAnImageEachOtherFilesShareOnePerType) {
   EXPECT_EQ(Window.GetIconIndex(Root + "One"), Window.GetIconIndex(Root + "Two"));
   EXPECT_NE(Window.GetIconIndex(Root + "One"), Window.GetIconIndex(Root + "e.txt"));
   EXPECT_EQ(Window.TreeNodes().ImageCount(), 6);
+}
+
+// A payload's names are untrusted: a name written as markup is shown as the text it is, in the
+// current-file label and in its tool tip, while the copy runs.
+TEST(TEasySetupWindow, APayloadNameThatLooksLikeMarkupIsShownAsWritten) {
+  const std::string Name = "<font color=red size=6>Большой <u>файл.dat";
+  TWizardSandbox Sandbox;
+  Sandbox.WritePayload(1, Name, std::string(1 << 20, 'x'));
+  TWindowRun Run;
+  auto* Status = qobject_cast<QLabel*>(Run.Control(ctlLblStatus));
+  std::string Whole, ToolTip;
+  Qt::TextFormat Format = Qt::RichText;
+  QTimer Watch;
+  QObject::connect(&Watch, &QTimer::timeout, [&] {
+    if (!Whole.empty() || !Run.Window.Text(ctlLblStatus).ends_with(Name)) return;
+    Whole = Run.Window.Text(ctlLblStatus);
+    Format = Status->textFormat();
+    QTextDocument Shown;
+    Shown.setHtml(Status->toolTip());
+    ToolTip = Shown.toPlainText().toStdString();
+  });
+  Watch.start(0);
+  Run.Next();
+  ASSERT_FALSE(Whole.empty());
+  EXPECT_EQ(Whole, Sandbox.PayloadRoot(1) + Name);
+  EXPECT_EQ(Format, Qt::PlainText);
+  EXPECT_EQ(ToolTip, Whole);
+  // A short text shows whole, and every label of the window is plain text.
+  Run.Window.SetText(ctlLblStatus, Name);
+  EXPECT_EQ(Status->text().toStdString(), Name);
+  for (QLabel* Label : Run.Window.findChildren<QLabel*>())
+    if (Label->pixmap().isNull()) {
+      EXPECT_EQ(Label->textFormat(), Qt::PlainText) << Label->text().toStdString();
+    }
+}
+
+// A keyboard alone walks a whole update: Enter presses Next on every page, the tree pages take
+// the focus so the space bar checks the current node at once, and "Готово" closes.
+TEST(TEasySetupWindow, TheKeyboardAloneWalksAWholeUpdate) {
+  TWizardSandbox Sandbox;
+  Sandbox.WriteProduct(1, "Docs/readme.txt", "old readme");
+  Sandbox.WritePayload(1, "Docs/readme.txt", "new readme");
+  Sandbox.WritePayload(1, "Нормативы/Сборник.dat", "base");
+  TWindowRun Run;
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Run.Window));
+  auto Key = [&](Qt::Key AKey) { QTest::keyClick(QApplication::focusWidget(), AKey); };
+  TKvCheckedTreeView* Tree = Run.Window.Tree();
+
+  Key(Qt::Key_Return);
+  EXPECT_EQ(Run.Form().FPageState, psCopyData);
+  EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/readme.txt"), "new readme");
+  Key(Qt::Key_Enter);  // the keypad's Enter too
+  ASSERT_EQ(Run.Form().FPageState, psShortCuts);
+  EXPECT_TRUE(Tree->hasFocus());
+  ASSERT_EQ(Tree->currentItem(), Tree->topLevelItem(0));
+  Key(Qt::Key_Space);
+  EXPECT_EQ(TreeLines(Run.Window), (std::vector<std::string>{"+Нормативы", "Сборник.dat", "Docs", "readme.txt"}));
+  Key(Qt::Key_Return);
+  ASSERT_EQ(Run.Form().FPageState, psConnections);
+  EXPECT_TRUE(std::filesystem::exists(Sandbox.Desktop() + "Нормативы.desktop"));
+  EXPECT_TRUE(Tree->hasFocus());
+  EXPECT_EQ(Tree->currentItem(), Tree->topLevelItem(0));
+  Key(Qt::Key_Return);
+  ASSERT_EQ(Run.Form().FPageState, psDone);
+  // Cancel is disabled here, for the keyboard as for the mouse.
+  Key(Qt::Key_Escape);
+  EXPECT_TRUE(Run.Window.isVisible());
+  EXPECT_TRUE(Run.Boxes.Seen.empty());
+  Key(Qt::Key_Return);
+  EXPECT_FALSE(Run.Window.isVisible());
+}
+
+struct TKeyCase {
+  const char* Name;
+  std::vector<Qt::Key> Keys;  // pressed in order on the welcome page
+  QMessageBox::StandardButton Answer;
+  bool Asked, Closed;
+  TPageState Page;
+};
+
+// Escape is the Cancel button with its question; Tab reaches Next, then Cancel, and Enter or the
+// space bar press the button that has the focus.
+TEST(TEasySetupWindow, EscapeCancelsAndTabReachesTheButtons) {
+  const std::vector<TKeyCase> Cases = {
+      {"escape, no", {Qt::Key_Escape}, QMessageBox::No, true, false, psHello},
+      {"escape, yes", {Qt::Key_Escape}, QMessageBox::Yes, true, true, psHello},
+      {"tab to next, space", {Qt::Key_Tab, Qt::Key_Space}, QMessageBox::No, false, false, psCopyData},
+      {"tab to cancel, enter", {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}, QMessageBox::No, true, false, psHello},
+      {"tab to cancel, space", {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space}, QMessageBox::Yes, true, true, psHello},
+  };
+  for (const TKeyCase& Case : Cases) {
+    TWizardSandbox Sandbox;
+    TWindowRun Run;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Run.Window));
+    Run.Boxes.Answers = {Case.Answer};
+    for (Qt::Key Key : Case.Keys) QTest::keyClick(QApplication::focusWidget(), Key);
+    EXPECT_EQ(Run.Boxes.Seen.size(), Case.Asked ? 1u : 0u) << Case.Name;
+    if (Case.Asked && !Run.Boxes.Seen.empty()) {
+      EXPECT_EQ(Run.Boxes.Seen[0], Question(ClosingCaption, "Закрыть утилиту экспресс обновления?")) << Case.Name;
+    }
+    EXPECT_EQ(Run.Window.isVisible(), !Case.Closed) << Case.Name;
+    EXPECT_EQ(Run.Form().FPageState, Case.Page) << Case.Name;
+  }
+}
+
+// A button picture reached by Tab shows the focus look; a click never gives it the focus.
+TEST(TEasySetupWindow, AButtonPictureReachedByTabShowsTheFocusLook) {
+  TWizardSandbox Sandbox;
+  TWindowRun Run;
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Run.Window));
+  QWidget* Next = Run.Control(ctlImage3);
+  QWidget* Cancel = Run.Control(ctlImage2);
+  auto Look = [](QWidget* APicture) {
+    QCoreApplication::processEvents();
+    return APicture->grab().toImage();
+  };
+  const QImage Plain = Look(Next);
+  EXPECT_EQ(Look(Cancel), Plain);
+  EXPECT_TRUE(Run.Control(ctlMemInfo)->hasFocus());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(Next->hasFocus());
+  EXPECT_NE(Look(Next), Plain);
+  Run.Screenshot("focus-on-next");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(Cancel->hasFocus());
+  EXPECT_EQ(Look(Next), Plain);
+  EXPECT_NE(Look(Cancel), Plain);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(Run.Control(ctlMemInfo)->hasFocus());
+
+  QTest::mousePress(Next, Qt::RightButton, {}, Next->rect().center());
+  QTest::mouseRelease(Next, Qt::RightButton, {}, Next->rect().center());
+  EXPECT_FALSE(Next->hasFocus());
+}
+
+TEST(TEasySetupWindow, TheFrameNotTheClientAreaIsCentred) {
+  const QRect Screen(0, 0, 1024, 768);
+  struct TCase {
+    QRect Available;
+    QMargins Frame;
+    QPoint TopLeft;
+  };
+  const std::vector<TCase> Cases = {
+      {Screen, {}, {165, 135}},
+      {Screen, {4, 24, 4, 4}, {161, 121}},          // the title bar lifts the frame by half its height
+      {{0, 30, 1024, 738}, {4, 24, 4, 4}, {161, 136}},  // a panel at the top
+      {{0, 0, 640, 480}, {4, 24, 4, 4}, {0, 0}},     // too small: the title bar stays on the screen
+  };
+  for (const TCase& Case : Cases)
+    EXPECT_EQ(CentredFramePosition(Case.Available, QSize(694, 497), Case.Frame), Case.TopLeft)
+        << Case.Frame.top() << " " << Case.Available.height();
+
+  TWizardSandbox Sandbox;
+  TWindowRun Run;
+  QRect Available = Run.Window.screen()->availableGeometry();
+  QRect Frame = Run.Window.frameGeometry();
+  EXPECT_LE(std::abs(Frame.center().x() - Available.center().x()), 1) << Frame.x();
+  EXPECT_LE(std::abs(Frame.center().y() - Available.center().y()), 1) << Frame.y() << " " << Frame.height();
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+
+#include "Platform/File.h"
 #include "Platform/Process.h"
 #include "WizardSandbox.h"
 
@@ -22,6 +26,16 @@ TEST(QuellitSetupWindow, WithoutADisplayTheProgramEndsWithStatusOne) {
     Platform::TChildProcess Setup(QUELLIT_SETUP, {"--setup-dir", Sandbox.Product().ProgramFolder()}, Environment);
     EXPECT_EQ(Setup.Wait(), 1) << Name;
   }
+}
+
+// The toolkit's own texts (the text panes' context menus) follow the Russian interface.
+TEST(QuellitSetupWindow, TheToolkitsOwnTextsAreRussianWhenItsTranslationIsInstalled) {
+  std::string Translation =
+      QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString() + "/qtbase_ru.qm";
+  if (!Platform::FileExists(Translation)) GTEST_SKIP() << Translation << " is not installed";
+  ASSERT_TRUE(InstallRussianToolkitTexts());
+  EXPECT_EQ(QCoreApplication::translate("QWidgetTextControl", "&Copy").toStdString(), "&Копировать");
+  EXPECT_TRUE(InstallRussianToolkitTexts());  // once is enough; a second call changes nothing
 }
 
 }  // namespace
