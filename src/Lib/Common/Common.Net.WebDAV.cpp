@@ -295,6 +295,9 @@ class TPropFindAnswerParser::THandler : public TXMLReaderHandler {
     if (FLengthFound) Entry->FContentSize = Int64Def(FLengthText, 0);
     if (FResult->FEntries.size() >= static_cast<std::size_t>(kMaxPropFindEntries))
       throw EInvalidXMLData(Format("The answer lists more than %d entries", kMaxPropFindEntries));
+    // Texts grew piece by piece; a large listing keeps a hundred thousand of them.
+    Entry->FUrl.shrink_to_fit();
+    Entry->FStatus.shrink_to_fit();
     Entry->FProperties.shrink_to_fit();
     FResult->FEntries.push_back(std::move(Entry));
   }
