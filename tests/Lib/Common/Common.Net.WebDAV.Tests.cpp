@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "Lib/Common/Common.Format.h"
@@ -331,6 +333,25 @@ TEST_F(TPropFindServerTest, ListsTheFolderAndItsDirectChildrenOnly) {
     EXPECT_TRUE(Sub->IsContainer());
     EXPECT_EQ(Find(*Result, "x.txt"), nullptr) << "Depth 1 must not list grandchildren";
   }
+}
+
+// A folder of some thousand entries: the answer arrives in many pieces, cut wherever the network
+// cuts it, and reads whole.
+TEST_F(TPropFindServerTest, ALargeFolderReadsWholeWhileItArrives) {
+  const int Count = 3000;
+  std::filesystem::create_directories(Server().Local("many"));
+  for (int I = 0; I < Count; ++I) std::ofstream(Server().Local("many/Смета " + std::to_string(I) + ".kvs")) << I;
+  auto Result = ExecutePropFind(Server().Url("many/"));
+  ASSERT_EQ(Result->EntryCount(), Count + 1);
+  EXPECT_EQ(Result->SkippedEntryCount(), 0);
+  std::vector<bool> Seen(Count);
+  for (const auto& Entry : Result->Entries()) {
+    if (Entry->IsContainer()) continue;
+    const std::string Number = Entry->EntryName().substr(std::string("Смета ").size());
+    Seen[static_cast<std::size_t>(std::stoi(Number))] = true;
+    EXPECT_EQ(Entry->ContentSize(), static_cast<std::int64_t>(Number.size() - 4)) << Entry->EntryName();
+  }
+  EXPECT_EQ(std::count(Seen.begin(), Seen.end(), true), Count);
 }
 
 TEST_F(TPropFindServerTest, HttpErrorsReachTheCaller) {
