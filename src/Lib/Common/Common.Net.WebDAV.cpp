@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <exception>
+#include <optional>
 #include <unordered_map>
 
 #include "Lib/Common/Common.Format.h"
@@ -125,15 +126,30 @@ std::string AddressForMessages(const std::string& AUrl) {
 
 }  // namespace
 
+namespace Detail {
+
+// Looked up by text, so a hostile answer with many namespaces costs no scan per entry.
+struct TPropFindNamespaces {
+  std::unordered_map<std::string, std::size_t> Indexes;
+
+  std::size_t IndexOf(std::string_view AURI) {
+    return Indexes.try_emplace(std::string(AURI), Indexes.size()).first->second;
+  }
+  std::optional<std::size_t> Find(std::string_view AURI) const {
+    auto It = Indexes.find(std::string(AURI));
+    return It == Indexes.end() ? std::nullopt : std::optional<std::size_t>(It->second);
+  }
+};
+
+}  // namespace Detail
+
 // ---- TPropFindEntry ---------------------------------------------------------------------------------
 
 std::string TPropFindEntry::PropertyText(std::string_view ANamespaceURI, std::string_view ALocalName, bool* AFound) const {
   if (AFound) *AFound = false;
-  if (!FNamespaces) return {};
-  std::size_t Index = 0;
-  while (Index < FNamespaces->size() && (*FNamespaces)[Index] != ANamespaceURI) ++Index;
-  if (Index == FNamespaces->size()) return {};
-  const std::string Key = std::to_string(Index) + ":" + std::string(ALocalName);
+  const std::optional<std::size_t> Index = FNamespaces ? FNamespaces->Find(ANamespaceURI) : std::nullopt;
+  if (!Index) return {};
+  const std::string Key = std::to_string(*Index) + ":" + std::string(ALocalName);
   for (std::size_t Pos = 0; Pos < FProperties.size();) {
     const std::size_t NameEnd = FProperties.find('\0', Pos);
     const std::size_t TextEnd = FProperties.find('\0', NameEnd + 1);
@@ -153,7 +169,9 @@ enum class TRole { Document, Multistatus, Response, Href, Propstat, Prop, Status
 
 class TPropFindAnswerParser::THandler : public TXMLReaderHandler {
  public:
-  explicit THandler(const std::string& AFolderUrl) : FScope(AFolderUrl), FResult(new TPropFind()) {}
+  explicit THandler(const std::string& AFolderUrl) : FScope(AFolderUrl), FResult(new TPropFind()) {
+    FResult->FNamespaces = std::make_shared<Detail::TPropFindNamespaces>();
+  }
 
   TXMLStreamReader& Reader() { return FReader; }
   std::unique_ptr<TPropFind> TakeResult() { return std::move(FResult); }
@@ -270,11 +288,7 @@ class TPropFindAnswerParser::THandler : public TXMLReaderHandler {
       FCollecting->append(AText);
   }
 
-  std::size_t NamespaceIndex(std::string_view AURI) {
-    auto [It, Added] = FNamespaceIndexes.try_emplace(std::string(AURI), FResult->FNamespaces->size());
-    if (Added) FResult->FNamespaces->push_back(It->first);
-    return It->second;
-  }
+  std::size_t NamespaceIndex(std::string_view AURI) { return FResult->FNamespaces->IndexOf(AURI); }
 
   void BeginEntry() {
     FEntry.reset(new TPropFindEntry());
@@ -315,7 +329,6 @@ class TPropFindAnswerParser::THandler : public TXMLReaderHandler {
   TXMLStreamReader FReader{*this};
   TFolderScope FScope;
   std::unique_ptr<TPropFind> FResult;
-  std::unordered_map<std::string, std::size_t> FNamespaceIndexes;
 
   // The reader refuses deeper documents, so the roles of every open element fit.
   std::array<TRole, kXMLReaderMaxDepth + 2> FRoles{TRole::Document};

@@ -34,6 +34,10 @@ inline constexpr std::size_t kMaxPropFindText = 64 * 1024;
 
 class TPropFindAnswerParser;
 
+namespace Detail {
+struct TPropFindNamespaces;  // the namespaces of an answer's own properties, numbered
+}
+
 class TPropFindEntry : public TObject {
  public:
   TDateTime ChangeDate() const { return FChangeDate; }
@@ -64,7 +68,7 @@ class TPropFindEntry : public TObject {
   // Own properties in document order, each "<namespace index>:<local name>\0<text>\0": one
   // allocation per entry, and no more than the answer's own bytes for them.
   std::string FProperties;
-  const std::vector<std::string>* FNamespaces = nullptr;  // the answer's, which outlives its entries
+  const Detail::TPropFindNamespaces* FNamespaces = nullptr;  // the answer's, which outlives its entries
 };
 
 class TPropFind : public TObject {
@@ -84,7 +88,7 @@ class TPropFind : public TObject {
   TPropFind() = default;
 
   std::vector<std::unique_ptr<TPropFindEntry>> FEntries;
-  std::shared_ptr<std::vector<std::string>> FNamespaces = std::make_shared<std::vector<std::string>>();
+  std::shared_ptr<Detail::TPropFindNamespaces> FNamespaces;
   int FSkippedEntryCount = 0;
 };
 
