@@ -34,6 +34,7 @@ bench: deps
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DQUELLIT_TESTS=OFF -DQUELLIT_BENCH=ON
 	cmake --build build/bench -j $(JOBS)
 	for b in build/bench/bench/*Bench; do $$b; done
+	bash bench/webdav-listing-peak.sh build/bench/bench/WebDAVListingPeak
 	bash bench/update-bench.sh build/bench/src/App/quellit-setup
 
 # Runs every fuzz target for FUZZ_SECONDS (default 60) in its own clang build, build/fuzz.

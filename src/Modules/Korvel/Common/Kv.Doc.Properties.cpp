@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <optional>
+#include <set>
 #include <type_traits>
 #include <utility>
 
@@ -66,15 +68,75 @@ auto TextFields(TProps& P) {
   }};
 }
 
-// Line breaks inside a value would end its line early and let the rest pose as another key
-// (a name ending in "\r\nDisabledOptions=" would lift a document's restrictions), so every text
-// field is written on one line.
+// ---- escapes ---------------------------------------------------------------------------------
+//
+// A line break inside a value would end its line early and let the rest pose as another key (a
+// name ending in "\r\nDisabledOptions=" would lift a document's restrictions), so every value is
+// written on one line.
+//
+// The product writes StgName, Comment and Description with CR and LF as "#13" and "#10" and reads
+// them back that way; every other field it writes and reads as it is. Files it wrote must read as
+// before, so those are the reading rules. Where they cannot carry a value (a line break in another
+// field, a literal "#13" or "#10" in one of the three), the value is written with every "#" as
+// "#35" as well, and its key is listed on an extra line "EscapedKeys=" (comma-separated keys).
+// The product ignores that key; reading decodes exactly the values it lists, so no value the
+// product wrote is ever taken for one of these.
+
+constexpr const char* EscapedKeyList = "EscapedKeys";
+
+bool IsProductEscaped(std::string_view AKey) {
+  return AKey == "Attribs.StgName" || AKey == "Attribs.Comment" || AKey == "Attribs.Description";
+}
+
 std::string EscapeLineBreaks(std::string_view AValue) {
   return FastStringReplace(FastStringReplace(AValue, "\r", "#13", rfReplaceAll), "\n", "#10", rfReplaceAll);
 }
 
 std::string UnescapeLineBreaks(std::string_view AValue) {
   return FastStringReplace(FastStringReplace(AValue, "#13", "\r", rfReplaceAll), "#10", "\n", rfReplaceAll);
+}
+
+// Every "#" starts a code, so the text decodes in one pass whatever the value held.
+std::string EscapeAll(std::string_view AValue) {
+  std::string Result;
+  Result.reserve(AValue.size() + 8);
+  for (char C : AValue) {
+    if (C == '#') Result += "#35";
+    else if (C == '\r') Result += "#13";
+    else if (C == '\n') Result += "#10";
+    else Result += C;
+  }
+  return Result;
+}
+
+// A "#" that starts no known code is kept, so a hand-edited value does not lose characters.
+std::string UnescapeAll(std::string_view AValue) {
+  std::string Result;
+  Result.reserve(AValue.size());
+  for (std::size_t I = 0; I < AValue.size(); ++I) {
+    const std::string_view Code = AValue.substr(I, 3);
+    if (Code == "#35") Result += '#';
+    else if (Code == "#13") Result += '\r';
+    else if (Code == "#10") Result += '\n';
+    else {
+      Result += AValue[I];
+      continue;
+    }
+    I += 2;
+  }
+  return Result;
+}
+
+// The value as the product would write it, or nothing when the product's reading would not give
+// the value back.
+std::optional<std::string> ProductForm(std::string_view AKey, std::string_view AValue) {
+  if (IsProductEscaped(AKey)) {
+    std::string Escaped = EscapeLineBreaks(AValue);
+    if (UnescapeLineBreaks(Escaped) == AValue) return Escaped;
+    return std::nullopt;
+  }
+  if (AValue.find_first_of("\r\n") != std::string_view::npos) return std::nullopt;
+  return std::string(AValue);
 }
 
 // The running program's version; it cannot change while the program runs.
@@ -93,8 +155,16 @@ void AppendLine(std::string& AText, std::string_view AKey, const std::string& AV
 
 std::string PropertiesText(const TKvDocCommonProperties& P) {
   std::string Text;
+  std::string EscapedKeys;
   AppendLine(Text, "DocType", DocTypeToStr(P.DocType));
-  for (const auto& [Key, Field] : TextFields(P)) AppendLine(Text, Key, EscapeLineBreaks(*Field));
+  for (const auto& [Key, Field] : TextFields(P)) {
+    if (std::optional<std::string> Plain = ProductForm(Key, *Field)) {
+      AppendLine(Text, Key, *Plain);
+    } else {
+      AppendLine(Text, Key, EscapeAll(*Field));
+      EscapedKeys += (EscapedKeys.empty() ? "" : ",") + std::string(Key);
+    }
+  }
   const TKVFXData& FX = P.KVFXData;
   AppendLine(Text, "Revision", IntToStr(FX.Revision));
   AppendLine(Text, "Crypted", FX.Crypted ? "True" : "False");
@@ -102,6 +172,7 @@ std::string PropertiesText(const TKvDocCommonProperties& P) {
   AppendLine(Text, "SignType", IntToStr(FX.SignType));
   AppendLine(Text, "KVeskaVersion", OwnVersion());
   AppendLine(Text, "ModifyDate", DateTimeToStr(FX.ModifyDate));
+  AppendLine(Text, EscapedKeyList, EscapedKeys);
   return Text;
 }
 
@@ -155,9 +226,28 @@ TDateTime StrToDateTimeOrNow(std::string_view AText) {
   return TryStrToDateTime(AText, Result) ? Result : Now();
 }
 
+// The keys the "EscapedKeys" line lists, case-folded.
+std::set<std::string> EscapedKeys(const TKeyValues& AValues) {
+  std::set<std::string> Keys;
+  const std::string List = AValues.Value(EscapedKeyList);
+  for (std::size_t Start = 0; Start <= List.size();) {
+    std::size_t End = std::min(List.find(',', Start), List.size());
+    Keys.insert(Platform::FoldCase(Trim(List.substr(Start, End - Start))));
+    Start = End + 1;
+  }
+  return Keys;
+}
+
 void AssignFrom(TKvDocCommonProperties& P, const TKeyValues& AValues) {
   P.DocType = StrToDocType(AValues.Value("DocType"));
-  for (const auto& [Key, Field] : TextFields(P)) *Field = UnescapeLineBreaks(AValues.Value(Key));
+  const std::set<std::string> Escaped = EscapedKeys(AValues);
+  for (const auto& [Key, Field] : TextFields(P)) {
+    const std::string Value = AValues.Value(Key);
+    if (Escaped.count(Platform::FoldCase(Key)))
+      *Field = UnescapeAll(Value);
+    else
+      *Field = IsProductEscaped(Key) ? UnescapeLineBreaks(Value) : Value;
+  }
   TKVFXData& FX = P.KVFXData;
   FX.Revision = StrToIntDef(AValues.Value("Revision"), 1);
   FX.Crypted = StrToBoolDef(AValues.Value("Crypted"), false);

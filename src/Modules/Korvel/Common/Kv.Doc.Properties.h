@@ -89,11 +89,15 @@ struct TKvDocCommonProperties {
   void Clear();
 
   // Writes the properties text at the stream's position: one CR LF terminated line per non-empty
-  // value, Windows-1251, no byte-order mark.
+  // value, Windows-1251, no byte-order mark. Every value stays on its line and reads back as it
+  // was; a value the product's own reading would not give back is coded and its key listed on an
+  // extra line "EscapedKeys", which the product ignores.
   void SaveToStream(TStream& AStream) const;
   // Clears, then reads the properties text from the stream's position to its end. A UTF-8 or
   // UTF-16 byte-order mark selects that encoding, otherwise the text is Windows-1251. Missing or
-  // unreadable values take their defaults: Revision 1, ModifyDate the current time.
+  // unreadable values take their defaults: Revision 1, ModifyDate the current time. As the product
+  // reads them, StgName, Comment and Description turn "#13" and "#10" into CR and LF, and the
+  // other texts are taken as they stand, unless "EscapedKeys" lists them.
   void LoadFromStream(TStream& AStream);
 
   friend bool operator==(const TKvDocCommonProperties&, const TKvDocCommonProperties&) = default;

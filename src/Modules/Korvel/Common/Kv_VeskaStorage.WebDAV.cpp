@@ -134,15 +134,9 @@ bool IsBelowFolder(const TComparableUrl& AUrl, const TComparableUrl& AFolder) {
 
 // ---- listing --------------------------------------------------------------------------------------
 
-const std::string& KindNamespaces() {
-  static const std::string Namespaces = std::string(kDAVNamespaces) + " xmlns:veska=\"" + VeskaNamespace + "\"";
-  return Namespaces;
-}
-
 // The document kind a resource declares, or -1 when it declares none that exists.
 int DeclaredDocType(const TPropFindEntry& AEntry) {
-  TXMLNode Node = SelectNode(AEntry.XML(), "d:propstat/d:prop/veska:VeskaDocType", KindNamespaces());
-  int Ordinal = StrToIntDef(NodeTextDef(Node, ""), -1);
+  int Ordinal = StrToIntDef(AEntry.PropertyText(VeskaNamespace, "VeskaDocType"), -1);
   return (Ordinal >= sdtVeska && Ordinal <= sdtDocSummary) ? Ordinal : -1;
 }
 
@@ -297,7 +291,8 @@ TVeskaStorageEntries TWebDAVReadOnlyVeskaStorage::TFolder::ChildItemsOf(const TP
   const TComparableUrl Folder = ComparableUrl(Url());
   TVeskaStorageEntries Result;
   Result.reserve(AListing.Entries().size());
-  FSkippedEntries = 0;
+  // The answer's parse already left out entries whose href does not decode or lies elsewhere.
+  FSkippedEntries = AListing.SkippedEntryCount();
   for (const std::unique_ptr<TPropFindEntry>& Entry : AListing.Entries()) {
     const std::string EntryUrl = Storage().AbsoluteUrl(Entry->Url());
     const TComparableUrl Comparable = ComparableUrl(EntryUrl);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "Lib/Common/Common.FileVersion.h"
+#include "Lib/Common/Common.StringList.h"
 #include "Lib/Common/Common.Streams.h"
 #include "Platform/Process.h"
 #include "Support/RussianLocale.h"
@@ -99,29 +102,88 @@ TEST_F(KvDocProperties, SaveWritesAtTheStreamPositionAndLoadReadsFromIt) {
 
 // ---- line breaks -----------------------------------------------------------------------------
 
-TEST_F(KvDocProperties, LineBreaksInTextFieldsAreWrittenAsCodesAndReadBack) {
-  struct TCase {
-    std::string TKvDocCommonPropertiesAttribs::*Field;
-    const char* Key;
-  };
-  const TCase Cases[] = {
-      {&TKvDocCommonPropertiesAttribs::Comment, "Attribs.Comment"},
-      {&TKvDocCommonPropertiesAttribs::StgName, "Attribs.StgName"},
-      {&TKvDocCommonPropertiesAttribs::Description, "Attribs.Description"},
-      {&TKvDocCommonPropertiesAttribs::ObjName, "Attribs.ObjName"},
-      {&TKvDocCommonPropertiesAttribs::ConName, "Attribs.ConName"},
-  };
-  for (const TCase& C : Cases) {
-    TKvDocCommonProperties P = TKvDocCommonProperties::Create(sdtVeska);
-    P.Attribs.*C.Field = "a\r\nb\nc\rd";
-    EXPECT_NE(Saved(P).find(std::string(C.Key) + "=a#13#10b#10c#13d\r\n"), std::string::npos) << C.Key;
-    EXPECT_EQ(RoundTrip(P).Attribs.*C.Field, "a\r\nb\nc\rd") << C.Key;
+// Every free-text field of a record, in the order they are written.
+std::vector<std::string*> TextFieldsOf(TKvDocCommonProperties& P) {
+  return {&P.Attribs.LocNum,     &P.Attribs.RegNum,    &P.Attribs.ObjName,        &P.Attribs.ConName,
+          &P.Attribs.StgName,    &P.Attribs.Comment,   &P.Attribs.Description,    &P.Total,
+          &P.TotalDetails.Pz,    &P.TotalDetails.Oz,   &P.TotalDetails.Em,        &P.TotalDetails.Zm,
+          &P.TotalDetails.Mt,    &P.TotalDetails.Tz,   &P.TotalDetails.Tm,        &P.TotalDetails.Nr,
+          &P.TotalDetails.Sp,    &P.OsDetails.Sr,      &P.OsDetails.Mr,           &P.OsDetails.Ob,
+          &P.OsDetails.Pr,       &P.RegionInfo.RegionName, &P.RegionInfo.ZoneName};
+}
+
+TEST_F(KvDocProperties, AnyTextInAnyFieldReadsBack) {
+  const std::string Values[] = {"#13", "#10", "#1013", "#1310", "a\r\nb", "\r", "\n", "\r\n\r\n", "#", "##10#",
+                                "#35", "#3513", "#1\n3", "x#13\ry#10\nz", "Смета #1\r\nстрока 2"};
+  TKvDocCommonProperties Probe = Full();
+  const std::size_t FieldCount = TextFieldsOf(Probe).size();
+  ASSERT_EQ(FieldCount, 23u);
+  for (std::size_t Field = 0; Field < FieldCount; ++Field) {
+    for (const std::string& Value : Values) {
+      TKvDocCommonProperties P = Full();
+      *TextFieldsOf(P)[Field] = Value;
+      if (Field != 5) P.Attribs.Comment += "#10";  // a second coded value in the same text
+      TKvDocCommonProperties Read = RoundTrip(P);
+      EXPECT_EQ(*TextFieldsOf(Read)[Field], Value) << "field " << Field << ", value " << Value;
+      EXPECT_EQ(Read, P) << "field " << Field << ", value " << Value;
+      // No value can start a line of its own: the 30 keys, and the list of coded ones if any.
+      const std::string Bytes = Saved(P);
+      TStringList Lines;
+      Lines.SetText(Bytes);
+      const int Listed = Bytes.find("\r\nEscapedKeys=") != std::string::npos ? 1 : 0;
+      EXPECT_EQ(Lines.Count(), 30 + Listed) << "field " << Field << ", value " << Value;
+    }
   }
 }
 
-TEST_F(KvDocProperties, LiteralCodesInATextReadAsLineBreaks) {
-  EXPECT_EQ(Loaded("Attribs.Comment=x#10y#13z").Attribs.Comment, "x\ny\rz");
-  EXPECT_EQ(Loaded("Attribs.Comment=#1310").Attribs.Comment, "\r10");
+TEST_F(KvDocProperties, ValuesTheProductCanCarryAreWrittenAsTheProductWritesThem) {
+  TKvDocCommonProperties P = Full();
+  P.Attribs.Comment = "a\r\nb";
+  P.Attribs.StgName = "#1";
+  P.Attribs.LocNum = "#101";
+  P.Total = "# 5";
+  const std::string Bytes = Win1251ToUtf8(Saved(P));
+  EXPECT_NE(Bytes.find("\r\nAttribs.Comment=a#13#10b\r\n"), std::string::npos);
+  EXPECT_NE(Bytes.find("\r\nAttribs.StgName=#1\r\n"), std::string::npos);
+  EXPECT_NE(Bytes.find("\r\nAttribs.LocNum=#101\r\n"), std::string::npos);
+  EXPECT_NE(Bytes.find("\r\nTotal=# 5\r\n"), std::string::npos);
+  EXPECT_EQ(Bytes.find("EscapedKeys"), std::string::npos);
+}
+
+TEST_F(KvDocProperties, ValuesTheProductCannotCarryAreCodedAndListed) {
+  TKvDocCommonProperties P = Full();
+  P.Attribs.Comment = "see #10";
+  P.Attribs.ObjName = "a#1\r\nb";
+  const std::string Bytes = Win1251ToUtf8(Saved(P));
+  EXPECT_NE(Bytes.find("\r\nAttribs.Comment=see #3510\r\n"), std::string::npos);
+  EXPECT_NE(Bytes.find("\r\nAttribs.ObjName=a#351#13#10b\r\n"), std::string::npos);
+  // The extra key comes last, after every key the product writes.
+  EXPECT_TRUE(Bytes.ends_with("\r\nEscapedKeys=Attribs.ObjName,Attribs.Comment\r\n")) << Bytes;
+}
+
+TEST_F(KvDocProperties, TextsTheProductWroteReadAsTheProductReadsThem) {
+  struct TCase {
+    const char* Text;
+    std::string TKvDocCommonPropertiesAttribs::*Field;
+    const char* Expected;
+  };
+  const TCase Cases[] = {
+      // Only the three fields the product escapes are decoded...
+      {"Attribs.Comment=x#10y#13z", &TKvDocCommonPropertiesAttribs::Comment, "x\ny\rz"},
+      {"Attribs.Comment=#1310", &TKvDocCommonPropertiesAttribs::Comment, "\r10"},
+      {"Attribs.StgName=a#35b#10", &TKvDocCommonPropertiesAttribs::StgName, "a#35b\n"},
+      {"Attribs.Description=#13#10", &TKvDocCommonPropertiesAttribs::Description, "\r\n"},
+      // ...every other one is taken as it stands.
+      {"Attribs.LocNum=#101", &TKvDocCommonPropertiesAttribs::LocNum, "#101"},
+      {"Attribs.ObjName=a#13#10b", &TKvDocCommonPropertiesAttribs::ObjName, "a#13#10b"},
+      {"Attribs.RegNum=#35", &TKvDocCommonPropertiesAttribs::RegNum, "#35"},
+      // A list naming keys decodes exactly those, in any letter case; a "#" without a code stays.
+      {"Attribs.LocNum=#3510#10\r\nescapedkeys=ATTRIBS.LOCNUM", &TKvDocCommonPropertiesAttribs::LocNum, "#10\n"},
+      {"Attribs.Comment=#3510#1\r\nEscapedKeys=Total, Attribs.Comment", &TKvDocCommonPropertiesAttribs::Comment,
+       "#10#1"},
+      {"Attribs.ConName=#10\r\nEscapedKeys=Total", &TKvDocCommonPropertiesAttribs::ConName, "#10"},
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(Loaded(C.Text).Attribs.*C.Field, C.Expected) << C.Text;
 }
 
 TEST_F(KvDocProperties, ALineBreakInANameCannotAddKeys) {
