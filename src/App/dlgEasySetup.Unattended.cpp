@@ -50,6 +50,13 @@ int RunPages(TfrmEasySetup& AForm, TConsoleView& AView, std::ostream& AErr) {
 }  // namespace
 
 int RunUnattended(const TCommandLine& ACommandLine, std::ostream& AOut, std::ostream& AErr) {
+  // Until the update engine carries its plan and journal, a dry run or a recovery must never fall
+  // through to a real update.
+  if (ACommandLine.DryRun || ACommandLine.Recover) {
+    AErr << "quellit-setup: " << (ACommandLine.DryRun ? "--dry-run" : "--recover")
+         << " is not available in this build; nothing was changed" << std::endl;
+    return ueError;
+  }
   TConsoleView View(AOut, AErr, ACommandLine.LogFile.value_or(""));
   TfrmEasySetup Form(View);
   View.SetForm(&Form);

@@ -255,6 +255,22 @@ TEST(QuellitSetupCommandLine, HelpAndMistakesNeverStartAnUpdate) {
   }
 }
 
+// Until the engine's plan and journal arrive, a dry run or a recovery refuses to run rather than
+// run a real update.
+TEST(QuellitSetupCommandLine, DryRunAndRecoverNeverFallThroughToAnUpdate) {
+  for (const char* Option : {"--dry-run", "--recover"}) {
+    SCOPED_TRACE(Option);
+    TWizardSandbox Sandbox;
+    Sandbox.WriteProduct(1, "a.txt", "original");
+    Sandbox.WritePayload(1, "a.txt", "new");
+    TRun Run = RunArguments(Sandbox, {"--unattended", Option});
+    EXPECT_EQ(Run.ExitCode, ueError);
+    EXPECT_EQ(Run.Err, std::string("quellit-setup: ") + Option + " is not available in this build; nothing was changed\n");
+    EXPECT_EQ(Sandbox.ReadProduct(1, "a.txt"), "original");
+    EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "QuellitBackup"));
+  }
+}
+
 TEST(QuellitSetupCommandLine, TheUsageNamesEveryOptionAndExitStatus) {
   const std::string Usage = CommandLineUsage();
   for (const char* Option : {"--unattended", "--recover", "--dry-run", "--log FILE", "--tour DIR", "--setup-dir DIR",
