@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Times `quellit-setup --unattended` on a large payload against a shell baseline doing the same file
-# work with cp and rm (backups first, then copies), and checks that many tiny files scale linearly.
+# Times `quellit-setup --unattended` on a large payload against two shell baselines doing the same
+# file work, and checks that many tiny files scale linearly:
+#
+#   cp baseline  backs up the files to be replaced with cp, removes them, copies the payload with cp;
+#   mv baseline  moves the files to be replaced into the backup folder with mv, copies the payload.
 #
 #   bench/update-bench.sh [PROGRAM] [WORKDIR]
 #
 # PROGRAM defaults to build/bench/src/App/quellit-setup (make bench builds it), WORKDIR to
-# build/update-bench. Sizes can be lowered for a quick look: BIG_MIB (256), SMALL_FILES (4000),
-# SMALL_KIB (64), TINY_FEW (5000), TINY_MANY (50000).
+# build/update-bench. Every figure is the median of ROUNDS rounds (3); within a round the runs
+# alternate (wizard first in odd rounds, last in even ones), and every run starts from a fresh
+# product after `sync`, its payload in the page cache. Sizes can be lowered for a quick look:
+# BIG_MIB (256), SMALL_FILES (4000), SMALL_KIB (64), TINY_FEW (5000), TINY_MANY (50000).
+#
+# Targets: the wizard at most 0.9 x the cp baseline and 1.1 x the mv baseline; peak resident memory
+# below 40 MiB; 50,000 tiny files at most 12 x the time of 5,000. A missed target is reported, and
+# the script then ends with status 1.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,15 +26,16 @@ SMALL_FILES=${SMALL_FILES:-4000}
 SMALL_KIB=${SMALL_KIB:-64}
 TINY_FEW=${TINY_FEW:-5000}
 TINY_MANY=${TINY_MANY:-50000}
+ROUNDS=${ROUNDS:-3}
 EXE_FIXTURE="$ROOT/tests/Lib/Common/fixtures/FileVersion/full.exe"
 KEY='{00A00000-0001-458F-9B85-800000003201}_is1'
 
-# A machine with the product installed, everything under $1.
+# The payloads never change, so each lives once in its own program folder ($WORK/program-*, given
+# to the wizard with --setup-dir); each run gets a fresh machine with the product installed.
 make_machine() {
   local M=$1
   rm -rf "$M"
-  mkdir -p "$M/AppData" "$M/CommonAppData" "$M/Documents/Корвел" "$M/Runtime" "$M/Desktop" \
-           "$M/Product/Client" "$M/Program/QuellitSetupData/Client" "$M/Program/QuellitSetupData/Корвел"
+  mkdir -p "$M/AppData" "$M/CommonAppData" "$M/Documents/Корвел" "$M/Runtime" "$M/Desktop" "$M/Product/Client"
   cp "$EXE_FIXTURE" "$M/Product/Client/KVeska.exe"
   printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s]\n"InstallLocation"="%s"\n' \
     "$KEY" "$M/Product" > "$M/registry.reg"
@@ -37,69 +47,159 @@ machine_env() {
        "XDG_DOCUMENTS_DIR=$M/Documents XDG_RUNTIME_DIR=$M/Runtime XDG_DESKTOP_DIR=$M/Desktop LC_ALL=ru_RU.UTF-8"
 }
 
-# One big file and many small ones in the product payload; half of the small ones replace product files.
+payload_of() { echo "$WORK/program-$1/QuellitSetupData/Корвел"; }
+
+# One big file and many small ones; half of the small ones replace product files ($WORK/product-large).
 fill_large_payload() {
-  local M=$1 P="$1/Program/QuellitSetupData/Корвел" D="$1/Documents/Корвел"
+  local P
+  P=$(payload_of large)
+  mkdir -p "$P/small" "$WORK/program-large/QuellitSetupData/Client" "$WORK/product-large/small"
   head -c $((BIG_MIB * 1048576)) /dev/urandom > "$P/big.bin"
-  mkdir -p "$P/small" "$D/small"
   head -c $((SMALL_KIB * 1024)) /dev/urandom > "$WORK/small.seed"
   for ((I = 0; I < SMALL_FILES; I++)); do
     cp "$WORK/small.seed" "$P/small/f$I.dat"
-    if ((I % 2 == 0)); then cp "$WORK/small.seed" "$D/small/f$I.dat"; fi
+    if ((I % 2 == 0)); then cp "$WORK/small.seed" "$WORK/product-large/small/f$I.dat"; fi
   done
 }
 
 fill_tiny_payload() {
-  local M=$1 COUNT=$2 P="$1/Program/QuellitSetupData/Корвел"
+  local NAME=$1 COUNT=$2 P
+  P=$(payload_of "$NAME")
+  mkdir -p "$WORK/program-$NAME/QuellitSetupData/Client"
   for ((F = 0; F < COUNT / 1000; F++)); do
     mkdir -p "$P/d$F"
     for ((I = 0; I < 1000; I++)); do echo "$I" > "$P/d$F/t$I.txt"; done
   done
 }
 
-# Wall seconds and peak resident KiB of the wizard on machine $1.
+# A fresh machine for one run, its product folder holding a copy of $2 (when given).
+fresh_machine() {
+  local M=$1 PRODUCT=${2:-}
+  make_machine "$M"
+  if [[ -n $PRODUCT ]]; then cp -r "$PRODUCT/." "$M/Documents/Корвел/"; fi
+  sync
+}
+
+# Wall seconds and peak resident KiB of the wizard with payload $1 on machine $2.
 run_wizard() {
-  local M=$1
+  local NAME=$1 M=$2
   env $(machine_env "$M") /usr/bin/time -f '%e %M' -o "$WORK/time.txt" \
-    "$PROGRAM" --unattended --setup-dir "$M/Program" > "$WORK/wizard.log" 2> "$WORK/wizard.err"
+    "$PROGRAM" --unattended --setup-dir "$WORK/program-$NAME" > "$WORK/wizard.log" 2> "$WORK/wizard.err" || {
+    echo "the wizard failed (status $?); see $WORK/wizard.err" >&2
+    return 1
+  }
   cat "$WORK/time.txt"
 }
 
-# The same file work by the shell: back up the files that will be replaced, then copy the payload.
-run_baseline() {
-  local M=$1 P="$1/Program/QuellitSetupData/Корвел" D="$1/Documents/Корвел"
-  local B="$D/QuellitBackup/baseline"
-  /usr/bin/time -f '%e %M' -o "$WORK/time.txt" bash -c '
+# The cp baseline on payload $1, machine $2: wall seconds.
+run_cp_baseline() {
+  local P D="$2/Documents/Корвел"
+  P=$(payload_of "$1")
+  /usr/bin/time -f '%e' -o "$WORK/time.txt" bash -c '
     set -e
-    cd "$2"
-    find . -type f | while read -r F; do if [ -f "$1/$F" ]; then echo "$F"; fi; done > "$4/replaced.txt"
-    cd "$1"
-    mkdir -p "$3"
-    xargs -a "$4/replaced.txt" -d "\n" cp --parents -t "$3"
-    xargs -a "$4/replaced.txt" -d "\n" rm -f
-    cp -r "$2/." "$1/"
-  ' _ "$D" "$P" "$B" "$WORK"
+    P=$1 D=$2 B=$2/QuellitBackup/baseline
+    cd "$P"
+    find . -type f | while read -r F; do if [ -f "$D/$F" ]; then echo "$F"; fi; done > "$3/replaced.txt"
+    cd "$D"
+    mkdir -p "$B"
+    xargs -a "$3/replaced.txt" -d "\n" -r cp --parents -t "$B"
+    xargs -a "$3/replaced.txt" -d "\n" -r rm -f
+    cp -r "$P/." "$D/"
+  ' _ "$P" "$D" "$WORK"
   cat "$WORK/time.txt"
 }
 
+# The mv baseline: the replaced files are renamed into the backup folder, one mv per folder.
+run_mv_baseline() {
+  local P D="$2/Documents/Корвел"
+  P=$(payload_of "$1")
+  /usr/bin/time -f '%e' -o "$WORK/time.txt" bash -c '
+    set -e
+    P=$1 D=$2 B=$2/QuellitBackup/baseline
+    cd "$P"
+    find . -type f | while read -r F; do if [ -f "$D/$F" ]; then echo "$F"; fi; done > "$3/replaced.txt"
+    cd "$D"
+    CUR= FILES=()
+    flush() {
+      if ((${#FILES[@]})); then mkdir -p "$B/$CUR"; mv -t "$B/$CUR" -- "${FILES[@]}"; fi
+      FILES=()
+    }
+    while IFS= read -r F; do
+      if [[ ${F%/*} != "$CUR" ]]; then flush; CUR=${F%/*}; fi
+      FILES+=("$F")
+    done < <(sort "$3/replaced.txt")
+    flush
+    cp -r "$P/." "$D/"
+  ' _ "$P" "$D" "$WORK"
+  cat "$WORK/time.txt"
+}
+
+median() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+# Runs too quick for time's 10 ms count as 10 ms, so a ratio never divides by zero.
+ratio() { awk -v A="$1" -v B="$2" 'BEGIN {if (B <= 0) B = 0.01; printf "%.2f\n", A / B}'; }
+mib() { awk -v K="$1" 'BEGIN {printf "%.1f\n", K / 1024}'; }
+
+# Runs "$@" (one of the run_ functions) with its figures into the variables S and KB.
+measure() {
+  "$@" > "$WORK/figures.txt"
+  read -r S KB < "$WORK/figures.txt"
+}
+
+FAILED=0
+check() {  # check LABEL VALUE LIMIT
+  if awk -v V="$2" -v L="$3" 'BEGIN {exit !(V <= L)}'; then echo "  ok      $1: $2 (at most $3)"; else
+    echo "  MISSED  $1: $2 (at most $3)"
+    FAILED=1
+  fi
+}
+
+rm -rf "$WORK"
 mkdir -p "$WORK"
 echo "program: $PROGRAM"
+echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name:[[:space:]]*//p'), rounds: $ROUNDS"
 
-make_machine "$WORK/wizard"
-fill_large_payload "$WORK/wizard"
-make_machine "$WORK/baseline"
-fill_large_payload "$WORK/baseline"
-sync
-read -r WIZ_S WIZ_KB < <(run_wizard "$WORK/wizard")
-read -r BASE_S BASE_KB < <(run_baseline "$WORK/baseline")
-echo "payload ${BIG_MIB} MiB + ${SMALL_FILES} x ${SMALL_KIB} KiB: wizard ${WIZ_S} s (peak ${WIZ_KB} KiB), baseline ${BASE_S} s," \
-     "ratio $(echo "scale=2; $WIZ_S / $BASE_S" | bc)"
+fill_large_payload
+WIZ=() CP=() MV=() PEAK=() R_CP=() R_MV=()
+for ((R = 1; R <= ROUNDS; R++)); do
+  if ((R % 2)); then ORDER="wizard cp mv"; else ORDER="mv cp wizard"; fi
+  for RUN in $ORDER; do
+    fresh_machine "$WORK/machine" "$WORK/product-large"
+    case $RUN in
+      wizard) measure run_wizard large "$WORK/machine"; W=$S; WK=$KB; WIZ+=("$W"); PEAK+=("$KB") ;;
+      cp) measure run_cp_baseline large "$WORK/machine"; C=$S; CP+=("$C") ;;
+      mv) measure run_mv_baseline large "$WORK/machine"; V=$S; MV+=("$V") ;;
+    esac
+  done
+  R_CP+=("$(ratio "$W" "$C")")
+  R_MV+=("$(ratio "$W" "$V")")
+  echo "round $R: wizard $W s (peak ${WK} KiB), cp baseline $C s, mv baseline $V s"
+done
+PEAK_MIB=$(mib "$(printf '%s\n' "${PEAK[@]}" | sort -n | tail -1)")
+echo "payload ${BIG_MIB} MiB + ${SMALL_FILES} x ${SMALL_KIB} KiB, half replacing product files (medians):"
+echo "  wizard $(median "${WIZ[@]}") s, cp baseline $(median "${CP[@]}") s, mv baseline $(median "${MV[@]}") s"
 
-make_machine "$WORK/few"
-fill_tiny_payload "$WORK/few" "$TINY_FEW"
-make_machine "$WORK/many"
-fill_tiny_payload "$WORK/many" "$TINY_MANY"
-read -r FEW_S FEW_KB < <(run_wizard "$WORK/few")
-read -r MANY_S MANY_KB < <(run_wizard "$WORK/many")
-echo "tiny files: ${TINY_FEW} in ${FEW_S} s, ${TINY_MANY} in ${MANY_S} s, ratio $(echo "scale=2; $MANY_S / $FEW_S" | bc)" \
-     "(peak ${FEW_KB} / ${MANY_KB} KiB)"
+fill_tiny_payload few "$TINY_FEW"
+fill_tiny_payload many "$TINY_MANY"
+FEW=() MANY=() R_TINY=() TINY_PEAK=()
+for ((R = 1; R <= ROUNDS; R++)); do
+  if ((R % 2)); then ORDER="few many"; else ORDER="many few"; fi
+  for RUN in $ORDER; do
+    fresh_machine "$WORK/machine"
+    measure run_wizard "$RUN" "$WORK/machine"
+    TINY_PEAK+=("$KB")
+    if [[ $RUN == few ]]; then F=$S; FEW+=("$S"); else N=$S; MANY+=("$S"); fi
+  done
+  R_TINY+=("$(ratio "$N" "$F")")
+  echo "round $R: ${TINY_FEW} tiny files $F s, ${TINY_MANY} tiny files $N s"
+done
+TINY_PEAK_MIB=$(mib "$(printf '%s\n' "${TINY_PEAK[@]}" | sort -n | tail -1)")
+echo "tiny files (medians): ${TINY_FEW} in $(median "${FEW[@]}") s, ${TINY_MANY} in $(median "${MANY[@]}") s" \
+     "(peak ${TINY_PEAK_MIB} MiB)"
+
+echo "targets (median of the rounds' ratios):"
+check "wizard / cp baseline" "$(median "${R_CP[@]}")" 0.9
+check "wizard / mv baseline" "$(median "${R_MV[@]}")" 1.1
+check "peak resident MiB, ${BIG_MIB} MiB file" "$PEAK_MIB" 40
+check "${TINY_MANY} / ${TINY_FEW} tiny files" "$(median "${R_TINY[@]}")" 12
+rm -rf "$WORK/machine"
+exit $FAILED

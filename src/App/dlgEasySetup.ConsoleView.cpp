@@ -27,10 +27,7 @@ TColor TConsoleView::FontColor(TEasySetupControl AControl) const {
 
 bool TConsoleView::AskYesNo(const std::string& ACaption, const std::string& AText) {
   FErr << ACaption << ": " << AText << std::endl;
-  bool Answer = FAnswerYes;
-  FAnswerYes = false;
-  if (Answer) FCancelConfirmed = true;
-  return Answer;
+  return false;
 }
 
 void TConsoleView::ShowMessageBox(const std::string& ACaption, const std::string& AText, TMessageIcon) {
@@ -69,12 +66,24 @@ void TConsoleView::SetChecked(TTreeNodeId ANode, bool AChecked, bool ASubNodes) 
   FTree.SetChecked(ANode, AChecked, ASubNodes);
 }
 
-// A termination signal is the user pressing Cancel and answering Yes; it is acted upon once.
 void TConsoleView::ProcessMessages() {
-  if (!FForm || !FForm->StartInstall || !Platform::TerminationRequested()) return;
+  if (FForm && FForm->StartInstall) CancelOnTerminationRequest();
+}
+
+// The signal is acted upon once; a second one while the rollback runs changes nothing. The
+// question is echoed as the window would have asked it, so the log of a run shows the cancel.
+bool TConsoleView::CancelOnTerminationRequest() {
+  if (!FForm || !Platform::TerminationRequested()) return false;
   Platform::ClearTerminationRequest();
-  FAnswerYes = true;
-  FForm->Image2Click();
+  if (FForm->BreakInstall) return false;
+  FErr << CancelUpdateCaption << ": " << CancelUpdateQuestion << std::endl;
+  FCancelConfirmed = true;
+  try {
+    FForm->CancelUpdate();
+  } catch (const std::exception& E) {
+    ShowError(E.what());
+  }
+  return true;
 }
 
 }  // namespace Quellit

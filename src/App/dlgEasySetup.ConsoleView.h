@@ -1,6 +1,6 @@
 // The wizard without a window: the status log goes to standard output (and to a log file when
 // asked), message boxes go to standard error as "<caption>: <text>" and are answered with their
-// default, and a termination signal during the copy is a confirmed cancel.
+// default, and a termination signal is a confirmed cancel of the update.
 #pragma once
 
 #include <iosfwd>
@@ -25,6 +25,9 @@ class TConsoleView : public IEasySetupView {
   bool Closed() const { return FClosed; }
   bool ErrorShown() const { return FErrorShown; }
   bool CancelConfirmed() const { return FCancelConfirmed; }
+  // Acts on a pending termination signal as on Cancel answered with Yes, on whatever page: the
+  // update is rolled back and the wizard passes on to its closing page. True when it did so.
+  bool CancelOnTerminationRequest();
 
   void SetText(TEasySetupControl AControl, const std::string& AText) override;
   void SetVisible(TEasySetupControl, bool) override {}
@@ -72,7 +75,6 @@ class TConsoleView : public IEasySetupView {
   TColor FCancelColor = clWindowText;
   int FCurrentProgress = 0;
   int FOverallProgress = 0;
-  bool FAnswerYes = false;
   bool FCancelConfirmed = false;
   bool FClosed = false;
   bool FErrorShown = false;

@@ -1,5 +1,6 @@
 #include "App/dlgEasySetup.Shortcuts.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "App/dlgEasySetup.UpdateEngine.h"
@@ -7,6 +8,7 @@
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/DesktopShortcut.h"
 #include "Platform/File.h"
+#include "Platform/Folder.h"
 #include "Platform/Path.h"
 #include "Platform/TextCodec.h"
 
@@ -51,12 +53,32 @@ void CreateShortcutOf(TfrmEasySetup& AForm, const TDataEntry& AEntry) {
   CreateDesktopShortcut(AForm, Paths.Target, LinkName);
 }
 
+// An error message on one line of the status log.
+std::string OneLine(std::string AText) {
+  for (char& C : AText)
+    if (C == '\n' || C == '\r') C = ' ';
+  return AText;
+}
+
+// A shortcut that cannot be written (a desktop that is a file, a full disk, an unreadable
+// linkname.txt) is that shortcut's failure only: it is logged, the others are still made and the
+// wizard goes on. One message box names them all, as the log is hidden on the tree pages.
 void MakeCheckedShortcuts(TfrmEasySetup& AForm) {
   IEasySetupView& View = AForm.View();
+  std::string Failed;
   for (int I = 0; I < View.NodeCount(); ++I) {
     TTreeNodeId Node = View.NodeByIndex(I);
-    if (View.GetChecked(Node)) CreateShortcutOf(AForm, AForm.DataList.at(static_cast<std::size_t>(View.NodeData(Node))));
+    if (!View.GetChecked(Node)) continue;
+    const TDataEntry& Entry = AForm.DataList.at(static_cast<std::size_t>(View.NodeData(Node)));
+    try {
+      CreateShortcutOf(AForm, Entry);
+    } catch (const std::exception& E) {
+      View.AppendStatusLine("Ошибка создания ярлыка \"" + Entry.Name + "\": " + OneLine(E.what()));
+      Failed += "\n" + Entry.Name;
+    }
   }
+  if (!Failed.empty())
+    View.ShowMessageBox("Внимание !!!", "Не удалось создать ярлыки на рабочем столе для:" + Failed, miWarning);
 }
 
 void PrepareConnectionsTree(TfrmEasySetup& AForm) {
@@ -98,13 +120,16 @@ std::string CleanLinkName(const std::string& AFirstLine, const std::string& AFal
   std::string Name = AFirstLine;
   for (char& C : Name)
     if (ForbiddenInName(static_cast<unsigned char>(C))) C = '_';
-  Name = Trim(Name);
-  if (Name.empty() || Name == "." || Name == "..") return AFallback;
-  return Name;
+  // A leading dot would hide the shortcut on the desktop (and "." or ".." name no file at all).
+  Name = Trim(Name.substr(std::min(Name.find_first_not_of(". "), Name.size())));
+  return Name.empty() ? AFallback : Name;
 }
 
+// The one place a shortcut file comes into being. A missing desktop folder is created first,
+// as a fresh account may not have one yet.
 void CreateDesktopShortcut(TfrmEasySetup& AForm, const std::string& ATarget, const std::string& ALinkName) {
   std::string Link = Platform::DesktopShortcutPath(ALinkName);
+  Platform::ForceDirectories(Platform::ExcludeTrailingPathDelimiter(Platform::ExtractFilePath(Link)));
   AForm.Engine().RecordShortcut(Link);
   Platform::WriteDesktopShortcut(Link, ALinkName, ATarget, Platform::ExtractFilePath(ATarget));
   AForm.ShortCutList.push_back(Link);

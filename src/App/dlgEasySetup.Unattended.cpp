@@ -5,6 +5,7 @@
 #include "App/dlgEasySetup.ConsoleView.h"
 #include "App/dlgEasySetup.UpdateEngine.h"
 #include "App/dlgEasySetup.h"
+#include "Platform/Environment.h"
 #include "Platform/TerminationSignal.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 
@@ -12,18 +13,7 @@ namespace Quellit {
 
 namespace {
 
-std::string LogFileOf(const std::vector<std::string>& AArguments) {
-  for (std::size_t I = 0; I + 1 < AArguments.size(); ++I)
-    if (AArguments[I] == "--log") return AArguments[I + 1];
-  return "";
-}
-
-// The one place that reads the modes from the argument list.
-bool HasArgument(const std::vector<std::string>& AArguments, const std::string& AOption) {
-  for (const std::string& Argument : AArguments)
-    if (Argument == AOption) return true;
-  return false;
-}
+const char* const PageNames[] = {"psHello", "psCopyData", "psShortCuts", "psConnections", "psDone", "psClose"};
 
 int StartRefused(const TfrmEasySetup& AForm) {
   switch (AForm.StartRefusal) {
@@ -66,22 +56,36 @@ void ListFailedEntries(const TUpdateEngine& AEngine, std::ostream& AErr) {
     AErr << "  " << Entry.EntryKind << ": \"" << Entry.Name << "\": " << Entry.Reason << std::endl;
 }
 
-// The page the run ended on, as an exit status; nothing while the run goes on.
+// The page the run ended on, as an exit status; nothing while the run goes on. An error wins over
+// a cancel: a rollback that failed did not put the files back.
 std::optional<int> Outcome(const TConsoleView& AView) {
-  if (AView.CancelConfirmed() || Platform::TerminationRequested()) return ueCancelled;
   if (AView.ErrorShown()) return ueError;
+  if (AView.CancelConfirmed()) return ueCancelled;
   return std::nullopt;
 }
 
-int RunPages(TfrmEasySetup& AForm, const TConsoleView& AView) {
-  AForm.ShowLinksDialog = false;
-  AForm.ShowConnectionsDialog = false;
+// Test hook: QUELLIT_TEST_HOLD_PAGE=<page name> holds the run on that page until a termination
+// signal arrives, so a test can signal a run standing on a chosen page.
+void HoldIfAsked(TPageState APage, std::ostream& AErr) {
+  if (Platform::GetEnvOr("QUELLIT_TEST_HOLD_PAGE", "") != PageNames[APage]) return;
+  AErr << "quellit-setup: test hook: holding on " << PageNames[APage] << std::endl;
+  Platform::WaitForTerminationRequest();
+}
+
+int RunPages(TfrmEasySetup& AForm, TConsoleView& AView, std::ostream& AErr) {
+  // Each page is stopped at, as a user would, so a signal is noticed between the steps; the trees
+  // themselves are never shown without a window.
+  AForm.ShowLinksDialog = true;
+  AForm.ShowConnectionsDialog = true;
   AForm.Image3Click();  // the copy
-  if (auto Code = Outcome(AView)) return *Code;
-  // A missing product sends the wizard on to the last page at once.
+  // A missing product sends the wizard on towards the last page at once.
   bool Installed = AForm.FPageState == psCopyData;
-  if (Installed) AForm.Image3Click();  // shortcuts and connections
-  if (auto Code = Outcome(AView)) return *Code;
+  for (;;) {
+    if (auto Code = Outcome(AView)) return *Code;
+    HoldIfAsked(AForm.FPageState, AErr);
+    if (AForm.FPageState >= psDone) break;
+    if (!AView.CancelOnTerminationRequest()) AForm.Image3Click();
+  }
   AForm.Image3Click();  // "Готово"
   if (!Installed) return ueNotInstalled;
   return AForm.Engine().FailedEntries().empty() ? ueDone : ueEntriesFailed;
@@ -89,16 +93,16 @@ int RunPages(TfrmEasySetup& AForm, const TConsoleView& AView) {
 
 }  // namespace
 
-int RunUnattended(const std::vector<std::string>& AArguments, std::ostream& AOut, std::ostream& AErr) {
-  TConsoleView View(AOut, AErr, LogFileOf(AArguments));
+int RunUnattended(const TCommandLine& ACommandLine, std::ostream& AOut, std::ostream& AErr) {
+  TConsoleView View(AOut, AErr, ACommandLine.LogFile.value_or(""));
   TfrmEasySetup Form(View);
   View.SetForm(&Form);
   Form.Unattended = true;
-  if (HasArgument(AArguments, "--dry-run")) return RunDryRun(Form, AOut);
-  if (HasArgument(AArguments, "--recover")) return RunRecovery(Form, AErr);
+  if (ACommandLine.DryRun) return RunDryRun(Form, AOut);
+  if (ACommandLine.Recover) return RunRecovery(Form, AErr);
   if (!Form.FormCreate()) return StartRefused(Form);
   Platform::CatchTerminationSignals();
-  int Code = RunPages(Form, View);
+  int Code = RunPages(Form, View, AErr);
   if (Code == ueEntriesFailed) ListFailedEntries(Form.Engine(), AErr);
   return Code;
 }

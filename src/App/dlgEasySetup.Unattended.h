@@ -3,8 +3,8 @@
 #pragma once
 
 #include <iosfwd>
-#include <string>
-#include <vector>
+
+#include "App/dlgEasySetup.CommandLine.h"
 
 namespace Quellit {
 
@@ -14,12 +14,15 @@ enum TUnattendedExitCode {
   ueNotInstalled = 2,
   ueClientRunning = 3,
   ueCancelled = 4,
-  ueEntriesFailed = 5,   // done, but some entries were not updated (named on standard error)
-  ueAnotherUpdate = 6    // another update of this product is running
+  ueEntriesFailed = 5,  // done, but some entries were not updated (named on standard error)
+  ueAnotherUpdate = 6,  // another update of this product is running
+  ueUsage = 64          // a mistake on the command line (sysexits' usage error)
 };
 
-// Runs every page as if both tree pages were switched off in settings.ini. The start-up steps must
-// have run. AArguments are the program's arguments after "--setup-dir" was taken out.
-int RunUnattended(const std::vector<std::string>& AArguments, std::ostream& AOut, std::ostream& AErr);
+// Runs every page with its defaults, pre-checks from settings.ini applied and nothing asked. A
+// SIGINT or SIGTERM before the closing page is a confirmed cancel: the update is rolled back and
+// the status is ueCancelled; on the closing page the update is complete and the signal only ends
+// the run. The start-up steps must have run.
+int RunUnattended(const TCommandLine& ACommandLine, std::ostream& AOut, std::ostream& AErr);
 
 }  // namespace Quellit

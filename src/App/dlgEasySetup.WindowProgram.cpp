@@ -18,13 +18,6 @@ namespace {
 
 const char* const NoDisplayHint = "run it with --unattended to update without a window";
 
-// The value following AOption, "" when the option is absent.
-std::string OptionValue(const std::vector<std::string>& AArguments, const std::string& AOption) {
-  for (std::size_t I = 0; I + 1 < AArguments.size(); ++I)
-    if (AArguments[I] == AOption) return AArguments[I + 1];
-  return "";
-}
-
 bool DisplayNamed() {
   // A platform chosen explicitly (offscreen, xcb under xvfb-run) is the caller's decision.
   for (const char* Name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
@@ -53,7 +46,7 @@ bool InstallRussianToolkitTexts() {
   return Loaded;
 }
 
-int RunWindow(int& AArgc, char** AArgv, const std::vector<std::string>& AArguments) {
+int RunWindow(int& AArgc, char** AArgv, const TCommandLine& ACommandLine) {
   if (!DisplayNamed()) {
     std::fprintf(stderr, "quellit-setup: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); %s\n",
                  NoDisplayHint);
@@ -67,8 +60,7 @@ int RunWindow(int& AArgc, char** AArgv, const std::vector<std::string>& AArgumen
   InstallRussianToolkitTexts();
 
   TEasySetupWindow Window;
-  std::string LogFile = OptionValue(AArguments, "--log");
-  if (!LogFile.empty()) Window.SetLogFile(LogFile);
+  if (ACommandLine.LogFile) Window.SetLogFile(*ACommandLine.LogFile);
   // A running client ends the program with 0, as it always did; another update running, or an
   // interrupted one that could not be undone, are failures to start.
   if (!Window.Form().FormCreate()) {
@@ -76,8 +68,7 @@ int RunWindow(int& AArgc, char** AArgv, const std::vector<std::string>& AArgumen
     return Refusal == srAnotherUpdate ? 6 : Refusal == srRecoveryFailed ? 1 : 0;
   }
   Window.show();
-  std::string TourFolder = OptionValue(AArguments, "--tour");
-  if (!TourFolder.empty()) StartWindowTour(Window, TourFolder);
+  if (ACommandLine.TourFolder) StartWindowTour(Window, *ACommandLine.TourFolder);
   return QApplication::exec();
 }
 

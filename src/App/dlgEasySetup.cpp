@@ -17,7 +17,6 @@ namespace Quellit {
 
 namespace {
 
-const char* const ClosingCaption = "Завершение программы";
 const char* const WarningCaption = "Внимание !!!";
 const char* const RecoveryCaption = "Восстановление данных";
 
@@ -182,6 +181,9 @@ void TfrmEasySetup::EnterShortCuts() {
 }
 
 void TfrmEasySetup::EnterConnections() {
+  // After a cancel the run changes nothing more: no shortcuts, no connections page whose choices
+  // would be ignored; straight on to the closing page with its cancel text.
+  if (BreakInstall) return SetPageState(psDone);
   FView.SetText(ctlLblShortCuts, "Выберите папки которые необходимо подключить к Корвел:");
   CreateShortcuts();
   TTreeNodeId Host = FView.AddChildLast(NoTreeNode, KorvelSiteHost);
@@ -195,7 +197,7 @@ void TfrmEasySetup::EnterConnections() {
 void TfrmEasySetup::EnterDone() {
   FView.SetVisible(ctlTvShortCuts, false);
   FView.SetVisible(ctlLblShortCuts, false);
-  AddConnections();
+  if (!BreakInstall) AddConnections();
   // The run's last change is behind it.
   FEngine->Finish();
   FView.SetFontColor(ctlLblCancel, clDisabledLabel);
@@ -224,19 +226,23 @@ void TfrmEasySetup::Image2Click() {
     if (CancelDisabled()) return;
     bool Copying = StartInstall || FPageState == psCopyData || FPageState == psShortCuts;
     if (!Copying) {
-      if (FView.AskYesNo(ClosingCaption, "Закрыть утилиту экспресс обновления?")) CloseWindow();
+      if (FView.AskYesNo(CancelUpdateCaption, "Закрыть утилиту экспресс обновления?")) CloseWindow();
       return;
     }
-    if (!FView.AskYesNo(ClosingCaption, "Отменить процесс экспресс обновления?")) return;
-    BreakInstall = true;
-    if (FPageState != psCopyData && FPageState != psShortCuts) return;
-    Rollback();
-    FView.SetVisible(ctlMemStatus, false);
-    FView.SetVisible(ctlLblStatus, false);
-    FView.SetText(ctlLblFinish,
-                  "Экспресс установка отменена пользователем. Для завершения нажмите кнопку \"Готово\"");
-    SetPageState(psConnections);
+    if (!FView.AskYesNo(CancelUpdateCaption, CancelUpdateQuestion)) return;
+    CancelUpdate();
   });
+}
+
+void TfrmEasySetup::CancelUpdate() {
+  BreakInstall = true;
+  // Rolled back from inside the copy as well: the copy's epilogue rolls back a second time for
+  // what was still open now, and closes the window.
+  Rollback();
+  FView.SetVisible(ctlMemStatus, false);
+  FView.SetVisible(ctlLblStatus, false);
+  FView.SetText(ctlLblFinish, "Экспресс установка отменена пользователем. Для завершения нажмите кнопку \"Готово\"");
+  SetPageState(psConnections);
 }
 
 void TfrmEasySetup::FormCloseQuery(bool& ACanClose) {

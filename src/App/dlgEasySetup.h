@@ -28,6 +28,9 @@ struct TDataEntry {
 
 // Why FormCreate refused to start.
 enum TStartRefusal { srNone, srClientRunning, srAnotherUpdate, srRecoveryFailed };
+// The question a Cancel asks before it undoes the update, and its caption.
+inline constexpr const char* CancelUpdateCaption = "Завершение программы";
+inline constexpr const char* CancelUpdateQuestion = "Отменить процесс экспресс обновления?";
 
 inline constexpr const char* ClientPayloadFolder = "QuellitSetupData/Client/";
 inline constexpr const char* ProductPayloadFolder = "QuellitSetupData/Корвел/";
@@ -57,6 +60,10 @@ class TfrmEasySetup : public TObject {
   // Shared by both button pictures; the labels forward with the picture as sender.
   void Image3MouseDown(TEasySetupControl ASender, TMouseButton AButton);
   void Image3MouseUp(TEasySetupControl ASender, TMouseButton AButton);
+  // The confirmed cancel of the update: the replaced files come back, the created shortcuts go,
+  // and the wizard passes on to its closing page, which says so. From here on no step changes
+  // anything. Also what the unattended front end does on a termination signal.
+  void CancelUpdate();
   // A click in the wizard's tree changes the clicked node only.
   void tvShortCutsCheck(TTreeNodeId ANode, bool& ANewState, bool& AApplyForSubNodes);
 

@@ -7,7 +7,8 @@
 namespace Quellit::Platform {
 
 // The file a shortcut named ALinkName is written to: the desktop folder + ALinkName + the
-// platform's extension (".desktop" here).
+// platform's extension (".desktop" here). A name too long for one file name with the extension
+// (255 bytes here) is cut at a character boundary.
 std::string DesktopShortcutPath(const std::string& ALinkName);
 
 // Writes (or overwrites) the shortcut file AFileName pointing at ATarget, started in

@@ -3,7 +3,8 @@
 // POSIX stand-ins: documents $XDG_DOCUMENTS_DIR or ~/Documents; per-user application data
 // $XDG_CONFIG_HOME or ~/.config; common application data $QUELLIT_COMMON_APPDATA or /var/lib;
 // desktop the per-user registry value "Desktop" under Explorer\Shell Folders, else
-// $XDG_DESKTOP_DIR or ~/Desktop. Folders are found, never created.
+// $XDG_DESKTOP_DIR, else XDG_DESKTOP_DIR of $XDG_CONFIG_HOME/user-dirs.dirs (~/.config), else
+// ~/Desktop. Folders are found, never created.
 #pragma once
 
 #include <string>

@@ -8,6 +8,8 @@ namespace Quellit::Platform {
 void CatchTerminationSignals();
 bool TerminationRequested();
 void ClearTerminationRequest();
+// Sleeps until a request arrives (at once when one is pending); CatchTerminationSignals first.
+void WaitForTerminationRequest();
 // Sends the process itself a termination signal, as the system would.
 void RaiseTerminationSignal();
 

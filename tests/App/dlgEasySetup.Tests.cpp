@@ -108,7 +108,7 @@ TEST(TfrmEasySetup, CancelAsksAndActsByPage) {
   const std::vector<TCancelCase> Cases = {
       {"hello, yes", 0, true, CloseQuestion, psHello, true},
       {"hello, no", 0, false, CloseQuestion, psHello, false},
-      {"shortcuts, yes", 2, true, CancelQuestion, psConnections, false},
+      {"shortcuts, yes", 2, true, CancelQuestion, psDone, false},
       {"shortcuts, no", 2, false, CancelQuestion, psShortCuts, false},
       {"connections, yes", 3, true, CloseQuestion, psConnections, true},
       {"connections, no", 3, false, CloseQuestion, psConnections, false},
@@ -141,10 +141,75 @@ TEST(TfrmEasySetup, CancelOnTheShortcutsPageRestoresTheBackupsAndShowsTheCancelO
   EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/readme.txt"), "original");
   EXPECT_TRUE(Wizard.Form.BreakInstall);
   EXPECT_EQ(Wizard.View.Text(ctlLblFinish), CancelledText);
-  Wizard.Next();
+  // Straight on to the closing page: its cancel text shows and "Готово" closes.
   EXPECT_EQ(Wizard.Form.FPageState, psDone);
   EXPECT_TRUE(Wizard.View.IsVisible(ctlLblFinish));
+  EXPECT_EQ(Wizard.View.Text(ctlLblNext), "Готово");
+  Wizard.Next();
+  EXPECT_EQ(Wizard.View.CloseCalls, 1);
   EXPECT_TRUE(Wizard.View.Errors.empty());
+}
+
+struct TCancelEveryPageCase {
+  const char* Name;
+  int NextPresses;      // pages passed before Cancel: 0 psHello, 1 the copy done, 2 psShortCuts, ...
+  bool DuringTheCopy;   // Cancel pressed while the copy runs instead
+  bool Asked;           // false: Cancel is disabled on that page
+  bool RollsBack;       // the replaced file is the original again
+  bool Shortcut;        // the pre-checked shortcut exists at the end
+  bool Connection;      // the pre-checked folder connection was added
+  bool ClosedAtOnce;
+};
+
+// A confirmed cancel ends what the run changes: whatever page it comes on, no later step makes a
+// shortcut or adds a connection, however the user goes on afterwards.
+TEST(TfrmEasySetup, AfterAConfirmedCancelNoLaterStepChangesAnything) {
+  const std::vector<TCancelEveryPageCase> Cases = {
+      {"welcome page", 0, false, true, false, false, false, true},
+      {"during the copy", 0, true, true, true, false, false, true},
+      {"copy finished", 1, false, true, true, false, false, false},
+      {"shortcuts page", 2, false, true, true, false, false, false},
+      // Cancel there closes without rollback: the shortcuts were made on the way in.
+      {"connections page", 3, false, true, false, true, false, true},
+      {"closing page", 4, false, false, false, true, true, false},
+  };
+  for (const TCancelEveryPageCase& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    TWizardSandbox Sandbox;
+    Sandbox.WriteProduct(1, "Docs/readme.txt", "original");
+    Sandbox.WritePayload(1, "Docs/readme.txt", "replacement");
+    Sandbox.WritePayload(1, "Нормативы/base.dat", "b");
+    Sandbox.WriteSettings("[links]\n1=Нормативы\n[connections]\n1=Нормативы\n");
+    TWizard Wizard;
+    for (int I = 0; I < Case.NextPresses; ++I) Wizard.Next();
+    Wizard.View.Messages.clear();
+    if (Case.DuringTheCopy) {
+      Wizard.View.EveryProcessMessages = [&] {
+        if (!Wizard.Form.StartInstall || !Wizard.View.Messages.empty()) return;
+        Wizard.View.Answers = {true};
+        Wizard.Cancel();
+      };
+      Wizard.Next();
+    } else {
+      Wizard.View.Answers = {true};
+      Wizard.Cancel();
+    }
+    EXPECT_EQ(Wizard.View.Messages.size(), Case.Asked ? 1u : 0u);
+    EXPECT_EQ(Wizard.View.CloseCalls, Case.ClosedAtOnce ? 1 : 0);
+    // A user who goes on pressing Next until the window closes.
+    for (int I = 0; I < 6 && Wizard.View.CloseCalls == 0; ++I) Wizard.Next();
+    EXPECT_EQ(Wizard.View.CloseCalls, 1);
+    if (Case.RollsBack) {
+      EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/readme.txt"), "original");
+      EXPECT_EQ(Wizard.View.Text(ctlLblFinish), CancelledText);
+    }
+    EXPECT_EQ(std::filesystem::exists(Sandbox.Desktop() + "Нормативы.desktop"), Case.Shortcut);
+    std::string Connections = TVeska8Information32::Instance().ConnectionOptionsFilename();
+    bool Added = std::filesystem::exists(Connections) &&
+                 Testing::TScratchFolder::Read(Connections).find("KV.Files") != std::string::npos;
+    EXPECT_EQ(Added, Case.Connection);
+    EXPECT_TRUE(Wizard.View.Errors.empty());
+  }
 }
 
 TEST(TfrmEasySetup, CancelConfirmedDuringTheCopyEndsItRestoresAndClosesOnce) {

@@ -146,7 +146,9 @@ TEST(QuellitSetupUnattended, ATerminationSignalDuringTheCopyIsAConfirmedCancel) 
   Platform::CatchTerminationSignals();
   Platform::RaiseTerminationSignal();
   std::ostringstream Out, Err;
-  EXPECT_EQ(RunUnattended({"--unattended"}, Out, Err), ueCancelled);
+  TCommandLine CommandLine;
+  CommandLine.Unattended = true;
+  EXPECT_EQ(RunUnattended(CommandLine, Out, Err), ueCancelled);
   Platform::ClearTerminationRequest();
   EXPECT_EQ(Sandbox.ReadProduct(1, "a.txt"), "original");
   EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "b.txt"));
@@ -184,6 +186,189 @@ TEST(QuellitSetupUnattended, SigtermToTheRunningProgramCancelsTheCopy) {
   EXPECT_TRUE(Sandbox.ReadProduct(1, "Docs/big.dat") == Original);
   EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "many"));
   EXPECT_NE(TScratchFolder::Read(Out).find("Произвожу процесс восстановления данных.\n"), std::string::npos);
+}
+
+// ---- the command line ------------------------------------------------------------------------
+
+std::string Quoted(const std::string& AText) {
+  std::string Result = "'";
+  for (char C : AText) Result += C == '\'' ? std::string("'\\''") : std::string(1, C);
+  return Result + "'";
+}
+
+// quellit-setup with exactly these arguments (after the sandbox's --setup-dir), no display named.
+TRun RunArguments(const TWizardSandbox& ASandbox, const std::vector<std::string>& AArguments) {
+  std::string Out = ASandbox.Scratch() / "out.txt", Err = ASandbox.Scratch() / "err.txt";
+  std::string Command = std::string("LC_ALL=ru_RU.UTF-8 DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM= ") +
+                        Quoted(QUELLIT_SETUP) + " --setup-dir " + Quoted(ASandbox.Scratch() / "Program");
+  for (const std::string& Argument : AArguments) Command += " " + Quoted(Argument);
+  Command += " >" + Quoted(Out) + " 2>" + Quoted(Err);
+  TRun Run;
+  Run.ExitCode = Platform::TChildProcess("/bin/sh", {"-c", Command}).Wait();
+  Run.Out = TScratchFolder::Read(Out);
+  Run.Err = TScratchFolder::Read(Err);
+  return Run;
+}
+
+struct TCommandLineCase {
+  std::vector<std::string> Arguments;
+  int ExitCode;
+  std::string ErrorStart;  // "" for --help: the usage goes to standard output
+};
+
+// --help and every mistake end the program before it looks at the product: nothing in the sandbox
+// changes, and the usage says what the program takes.
+TEST(QuellitSetupCommandLine, HelpAndMistakesNeverStartAnUpdate) {
+  const std::vector<TCommandLineCase> Cases = {
+      {{"--unattended", "--help"}, 0, ""},
+      {{"--help"}, 0, ""},
+      {{"-Portable", "--unattended", "--help"}, 0, ""},
+      {{"--unattended", "--bogus"}, ueUsage, "quellit-setup: unknown option --bogus\n"},
+      {{"--unattended", "-x"}, ueUsage, "quellit-setup: unknown option -x\n"},
+      {{"--unattended", "stray"}, ueUsage, "quellit-setup: unexpected argument stray\n"},
+      {{"--unattended", "--help", "--bogus"}, ueUsage, "quellit-setup: unknown option --bogus\n"},
+      {{"--unattended=yes"}, ueUsage, "quellit-setup: option --unattended takes no value\n"},
+      {{"--unattended", "--log"}, ueUsage, "quellit-setup: option --log needs a value\n"},
+      {{"--unattended", "--log="}, ueUsage, "quellit-setup: option --log needs a value\n"},
+      {{"--unattended", "--log", "--dry-run"}, ueUsage, "quellit-setup: option --log needs a value\n"},
+      {{"--unattended", "--log", "a", "--log", "b"}, ueUsage, "quellit-setup: option --log is given twice\n"},
+      {{"--dry-run"}, ueUsage, "quellit-setup: option --dry-run needs --unattended\n"},
+      {{"--recover"}, ueUsage, "quellit-setup: option --recover needs --unattended\n"},
+      {{"--unattended", "--tour", "pictures"}, ueUsage,
+       "quellit-setup: option --tour is for the window, not with --unattended\n"},
+      {{"--unattended", "--setup-dir"}, ueUsage, "quellit-setup: Option --setup-dir needs a folder\n"},
+  };
+  for (const TCommandLineCase& Case : Cases) {
+    std::string Name;
+    for (const std::string& Argument : Case.Arguments) Name += Argument + " ";
+    SCOPED_TRACE(Name);
+    TWizardSandbox Sandbox;
+    Sandbox.WriteProduct(1, "a.txt", "original");
+    Sandbox.WritePayload(1, "a.txt", "new");
+    Sandbox.WriteSettings("[links]\n1=a.txt\n[connections]\n1=korvel.ru\n");
+    TRun Run = RunArguments(Sandbox, Case.Arguments);
+    EXPECT_EQ(Run.ExitCode, Case.ExitCode) << Run.Err;
+    const std::string Usage = CommandLineUsage();
+    if (Case.ErrorStart.empty()) {
+      EXPECT_EQ(Run.Out, Usage);
+      EXPECT_EQ(Run.Err, "");
+    } else {
+      EXPECT_EQ(Run.Out, "");
+      EXPECT_EQ(Run.Err, Case.ErrorStart + "\n" + Usage);
+    }
+    EXPECT_EQ(Sandbox.ReadProduct(1, "a.txt"), "original");
+    EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "QuellitBackup"));
+    EXPECT_TRUE(fs::is_empty(Sandbox.Desktop()));
+    EXPECT_FALSE(fs::exists(TVeska8Information32::Instance().ConnectionOptionsFilename()));
+  }
+}
+
+TEST(QuellitSetupCommandLine, TheUsageNamesEveryOptionAndExitStatus) {
+  const std::string Usage = CommandLineUsage();
+  for (const char* Option : {"--unattended", "--recover", "--dry-run", "--log FILE", "--tour DIR", "--setup-dir DIR",
+                             "-portable", "--help"})
+    EXPECT_NE(Usage.find(std::string("  ") + Option + " "), std::string::npos) << Option;
+  for (const char* Status : {"0", "1", "2", "3", "4", "5", "6", "64"})
+    EXPECT_NE(Usage.find(std::string("\n  ") + Status + " "), std::string::npos) << Status;
+}
+
+struct TParseCase {
+  std::vector<std::string> Arguments;
+  TCommandLine Expected;
+};
+
+TCommandLine Line(bool AUnattended, std::optional<std::string> ALog = {}, std::optional<std::string> ATour = {}) {
+  TCommandLine Result;
+  Result.Unattended = AUnattended;
+  Result.LogFile = std::move(ALog);
+  Result.TourFolder = std::move(ATour);
+  return Result;
+}
+
+TEST(ParseCommandLine, ReadsEveryOptionInEitherForm) {
+  TCommandLine Portable = Line(true);
+  Portable.Portable = true;
+  TCommandLine Switches = Line(true);
+  Switches.Recover = Switches.DryRun = Switches.Help = true;
+  const std::vector<TParseCase> Cases = {
+      {{}, Line(false)},
+      {{"--unattended"}, Line(true)},
+      {{"--log", "run.log", "--unattended"}, Line(true, "run.log")},
+      {{"--unattended", "--log=run log.txt"}, Line(true, "run log.txt")},
+      {{"--tour=pictures"}, Line(false, {}, "pictures")},
+      {{"--tour", "/tmp/p", "--log", "l"}, Line(false, "l", "/tmp/p")},
+      {{"--unattended", "/PORTABLE"}, Portable},
+      {{"-portable", "--unattended", "-Portable"}, Portable},
+      {{"--unattended", "--recover", "--dry-run", "--help"}, Switches},
+  };
+  for (const TParseCase& Case : Cases) {
+    TCommandLine Parsed = ParseCommandLine(Case.Arguments);
+    std::string Name = Case.Arguments.empty() ? "(none)" : Case.Arguments[0];
+    EXPECT_EQ(Parsed.Unattended, Case.Expected.Unattended) << Name;
+    EXPECT_EQ(Parsed.Help, Case.Expected.Help) << Name;
+    EXPECT_EQ(Parsed.Recover, Case.Expected.Recover) << Name;
+    EXPECT_EQ(Parsed.DryRun, Case.Expected.DryRun) << Name;
+    EXPECT_EQ(Parsed.Portable, Case.Expected.Portable) << Name;
+    EXPECT_EQ(Parsed.LogFile, Case.Expected.LogFile) << Name;
+    EXPECT_EQ(Parsed.TourFolder, Case.Expected.TourFolder) << Name;
+  }
+  // "--portable" is not the product's switch (one dash or a slash only).
+  EXPECT_THROW(ParseCommandLine({"--portable"}), ECommandLineError);
+}
+
+// ---- a termination signal after the copy -------------------------------------------------------
+
+struct TSignalCase {
+  const char* Page;
+  const char* Signal;
+  int ExitCode;
+  bool Cancelled;  // the update is rolled back and nothing after it was made
+};
+
+// The run is held on a chosen page by the test hook, then signalled as a user's Ctrl+C or a
+// service manager would. Up to the connections page that is a confirmed cancel: the original
+// comes back, no shortcut is made, no connection added, and only then the status is 4. On the
+// closing page the update is complete and the signal only ends the run.
+TEST(QuellitSetupUnattended, ATerminationSignalOnAPageAfterTheCopyIsAConfirmedCancel) {
+  const std::vector<TSignalCase> Cases = {
+      {"psCopyData", "-TERM", ueCancelled, true},
+      {"psShortCuts", "-TERM", ueCancelled, true},
+      {"psShortCuts", "-INT", ueCancelled, true},
+      {"psConnections", "-TERM", ueCancelled, true},
+      {"psDone", "-TERM", ueDone, false},
+  };
+  for (const TSignalCase& Case : Cases) {
+    SCOPED_TRACE(std::string(Case.Page) + " " + Case.Signal);
+    TWizardSandbox Sandbox;
+    Sandbox.WriteProduct(1, "Docs/readme.txt", "original");
+    Sandbox.WritePayload(1, "Docs/readme.txt", "new");
+    Sandbox.WritePayload(1, "Нормативы/base.dat", "b");
+    Sandbox.WriteSettings("[links]\n1=Нормативы\n[connections]\n1=Нормативы\n");
+    std::string Out = Sandbox.Scratch() / "out.txt", Err = Sandbox.Scratch() / "err.txt";
+    std::string PidFile = Sandbox.Scratch() / "pid";
+    std::string Command = "echo $$ >" + Quoted(PidFile) + "; exec env LC_ALL=ru_RU.UTF-8 QUELLIT_TEST_HOLD_PAGE=" +
+                          Case.Page + " " + Quoted(QUELLIT_SETUP) + " --unattended --setup-dir " +
+                          Quoted(Sandbox.Scratch() / "Program") + " >" + Quoted(Out) + " 2>" + Quoted(Err);
+    Platform::TChildProcess Wizard("/bin/sh", {"-c", Command});
+    auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (TScratchFolder::Read(Err).find(std::string("holding on ") + Case.Page) == std::string::npos) {
+      ASSERT_FALSE(Wizard.TryWait()) << "the wizard ended before it reached the page: " << TScratchFolder::Read(Err);
+      ASSERT_LT(std::chrono::steady_clock::now(), Deadline);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    std::string Pid = TScratchFolder::Read(PidFile);
+    Pid.erase(Pid.find_last_not_of('\n') + 1);
+    ASSERT_EQ(Platform::TChildProcess("/bin/kill", {Case.Signal, Pid}).Wait(), 0);
+    EXPECT_EQ(Wizard.Wait(), Case.ExitCode) << TScratchFolder::Read(Err);
+    EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/readme.txt"), Case.Cancelled ? "original" : "new");
+    EXPECT_EQ(fs::exists(Sandbox.Desktop() + "Нормативы.desktop"), !Case.Cancelled);
+    std::string Connections = TVeska8Information32::Instance().ConnectionOptionsFilename();
+    EXPECT_EQ(fs::exists(Connections) && TScratchFolder::Read(Connections).find("KV.Files") != std::string::npos,
+              !Case.Cancelled);
+    EXPECT_EQ(TScratchFolder::Read(Err).find("Завершение программы: Отменить процесс экспресс обновления?\n") !=
+                  std::string::npos,
+              Case.Cancelled);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Lib/Common/Common.Exception.h"
+#include "Platform/Path.h"
 
 #include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
@@ -32,6 +33,27 @@ TEST(DesktopShortcut, IsADesktopEntryOnTheDesktopRecordingNameTargetAndWorkingFo
   WriteDesktopShortcut(Link, "two\nlines\\", "/a b", "/");
   EXPECT_EQ(TScratchFolder::Read(Link),
             "[Desktop Entry]\nType=Link\nName=two\\nlines\\\\\nURL=file:///a%20b\nPath=/\n");
+}
+
+// A file name holds 255 bytes with ".desktop"; a longer name is cut, never inside a character.
+TEST(DesktopShortcut, ALongNameIsCutToFitOneFileName) {
+  TScratchFolder Scratch;
+  Testing::TScopedEnvironment Environment;
+  Environment.Set("QUELLIT_REGISTRY", Scratch / "none.reg");
+  Environment.Set("XDG_DESKTOP_DIR", Scratch / "Desktop");
+  std::string Cyrillic;
+  for (int I = 0; I < 200; ++I) Cyrillic += "Я";
+  for (const std::string& Name : {Cyrillic, "x" + Cyrillic, std::string(300, 'a')}) {
+    std::string File = ExtractFileName(DesktopShortcutPath(Name));
+    EXPECT_LE(File.size(), 255u);
+    EXPECT_GE(File.size(), 254u);
+    EXPECT_TRUE(File.ends_with(".desktop"));
+    std::string Kept = File.substr(0, File.size() - 8);
+    EXPECT_TRUE(Name.starts_with(Kept));
+    // The first byte left out starts a character.
+    EXPECT_NE(static_cast<unsigned char>(Name[Kept.size()]) & 0xC0, 0x80) << File;
+  }
+  EXPECT_EQ(DesktopShortcutPath("short"), Scratch / "Desktop/short.desktop");
 }
 
 TEST(DesktopShortcut, AMissingDesktopFolderIsAnError) {

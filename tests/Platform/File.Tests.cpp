@@ -142,6 +142,19 @@ TEST(File, WriteAllBytesAtomicReplacesAndLeavesNoTemporary) {
   EXPECT_EQ(Entries, 2);
 }
 
+// The temporary beside a target whose name uses the whole 255 bytes must still be a valid name.
+TEST(File, WriteAllBytesAtomicWritesATargetWithTheLongestName) {
+  TScratchFolder Scratch;
+  for (std::size_t Length : {254u, 255u}) {
+    std::string Path = Scratch / std::string(Length, 'n');
+    WriteAllBytesAtomic(Path, "x", 1);
+    EXPECT_EQ(TScratchFolder::Read(Path), "x") << Length;
+  }
+  int Entries = 0;
+  for ([[maybe_unused]] auto& Entry : std::filesystem::directory_iterator(Scratch.Path())) ++Entries;
+  EXPECT_EQ(Entries, 2);
+}
+
 TEST(File, WriteAllBytesAtomicFailureKeepsTheOriginal) {
   TScratchFolder Scratch;
   EXPECT_THROW(WriteAllBytesAtomic(Scratch / "no-folder/file", "x", 1), EOSError);

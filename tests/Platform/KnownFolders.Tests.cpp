@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "Lib/Common/Common.Exception.h"
 #include "Platform/RegistryFile.h"
@@ -70,6 +71,46 @@ TEST_F(KnownFoldersTest, DesktopComesFromTheRegistryFirst) {
   EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOP), "/registered/Рабочий стол");
   RegisterDesktop("");  // an empty value counts as none
   EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), "/xdg/desktop");
+}
+
+struct TUserDirsCase {
+  const char* Name;
+  std::string Text;      // user-dirs.dirs
+  const char* Expected;  // the desktop folder
+};
+
+// Without the registry value and the variable, the desktop is what the user's user-dirs.dirs says.
+TEST_F(KnownFoldersTest, DesktopFollowsTheUsersUserDirsFile) {
+  const std::vector<TUserDirsCase> Cases = {
+      {"as xdg-user-dirs writes it", "# comment\nXDG_DOCUMENTS_DIR=\"$HOME/Docs\"\nXDG_DESKTOP_DIR=\"$HOME/Рабочий стол\"\n",
+       "/home/tester/Рабочий стол"},
+      {"absolute, quoted", "XDG_DESKTOP_DIR=\"/srv/desk/\"\n", "/srv/desk"},
+      {"absolute, bare, blanks around", "  XDG_DESKTOP_DIR = /srv/bare  \r\n", "/srv/bare"},
+      {"escaped quote", "XDG_DESKTOP_DIR=\"$HOME/say \\\"hi\\\"\"\n", "/home/tester/say \"hi\""},
+      {"the home folder itself", "XDG_DESKTOP_DIR=\"$HOME/\"\n", "/home/tester"},
+      {"the last line counts", "XDG_DESKTOP_DIR=\"/first\"\nXDG_DESKTOP_DIR=\"/second\"\n", "/second"},
+      {"relative path", "XDG_DESKTOP_DIR=\"Desk\"\n", "/home/tester/Desktop"},
+      {"another variable", "XDG_DESKTOP_DIR=\"$XDG_DATA_HOME/d\"\n", "/home/tester/Desktop"},
+      {"a longer name only", "XDG_DESKTOP_DIRS=\"/no\"\n", "/home/tester/Desktop"},
+      {"empty file", "", "/home/tester/Desktop"},
+  };
+  Env.Set("XDG_CONFIG_HOME", Scratch / "config");
+  for (const TUserDirsCase& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    Scratch.Write("config/user-dirs.dirs", Case.Text);
+    EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), Case.Expected);
+  }
+  // The variable comes before the file, and ~/.config is the file's folder by default.
+  Scratch.Write("config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"/from/file\"\n");
+  {
+    Testing::TScopedEnvironment Local;
+    Local.Set("XDG_DESKTOP_DIR", "/from/variable");
+    EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), "/from/variable");
+  }
+  Env.Set("HOME", Scratch.Path());
+  Env.Unset("XDG_CONFIG_HOME");
+  Scratch.Write(".config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Стол\"\n");
+  EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), Scratch / "Стол");
 }
 
 TEST_F(KnownFoldersTest, UnknownNumberIsAnInvalidParameter) {

@@ -41,10 +41,23 @@ std::string FileUrl(const std::string& APath) {
   return Result;
 }
 
+const std::string Extension = ".desktop";
+// NAME_MAX of the Linux file systems, in bytes.
+constexpr std::size_t MaxFileNameBytes = 255;
+
+// At most AMax bytes, never ending inside a UTF-8 sequence.
+std::string CutAtCharacter(const std::string& AText, std::size_t AMax) {
+  if (AText.size() <= AMax) return AText;
+  std::size_t End = AMax;
+  while (End > 0 && (static_cast<unsigned char>(AText[End]) & 0xC0) == 0x80) --End;
+  return AText.substr(0, End);
+}
+
 }  // namespace
 
 std::string DesktopShortcutPath(const std::string& ALinkName) {
-  return SpecialFolderPath(CSIDL_DESKTOPDIRECTORY) + "/" + ALinkName + ".desktop";
+  return SpecialFolderPath(CSIDL_DESKTOPDIRECTORY) + "/" +
+         CutAtCharacter(ALinkName, MaxFileNameBytes - Extension.size()) + Extension;
 }
 
 void WriteDesktopShortcut(const std::string& AFileName, const std::string& ALinkName, const std::string& ATarget,

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -46,11 +47,17 @@ TFileTime ModificationTime(const struct stat& AStat) {
   return {static_cast<std::int64_t>(AStat.st_mtim.tv_sec), static_cast<std::int32_t>(AStat.st_mtim.tv_nsec)};
 }
 
-// A name nobody else picks: the target's name, the process id and random bits.
+// A name nobody else picks: the target's name, the process id and random bits. The target's name
+// is shortened when the whole would pass the file system's 255 bytes, or a target with a long
+// name could never be written.
 std::string TemporarySibling(const std::string& APath) {
+  constexpr std::size_t MaxNameBytes = 255;
   std::uint64_t Random = 0;
   if (::getrandom(&Random, sizeof Random, 0) != static_cast<ssize_t>(sizeof Random)) Random ^= static_cast<std::uint64_t>(::getpid());
-  return Format("%s.%u-%x.tmp", APath, static_cast<unsigned>(::getpid()), Random);
+  std::string Suffix = Format(".%u-%x.tmp", static_cast<unsigned>(::getpid()), Random);
+  std::size_t NameStart = APath.rfind('/') == std::string::npos ? 0 : APath.rfind('/') + 1;
+  std::size_t NameBytes = std::min(APath.size() - NameStart, MaxNameBytes - Suffix.size());
+  return APath.substr(0, NameStart + NameBytes) + Suffix;
 }
 
 void SyncFolder(const std::string& AFolder) {

@@ -1,5 +1,6 @@
 #include "Platform/TerminationSignal.h"
 
+#include <pthread.h>
 #include <signal.h>
 
 #include <cerrno>
@@ -29,6 +30,21 @@ void CatchTerminationSignals() {
 bool TerminationRequested() { return Requested != 0; }
 
 void ClearTerminationRequest() { Requested = 0; }
+
+void WaitForTerminationRequest() {
+  // Blocked while the flag is tested and released only inside sigsuspend, so a signal arriving
+  // between the test and the sleep cannot be missed.
+  sigset_t Blocked, Previous;
+  sigemptyset(&Blocked);
+  sigaddset(&Blocked, SIGINT);
+  sigaddset(&Blocked, SIGTERM);
+  if (::pthread_sigmask(SIG_BLOCK, &Blocked, &Previous) != 0) RaiseOSError(errno);
+  sigset_t Waiting = Previous;
+  sigdelset(&Waiting, SIGINT);
+  sigdelset(&Waiting, SIGTERM);
+  while (!Requested) ::sigsuspend(&Waiting);
+  ::pthread_sigmask(SIG_SETMASK, &Previous, nullptr);
+}
 
 void RaiseTerminationSignal() {
   if (::raise(SIGTERM) != 0) RaiseOSError(errno);
