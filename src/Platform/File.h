@@ -73,7 +73,17 @@ std::vector<std::uint8_t> ReadAllBytes(const std::string& APath);
 // At most AMaxBytes from the start of the file, for files of which only the beginning counts (the
 // first line of a naming file): a huge or endless file costs no more than that.
 std::vector<std::uint8_t> ReadFileStart(const std::string& APath, std::size_t AMaxBytes);
-// Writes through a temporary file in the same folder and one rename, so readers never see half a file.
+// The path a chain of symbolic links ends at (APath itself when it is no link); a relative link is
+// read relative to its own folder. The end may not exist (a dangling link). EOSError (ELOOP) for a
+// chain that does not end.
+std::string ResolveSymbolicLinkChain(const std::string& APath);
+// Writes through a temporary file in the same folder and one rename, so readers never see half a
+// file. The one rule for every file users keep:
+// - a file the user could not write (the real user has no write permission, or nobody has) is not
+//   replaced: EOSError (EACCES) and the file is unchanged;
+// - a symbolic link is saved through: the end of its chain is replaced in that file's own folder
+//   (a dangling link creates it) and the link stays;
+// - a replaced file keeps its permission bits, and its owner where the saving user may set it.
 void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_t ASize);
 
 }  // namespace Quellit::Platform

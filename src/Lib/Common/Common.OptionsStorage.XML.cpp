@@ -51,9 +51,10 @@ void TCustomXMLOptionsStorage::EnsureRoot(TXMLDocument& ADoc) {
 }
 
 void TCustomXMLOptionsStorage::NavigateToSubkey() {
-  FNode = FDoc.DocumentElement();
-  if (FSubkey.empty()) return;
-  for (const std::string& Part : SplitSubkey(FSubkey)) {
+  FNode = FBase.IsNull() ? FDoc.DocumentElement() : FBase;
+  const std::string& Path = FBase.IsNull() ? FSubkey : FBasePath;
+  if (Path.empty()) return;
+  for (const std::string& Part : SplitSubkey(Path)) {
     if (Part.empty()) continue;
     TXMLElement Child = FNode.FindChildElement(Part);
     if (Child.IsNull()) {
@@ -72,12 +73,25 @@ std::string TCustomXMLOptionsStorage::SubkeyPath(const std::string& AName) const
   return FSubkey + '\\' + AName;
 }
 
+std::string TCustomXMLOptionsStorage::BasePathOf(const std::string& AName) const {
+  if (FBasePath.empty() || FBasePath.back() == '\\') return FBasePath + AName;
+  return FBasePath + '\\' + AName;
+}
+
 // ---- TXmlOptionsReader ----------------------------------------------------------------------------
 
 TXmlOptionsReader::TXmlOptionsReader(const std::string& AFileName) : TCustomXMLOptionsStorage(AFileName) {}
 
 TXmlOptionsReader::TXmlOptionsReader(const TXMLDocument& ADoc, const std::string& ASubkey)
     : TCustomXMLOptionsStorage(ADoc, ASubkey) {
+  NavigateToSubkey();
+}
+
+TXmlOptionsReader::TXmlOptionsReader(const TXMLDocument& ADoc, const std::string& ASubkey, const TXMLElement& ABase,
+                                     const std::string& ABasePath)
+    : TCustomXMLOptionsStorage(ADoc, ASubkey) {
+  FBase = ABase;
+  FBasePath = ABasePath;
   NavigateToSubkey();
 }
 
@@ -109,10 +123,22 @@ bool TXmlOptionsReader::ValueExists(const std::string& AName) { return !FNode.Is
 TIntf<IOptionsReader> TXmlOptionsReader::OpenSubReader(const std::string& AName) {
   Assert(!AName.empty(), "OpenSubReader needs a section name", SourceUnit);
   if (FNode.IsNull()) return TIntf<IOptionsReader>(new TFakeOptionsReader());
+  if (!FBase.IsNull()) return TIntf<IOptionsReader>(new TXmlOptionsReader(FDoc, SubkeyPath(AName), FBase, BasePathOf(AName)));
   return TIntf<IOptionsReader>(new TXmlOptionsReader(FDoc, SubkeyPath(AName)));
 }
 
 bool TXmlOptionsReader::IsEmptySection() { return FNode.IsNull(); }
+
+std::vector<TOptionsSubsection> TXmlOptionsReader::OpenSubsections() {
+  std::vector<TOptionsSubsection> Result;
+  if (FNode.IsNull()) return Result;
+  for (TXMLNode Child = FNode.FirstChild(); Child; Child = Child.NextSibling()) {
+    if (!Child.IsElement()) continue;
+    const std::string Name = Child.NodeName();
+    Result.push_back({Name, TIntf<IOptionsReader>(new TXmlOptionsReader(FDoc, SubkeyPath(Name), Child.AsElement(), ""))});
+  }
+  return Result;
+}
 
 // ---- TXmlOptionsWriter ----------------------------------------------------------------------------
 
@@ -134,6 +160,14 @@ TXmlOptionsWriter::TXmlOptionsWriter(const std::string& AFileName) {
 
 TXmlOptionsWriter::TXmlOptionsWriter(const TXMLDocument& ADoc, const std::string& ASubkey)
     : TCustomXMLOptionsStorage(ADoc, ASubkey) {
+  NavigateToSubkey();
+}
+
+TXmlOptionsWriter::TXmlOptionsWriter(const TXMLDocument& ADoc, const std::string& ASubkey, const TXMLElement& ABase,
+                                     const std::string& ABasePath)
+    : TCustomXMLOptionsStorage(ADoc, ASubkey) {
+  FBase = ABase;
+  FBasePath = ABasePath;
   NavigateToSubkey();
 }
 
@@ -166,7 +200,18 @@ void TXmlOptionsWriter::WriteFloat(const std::string& AName, Extended AValue, Ex
 
 TIntf<IOptionsWriter> TXmlOptionsWriter::OpenSubWriter(const std::string& AName) {
   CheckNode();
-  auto* Writer = new TXmlOptionsWriter(FDoc, SubkeyPath(AName));
+  auto* Writer = FBase.IsNull() ? new TXmlOptionsWriter(FDoc, SubkeyPath(AName))
+                                : new TXmlOptionsWriter(FDoc, SubkeyPath(AName), FBase, BasePathOf(AName));
+  TIntf<IOptionsWriter> Result(Writer);
+  Writer->FFileName = FFileName;
+  Writer->FSaveState = FSaveState;
+  return Result;
+}
+
+TIntf<IOptionsWriter> TXmlOptionsWriter::AddSubWriter(const std::string& AName) {
+  CheckNode();
+  Assert(!AName.empty() && AName.find('\\') == std::string::npos, "AddSubWriter needs one section name", SourceUnit);
+  auto* Writer = new TXmlOptionsWriter(FDoc, SubkeyPath(AName), FNode.AddChild(AName), "");
   TIntf<IOptionsWriter> Result(Writer);
   Writer->FFileName = FFileName;
   Writer->FSaveState = FSaveState;

@@ -38,17 +38,26 @@ class TCustomXMLOptionsStorage : public TInterfacedObject {
   void NavigateToSubkey();
   // FSubkey, a separator when needed, and AName.
   std::string SubkeyPath(const std::string& AName) const;
+  // The base and path a section opened from this one by AName resolves with.
+  std::string BasePathOf(const std::string& AName) const;
 
   TXMLDocument FDoc;
   TXMLElement FNode;
   std::string FSubkey;
   std::string FFileName;
+  // A section reached by its place among its siblings, and the path below it: sections opened from
+  // it resolve from it, because from the root its path would reach the first sibling of its name.
+  // Null for sections reached by their path from the root.
+  TXMLElement FBase;
+  std::string FBasePath;
 };
 
 class TXmlOptionsReader : public TCustomXMLOptionsStorage, public IOptionsReader {
  public:
   explicit TXmlOptionsReader(const std::string& AFileName);
   TXmlOptionsReader(const TXMLDocument& ADoc, const std::string& ASubkey);
+  // The section ABasePath below ABase (ABase itself when empty).
+  TXmlOptionsReader(const TXMLDocument& ADoc, const std::string& ASubkey, const TXMLElement& ABase, const std::string& ABasePath);
 
   HRESULT QueryInterface(const TGUID& AIID, void** AObj) override { return TInterfacedObject::QueryInterface(AIID, AObj); }
   std::int32_t _AddRef() override { return TInterfacedObject::_AddRef(); }
@@ -65,6 +74,7 @@ class TXmlOptionsReader : public TCustomXMLOptionsStorage, public IOptionsReader
   bool ValueExists(const std::string& AName) override;
   TIntf<IOptionsReader> OpenSubReader(const std::string& AName) override;
   bool IsEmptySection() override;
+  std::vector<TOptionsSubsection> OpenSubsections() override;
 };
 
 class TXmlOptionsWriter : public TCustomXMLOptionsStorage, public IOptionsWriter {
@@ -73,6 +83,8 @@ class TXmlOptionsWriter : public TCustomXMLOptionsStorage, public IOptionsWriter
   // the first Save then keeps it as "<file name>.bak". A missing file is created by Save.
   explicit TXmlOptionsWriter(const std::string& AFileName);
   TXmlOptionsWriter(const TXMLDocument& ADoc, const std::string& ASubkey);
+  // The section ABasePath below ABase (ABase itself when empty), created when missing.
+  TXmlOptionsWriter(const TXMLDocument& ADoc, const std::string& ASubkey, const TXMLElement& ABase, const std::string& ABasePath);
 
   HRESULT QueryInterface(const TGUID& AIID, void** AObj) override { return TInterfacedObject::QueryInterface(AIID, AObj); }
   std::int32_t _AddRef() override { return TInterfacedObject::_AddRef(); }
@@ -85,6 +97,7 @@ class TXmlOptionsWriter : public TCustomXMLOptionsStorage, public IOptionsWriter
   void WriteBool(const std::string& AName, bool AValue) override;
   void WriteFloat(const std::string& AName, Extended AValue, Extended ADefault) override;
   TIntf<IOptionsWriter> OpenSubWriter(const std::string& AName) override;
+  TIntf<IOptionsWriter> AddSubWriter(const std::string& AName) override;
   void Clear() override;
   void Save() override;
 

@@ -21,4 +21,6 @@ TIntf<IOptionsReader> TFakeOptionsReader::OpenSubReader(const std::string&) {
 
 bool TFakeOptionsReader::IsEmptySection() { return true; }
 
+std::vector<TOptionsSubsection> TFakeOptionsReader::OpenSubsections() { return {}; }
+
 }  // namespace Quellit

@@ -12,6 +12,8 @@ namespace Quellit {
 // The widest floating-point type; options values of that kind travel as it.
 using Extended = long double;
 
+struct TOptionsSubsection;
+
 class IOptionsReader : public IInterface {
  public:
   static constexpr TGUID IID() { return TGUID::Parse("{4E0B7C21-93A6-4F5D-8B1E-2C7A65D0F318}"); }
@@ -28,8 +30,17 @@ class IOptionsReader : public IInterface {
   virtual TIntf<IOptionsReader> OpenSubReader(const std::string& AName) = 0;
   // Whether the reader's section does not exist.
   virtual bool IsEmptySection() = 0;
+  // A reader on every subsection in stored order. Each reaches its own section, also where
+  // siblings share a name (OpenSubReader reaches the first of them), and so do the readers opened
+  // from it. Only sections: no comments or text.
+  virtual std::vector<TOptionsSubsection> OpenSubsections() = 0;
 };
 QUELLIT_REGISTER_INTERFACE(IOptionsReader);
+
+struct TOptionsSubsection {
+  std::string Name;
+  TIntf<IOptionsReader> Reader;
+};
 
 class IOptionsWriter : public IInterface {
  public:
@@ -40,6 +51,9 @@ class IOptionsWriter : public IInterface {
   virtual void WriteFloat(const std::string& AName, Extended AValue, Extended ADefault) = 0;
   // Creates the section (and every missing one on a backslash-separated path).
   virtual TIntf<IOptionsWriter> OpenSubWriter(const std::string& AName) = 0;
+  // Appends a new section named AName (no backslash) after the existing ones, also when a
+  // section of that name exists: how sibling sections of one name are written.
+  virtual TIntf<IOptionsWriter> AddSubWriter(const std::string& AName) = 0;
   // Empties the section: no values, no subsections.
   virtual void Clear() = 0;
   // Writes the whole document the section belongs to.
@@ -63,6 +77,7 @@ class TFakeOptionsReader : public TInterfacedObject, public IOptionsReader {
   bool ValueExists(const std::string& AName) override;
   TIntf<IOptionsReader> OpenSubReader(const std::string& AName) override;
   bool IsEmptySection() override;
+  std::vector<TOptionsSubsection> OpenSubsections() override;
 };
 
 }  // namespace Quellit

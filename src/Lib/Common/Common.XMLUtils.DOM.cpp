@@ -1,11 +1,13 @@
 #include "Lib/Common/Common.XMLUtils.DOM.h"
 
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <map>
@@ -31,11 +33,180 @@ xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPt
 // Structured errors of one operation land here instead of on standard error.
 void IgnoreStructuredError(void*, xmlErrorPtr) {}
 
+// ---- text the file can hold -------------------------------------------------------------------
+
+constexpr char32_t ReplacementChar = 0xFFFD;
+
+void AppendUtf8(std::string& AOut, char32_t ACode) {
+  const auto Put = [&](char32_t AByte) { AOut.push_back(static_cast<char>(AByte)); };
+  if (ACode < 0x80) {
+    Put(ACode);
+  } else if (ACode < 0x800) {
+    Put(0xC0 | (ACode >> 6));
+    Put(0x80 | (ACode & 0x3F));
+  } else if (ACode < 0x10000) {
+    Put(0xE0 | (ACode >> 12));
+    Put(0x80 | ((ACode >> 6) & 0x3F));
+    Put(0x80 | (ACode & 0x3F));
+  } else {
+    Put(0xF0 | (ACode >> 18));
+    Put(0x80 | ((ACode >> 12) & 0x3F));
+    Put(0x80 | ((ACode >> 6) & 0x3F));
+    Put(0x80 | (ACode & 0x3F));
+  }
+}
+
+// One UTF-8 sequence at APos, surrogates included (they are judged by the caller); ALength is what
+// it spans. Nothing for a malformed sequence, whose ALength then covers its lead byte and the
+// continuation bytes that follow it, so one U+FFFD stands for the whole of it.
+std::optional<char32_t> DecodeUtf8(std::string_view AText, std::size_t APos, std::size_t& ALength) {
+  const auto Lead = static_cast<unsigned char>(AText[APos]);
+  ALength = 1;
+  if (Lead < 0x80) return Lead;
+  const std::size_t Needed = (Lead >> 5) == 0x6 ? 2 : (Lead >> 4) == 0xE ? 3 : (Lead >> 3) == 0x1E ? 4 : 0;
+  if (Needed == 0) return std::nullopt;
+  char32_t Code = Lead & (0x7F >> Needed);
+  for (; ALength < Needed && APos + ALength < AText.size(); ++ALength) {
+    const auto Next = static_cast<unsigned char>(AText[APos + ALength]);
+    if ((Next & 0xC0) != 0x80) break;
+    Code = (Code << 6) | (Next & 0x3F);
+  }
+  constexpr char32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (ALength < Needed || Code < Smallest[Needed] || Code > 0x10FFFF) return std::nullopt;
+  return Code;
+}
+
+bool IsSurrogate(char32_t ACode) { return ACode >= 0xD800 && ACode <= 0xDFFF; }
+bool IsHighSurrogate(char32_t ACode) { return ACode >= 0xD800 && ACode <= 0xDBFF; }
+bool IsLowSurrogate(char32_t ACode) { return ACode >= 0xDC00 && ACode <= 0xDFFF; }
+bool IsNonCharacter(char32_t ACode) { return (ACode >= 0xFDD0 && ACode <= 0xFDEF) || (ACode & 0xFFFE) == 0xFFFE; }
+// The control characters XML 1.0 forbids everywhere, even as character references.
+bool IsForbiddenControl(char32_t ACode) { return ACode <= 8 || ACode == 11 || ACode == 12 || (ACode >= 14 && ACode <= 31); }
+
+bool IsCleanText(std::string_view AText) {
+  for (std::size_t Pos = 0, Length = 0; Pos < AText.size(); Pos += Length) {
+    const std::optional<char32_t> Code = DecodeUtf8(AText, Pos, Length);
+    if (!Code || IsSurrogate(*Code) || IsNonCharacter(*Code) || IsForbiddenControl(*Code)) return false;
+  }
+  return true;
+}
+
+// Text every XML parser reads back: malformed UTF-8 becomes U+FFFD; a surrogate pair written as
+// two three-byte sequences becomes its character; unpaired surrogates, non-characters and the
+// forbidden control characters are dropped.
+std::string MakeWritableText(std::string_view AText) {
+  if (IsCleanText(AText)) return std::string(AText);
+  std::string Result;
+  Result.reserve(AText.size());
+  for (std::size_t Pos = 0, Length = 0; Pos < AText.size(); Pos += Length) {
+    const std::optional<char32_t> Code = DecodeUtf8(AText, Pos, Length);
+    if (!Code) {
+      AppendUtf8(Result, ReplacementChar);
+    } else if (IsHighSurrogate(*Code)) {
+      std::size_t LowLength = 0;
+      const std::optional<char32_t> Low =
+          Pos + Length < AText.size() ? DecodeUtf8(AText, Pos + Length, LowLength) : std::nullopt;
+      if (Low && IsLowSurrogate(*Low)) {
+        AppendUtf8(Result, 0x10000 + ((*Code - 0xD800) << 10) + (*Low - 0xDC00));
+        Length += LowLength;
+      }
+    } else if (!IsSurrogate(*Code) && !IsNonCharacter(*Code) && !IsForbiddenControl(*Code)) {
+      Result.append(AText.substr(Pos, Length));
+    }
+  }
+  return Result;
+}
+
+// ---- Windows-1251 ----------------------------------------------------------------------------------
+
+// The parser's converter for the product's code page is the system's own codec, so every byte
+// 0x80-0xFF reads and writes back unchanged (0x98, which the code page leaves unassigned, too).
+class TWin1251Table {
+ public:
+  TWin1251Table() {
+    for (int Byte = 0x80; Byte <= 0xFF; ++Byte) {
+      const std::string Utf8 = Win1251ToUtf8(std::string(1, static_cast<char>(Byte)));
+      std::size_t Length = 0;
+      const char32_t Code = DecodeUtf8(Utf8, 0, Length).value_or(ReplacementChar);
+      Decoded[Byte - 0x80] = Utf8;
+      if (Code < Encoded.size()) Encoded[Code] = static_cast<unsigned char>(Byte);
+    }
+  }
+  std::array<std::string, 128> Decoded;
+  std::array<unsigned char, 0x10000> Encoded{};  // 0: not in the code page (ASCII aside)
+};
+
+const TWin1251Table& Win1251Table() {
+  static const TWin1251Table Table;
+  return Table;
+}
+
+int Win1251ToXml(unsigned char* AOut, int* AOutLength, const unsigned char* AIn, int* AInLength) {
+  if (!AIn) {
+    *AInLength = 0;
+    return *AOutLength = 0;
+  }
+  const TWin1251Table& Table = Win1251Table();
+  int In = 0, Out = 0;
+  for (; In < *AInLength; ++In) {
+    if (AIn[In] < 0x80) {
+      if (Out >= *AOutLength) break;
+      AOut[Out++] = AIn[In];
+      continue;
+    }
+    const std::string& Utf8 = Table.Decoded[AIn[In] - 0x80];
+    if (Out + static_cast<int>(Utf8.size()) > *AOutLength) break;
+    for (char C : Utf8) AOut[Out++] = static_cast<unsigned char>(C);
+  }
+  *AInLength = In;
+  return *AOutLength = Out;
+}
+
+// -2 with the lengths at the character the code page cannot hold: the serializer then writes it as
+// a character reference. An incomplete sequence at the end of a chunk waits for the next chunk.
+int XmlToWin1251(unsigned char* AOut, int* AOutLength, const unsigned char* AIn, int* AInLength) {
+  if (!AIn) {
+    *AInLength = 0;
+    return *AOutLength = 0;
+  }
+  const TWin1251Table& Table = Win1251Table();
+  const std::string_view Input(reinterpret_cast<const char*>(AIn), static_cast<std::size_t>(*AInLength));
+  std::size_t In = 0;
+  int Out = 0;
+  int Result = 0;
+  while (In < Input.size() && Out < *AOutLength) {
+    std::size_t Length = 0;
+    const std::optional<char32_t> Code = DecodeUtf8(Input, In, Length);
+    if (!Code && In + Length == Input.size() && (static_cast<unsigned char>(Input[In]) & 0xC0) == 0xC0) break;
+    const unsigned char Byte = !Code ? 0 : *Code < 0x80 ? static_cast<unsigned char>(*Code)
+                                         : *Code < Table.Encoded.size() ? Table.Encoded[*Code] : 0;
+    if (Byte == 0 && (!Code || *Code != 0)) {
+      Result = -2;
+      break;
+    }
+    AOut[Out++] = Byte;
+    In += Length;
+  }
+  *AInLength = static_cast<int>(In);
+  *AOutLength = Out;
+  return Result < 0 ? Result : Out;
+}
+
+const char* const Win1251Name = "windows-1251";
+const char* const Win1251Aliases[] = {"CP1251", "WINDOWS1251", "WIN-1251", "WIN1251", "X-CP1251", "MS-CYRL"};
+
+void RegisterWin1251() {
+  // Registers itself: the parser and the serializer find it by name before any converter of their own.
+  xmlNewCharEncodingHandler(Win1251Name, Win1251ToXml, XmlToWin1251);
+  for (const char* Alias : Win1251Aliases) xmlAddEncodingAlias(Win1251Name, Alias);
+}
+
 struct TLibrary {
   bool Available = true;
   TLibrary() {
     xmlInitParser();
     xmlSetExternalEntityLoader(RefuseExternalEntity);
+    RegisterWin1251();
     Available = std::atoi(xmlParserVersion) >= LIBXML_VERSION;
   }
 };
@@ -129,6 +300,97 @@ std::string ToCrLf(const std::string& AText) {
     Result += C;
   }
   return Result;
+}
+
+// ---- what a save can write ------------------------------------------------------------------------
+
+// Encodings that hold every character: nothing needs checking. A document without an encoding is
+// written in UTF-8 too.
+bool HoldsEveryCharacter(const std::string& AEncoding) {
+  const std::string Upper = UpperCase(AEncoding);
+  return Upper.empty() || Upper == "UTF-8" || Upper == "UTF8" || Upper.rfind("UTF-16", 0) == 0 || Upper.rfind("UTF-32", 0) == 0 ||
+         Upper == "UCS-4" || Upper == "UCS4" || Upper == "ISO-10646-UCS-4";
+}
+
+bool IsAscii(const std::string& AText) {
+  for (char C : AText)
+    if (static_cast<unsigned char>(C) >= 0x80) return false;
+  return true;
+}
+
+// Whether a text is written in the encoding as itself: the serializer writes any character the
+// encoding lacks as a character reference, which is right in attribute values and text but turns
+// a name into markup no parser reads and changes what a comment or CDATA section says.
+class TEncodingProbe {
+ public:
+  explicit TEncodingProbe(std::string AEncoding) : FEncoding(std::move(AEncoding)) {}
+
+  bool Holds(const std::string& AText) {
+    if (IsAscii(AText)) return true;
+    if (auto It = FKnown.find(AText); It != FKnown.end()) return It->second;
+    return FKnown[AText] = RoundTrips(AText);
+  }
+
+ private:
+  using TBuffer = std::unique_ptr<xmlBuffer, void (*)(xmlBufferPtr)>;
+
+  // A fresh converter each time: a stateful encoding must not carry a shift from one text to the next.
+  bool RoundTrips(const std::string& AText) const {
+    const xmlCharEncodingHandlerPtr Handler = xmlFindCharEncodingHandler(FEncoding.c_str());
+    if (!Handler) return true;  // the serializer refuses an unknown encoding itself
+    TBuffer In(xmlBufferCreate(), xmlBufferFree), Out(xmlBufferCreate(), xmlBufferFree), Back(xmlBufferCreate(), xmlBufferFree);
+    bool Holds = In && Out && Back && xmlBufferAdd(In.get(), XmlText(AText), static_cast<int>(AText.size())) == 0 &&
+                 xmlCharEncOutFunc(Handler, Out.get(), In.get()) >= 0 && xmlCharEncInFunc(Handler, Back.get(), Out.get()) >= 0;
+    Holds = Holds && FromXml(xmlBufferContent(Back.get())) == AText;
+    xmlCharEncCloseFunc(Handler);
+    return Holds;
+  }
+
+  std::string FEncoding;
+  std::unordered_map<std::string, bool> FKnown;
+};
+
+std::string QualifiedXmlName(const xmlNs* ANs, const xmlChar* AName) {
+  return ANs && ANs->prefix ? FromXml(ANs->prefix) + ":" + FromXml(AName) : FromXml(AName);
+}
+
+// Document order without recursion: a document nests as deep as its file says.
+xmlNodePtr NextNode(xmlNodePtr ANode, xmlNodePtr ATop) {
+  if (ANode->type == XML_ELEMENT_NODE && ANode->children) return ANode->children;
+  while (ANode != ATop && !ANode->next) ANode = ANode->parent;
+  return ANode == ATop ? nullptr : ANode->next;
+}
+
+// Refuses, before a byte is written, a document that the encoding cannot carry as it is.
+void CheckWritable(xmlDocPtr ADoc, const std::string& AEncoding) {
+  if (HoldsEveryCharacter(AEncoding)) return;
+  TEncodingProbe Probe(AEncoding);
+  const auto CheckName = [&](const std::string& AName) {
+    if (!Probe.Holds(AName))
+      throw EDOMEncodingError(Format("Имя \"%s\" нельзя записать в кодировке \"%s\" XML-документа", AName, AEncoding));
+  };
+  const auto CheckContent = [&](const char* AKind, const xmlChar* AContent) {
+    if (!Probe.Holds(FromXml(AContent)))
+      throw EDOMEncodingError(Format("Текст узла \"%s\" нельзя записать в кодировке \"%s\" XML-документа", AKind, AEncoding));
+  };
+  const xmlNodePtr Top = reinterpret_cast<xmlNodePtr>(ADoc);
+  for (xmlNodePtr Node = ADoc->children; Node; Node = NextNode(Node, Top)) {
+    switch (Node->type) {
+      case XML_ELEMENT_NODE:
+        CheckName(QualifiedXmlName(Node->ns, Node->name));
+        for (xmlAttrPtr Attr = Node->properties; Attr; Attr = Attr->next) CheckName(QualifiedXmlName(Attr->ns, Attr->name));
+        for (xmlNsPtr Ns = Node->nsDef; Ns; Ns = Ns->next)
+          if (Ns->prefix) CheckName(FromXml(Ns->prefix));
+        break;
+      case XML_COMMENT_NODE: CheckContent("#comment", Node->content); break;
+      case XML_CDATA_SECTION_NODE: CheckContent("#cdata-section", Node->content); break;
+      case XML_PI_NODE:
+        CheckName(FromXml(Node->name));
+        CheckContent(reinterpret_cast<const char*>(Node->name), Node->content);
+        break;
+      default: break;
+    }
+  }
 }
 
 }  // namespace
@@ -257,7 +519,9 @@ xmlNodePtr CheckedRaw(const TXMLNode& ANode) {
 }
 
 void CheckName(const std::string& AName) {
-  if (xmlValidateName(XmlText(AName), 0) != 0) throw EDOMError(Format("\"%s\" is not a valid XML name", AName));
+  // The parser's check reads a malformed byte as a Latin-1 letter; such a name would be written raw.
+  if (!IsCleanText(AName) || xmlValidateName(XmlText(AName), 0) != 0)
+    throw EDOMError(Format("\"%s\" is not a valid XML name", MakeWritableText(AName)));
 }
 
 }  // namespace
@@ -308,11 +572,12 @@ void TXMLNode::SetText(const std::string& AText) {
   const xmlNodePtr Node = CheckedRaw(*this);
   if (Node->type == XML_ELEMENT_NODE) {
     FDoc->DetachChildren(Node);
-    FDoc->LinkLast(Node, xmlNewDocText(FDoc->Doc, XmlText(AText)));
+    FDoc->LinkLast(Node, xmlNewDocText(FDoc->Doc, XmlText(MakeWritableText(AText))));
   } else if (Node->type == XML_DOCUMENT_NODE) {
     throw EDOMError("A document has no text of its own");
   } else {
-    xmlNodeSetContent(Node, XmlText(AText));  // attributes and character data: no exposed children
+    // Attributes and character data: no exposed children.
+    xmlNodeSetContent(Node, XmlText(MakeWritableText(AText)));
   }
 }
 
@@ -386,7 +651,7 @@ std::optional<std::string> TXMLElement::GetAttribute(const std::string& AName) c
 void TXMLElement::SetAttribute(const std::string& AName, const std::string& AValue) {
   const xmlNodePtr Node = CheckedRaw(*this);
   if (!xmlHasProp(Node, XmlText(AName))) CheckName(AName);
-  xmlSetProp(Node, XmlText(AName), XmlText(AValue));
+  xmlSetProp(Node, XmlText(AName), XmlText(MakeWritableText(AValue)));
 }
 
 void TXMLElement::RemoveAttribute(const std::string& AName) {
@@ -481,7 +746,7 @@ TXMLElement TXMLDocument::CreateElement(const std::string& ATagName) const {
 
 TXMLNode TXMLDocument::CreateTextNode(const std::string& AText) const {
   Assert(!IsNull(), "Creating a text node in a null XML document", SourceUnit);
-  xmlNodePtr Node = xmlNewDocText(FData->Doc, XmlText(AText));
+  xmlNodePtr Node = xmlNewDocText(FData->Doc, XmlText(MakeWritableText(AText)));
   FData->Detached.insert(Node);
   return TXMLDocumentData::Wrap(FData, Node);
 }
@@ -519,13 +784,23 @@ void TXMLDocument::SetProperty(const std::string& AName, const std::string& AVal
 std::string TXMLDocument::SaveToBytes() const {
   Assert(!IsNull(), "Saving a null XML document", SourceUnit);
   const std::string Encoding = this->Encoding();
+  // Asked first: the serializer would also complain on standard error.
+  if (!Encoding.empty()) {
+    const xmlCharEncodingHandlerPtr Handler = xmlFindCharEncodingHandler(Encoding.c_str());
+    if (!Handler) throw EDOMEncodingError(Format("Кодировка \"%s\" XML-документа неизвестна, документ не записан", Encoding));
+    xmlCharEncCloseFunc(Handler);
+  }
+  CheckWritable(FData->Doc, Encoding);
   std::unique_ptr<xmlBuffer, void (*)(xmlBufferPtr)> Buffer(xmlBufferCreate(), xmlBufferFree);
+  if (!Buffer) throw EDOMError("Out of memory");
   xmlSaveCtxtPtr Save = xmlSaveToBuffer(Buffer.get(), Encoding.empty() ? nullptr : Encoding.c_str(),
                                         FData->Indented ? XML_SAVE_FORMAT : 0);
-  if (!Save) throw EDOMError(Format("Cannot write the encoding \"%s\"", Encoding));
+  if (!Save) throw EDOMEncodingError(Format("Кодировка \"%s\" XML-документа неизвестна, документ не записан", Encoding));
+  // Both results count: the converter's errors show only when the buffer is flushed at the close.
   const long Written = xmlSaveDoc(Save, FData->Doc);
-  xmlSaveClose(Save);
-  if (Written < 0) throw EDOMError(Format("Cannot write the document in the encoding \"%s\"", Encoding));
+  const int Closed = xmlSaveClose(Save);
+  if (Written < 0 || Closed < 0)
+    throw EDOMError(Format("Не удалось записать XML-документ в кодировке \"%s\"", Encoding.empty() ? "UTF-8" : Encoding));
   std::string Bytes(reinterpret_cast<const char*>(xmlBufferContent(Buffer.get())), static_cast<std::size_t>(xmlBufferLength(Buffer.get())));
   return IsAsciiCompatible(Encoding) ? ToCrLf(Bytes) : Bytes;
 }

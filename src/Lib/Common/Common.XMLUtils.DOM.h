@@ -36,6 +36,12 @@ class EDOMError : public Exception {
 class EDOMParseError : public EDOMError {
   using EDOMError::EDOMError;
 };
+// The document holds what its encoding cannot carry as it is: a name, or the text of a comment, a
+// CDATA section or a processing instruction (where no character reference can stand for a
+// character), or the encoding is unknown. The message is the system's own and names it.
+class EDOMEncodingError : public EDOMError {
+  using EDOMError::EDOMError;
+};
 // The XML component cannot serve: its run-time library is older than the one we were built for.
 class EDOMUnavailable : public EDOMError {
   using EDOMError::EDOMError;
@@ -61,7 +67,9 @@ class TXMLNode {
   std::string NamespaceURI() const;
   // The text of the node and all its descendants; an attribute's value.
   std::string Text() const;
-  // Replaces the node's content by one text node (an element) or its value (others).
+  // Replaces the node's content by one text node (an element) or its value (others). Text set on a
+  // node (here, by SetAttribute or CreateTextNode) is made writable first: malformed UTF-8 becomes
+  // U+FFFD; unpaired surrogates, non-characters and the control characters XML forbids are dropped.
   void SetText(const std::string& AText);
 
   TXMLNode ParentNode() const;
@@ -180,9 +188,11 @@ class TXMLDocument {
   void SetProperty(const std::string& AName, const std::string& AValue);
 
   // The document's bytes in its encoding (UTF-8 when it has none): the declaration, then the tree;
-  // lines end with CR LF. Characters the encoding cannot hold are written as character references.
+  // lines end with CR LF. Characters the encoding cannot hold are written as character references
+  // in attribute values and text; anywhere else (a name, a comment) they raise EDOMEncodingError.
+  // Any failure of the serializer raises EDOMError: what is returned always reads back.
   std::string SaveToBytes() const;
-  // Writes SaveToBytes through a temporary file and one rename.
+  // Writes SaveToBytes through a temporary file and one rename; a failure leaves the file as it was.
   void SaveToFile(const std::string& AFileName) const;
 
   friend bool operator==(const TXMLDocument& A, const TXMLDocument& B) { return A.FData == B.FData; }

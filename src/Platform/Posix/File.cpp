@@ -60,6 +60,25 @@ std::string TemporarySibling(const std::string& APath) {
   return APath.substr(0, NameStart + NameBytes) + Suffix;
 }
 
+// The rename that replaces a file needs only the folder's permission; the file's own protection is
+// the user's word. A file nobody may write is read-only even for the administrator, as on the
+// product's platform; otherwise the real user's own right to write it decides.
+void RefuseProtectedFile(const std::string& ATarget, const struct stat& AExisting, const std::string& APath) {
+  if ((AExisting.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) RaiseOSError(EACCES, APath);
+  if (::access(ATarget.c_str(), W_OK) != 0) RaiseOSError(errno, APath);
+}
+
+// A replaced file keeps its owner and group, where we may set them (giving a file away takes the
+// administrator), and its permission bits.
+void KeepOwnerAndMode(const TFileHandle& AFile, const struct stat& AExisting) {
+  if (AExisting.st_uid != ::geteuid() || AExisting.st_gid != ::getegid()) {
+    if (::fchown(AFile.Descriptor(), AExisting.st_uid, AExisting.st_gid) != 0) {
+      // Not ours to give: the new file stays the saving user's, as any file they write.
+    }
+  }
+  if (::fchmod(AFile.Descriptor(), AExisting.st_mode & 07777) != 0) RaiseOSError(errno, AFile.Path());
+}
+
 void SyncFolder(const std::string& AFolder) {
   int Descriptor = OpenDescriptor(AFolder.empty() ? std::string(".") : AFolder, O_RDONLY | O_DIRECTORY);
   if (Descriptor < 0) return;  // best effort: the rename itself has been done
@@ -212,23 +231,43 @@ std::vector<std::uint8_t> ReadAllBytes(const std::string& APath) {
   return Result;
 }
 
+std::string ResolveSymbolicLinkChain(const std::string& APath) {
+  std::string Path = APath;
+  // As many links as the kernel itself follows before it gives up with ELOOP.
+  for (int Hops = 0; Hops < 40; ++Hops) {
+    struct stat Info {};
+    if (::lstat(Path.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) return Path;
+    std::string Target(static_cast<std::size_t>(Info.st_size > 0 ? Info.st_size : 255) + 1, '\0');
+    const ssize_t Length = ::readlink(Path.c_str(), Target.data(), Target.size());
+    if (Length < 0) RaiseOSError(errno, Path);
+    if (static_cast<std::size_t>(Length) == Target.size()) RaiseOSError(ENAMETOOLONG, Path);  // grew meanwhile
+    Target.resize(static_cast<std::size_t>(Length));
+    // A relative target is relative to the folder holding the link.
+    Path = Target.starts_with('/') ? Target : ExtractFilePath(Path) + Target;
+  }
+  RaiseOSError(ELOOP, APath);
+}
+
 void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_t ASize) {
-  std::string Temporary = TemporarySibling(APath);
+  // A link is saved through: its target is replaced in the target's own folder, the link stays.
+  const std::string Target = ResolveSymbolicLinkChain(APath);
+  struct stat Existing {};
+  const bool Replacing = ::stat(Target.c_str(), &Existing) == 0;
+  if (Replacing) RefuseProtectedFile(Target, Existing, APath);
+  std::string Temporary = TemporarySibling(Target);
   try {
     TFileHandle File(Temporary, TFileAccess::Write, TFileDisposition::CreateNew);
-    // A replaced file keeps its permission bits; a new one gets the umask's.
-    struct stat Existing {};
-    if (::stat(APath.c_str(), &Existing) == 0 && ::fchmod(File.Descriptor(), Existing.st_mode & 07777) != 0)
-      RaiseOSError(errno, Temporary);
+    // A new file gets our owner and the umask's permission bits.
+    if (Replacing) KeepOwnerAndMode(File, Existing);
     File.Write(AData, static_cast<std::int64_t>(ASize));
     File.Flush();
     File.Close();
-    if (!RenameFile(Temporary, APath)) RaiseOSError(errno, APath);
+    if (!RenameFile(Temporary, Target)) RaiseOSError(errno, APath);
   } catch (...) {
     ::unlink(Temporary.c_str());
     throw;
   }
-  SyncFolder(ExtractFilePath(APath));
+  SyncFolder(ExtractFilePath(Target));
 }
 
 std::vector<std::uint8_t> ReadFileStart(const std::string& APath, std::size_t AMaxBytes) {

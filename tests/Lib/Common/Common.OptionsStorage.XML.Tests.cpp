@@ -127,6 +127,34 @@ TEST_F(XmlOptions, BackslashPathsReachTheSameSection) {
   EXPECT_EQ(Reader(File)->OpenSubReader("X")->ReadSubkeyNames(), std::vector<std::string>{"Y"});
 }
 
+// Sections of one name are each reached by their place, and so is everything below them; comments
+// and text are no sections.
+TEST_F(XmlOptions, SubsectionsAreReachedByTheirPlace) {
+  Scratch.Write("Options.xml",
+                "<Options><!-- note --><A v=\"1\"><B v=\"1\"/></A>text<A v=\"2\"><B v=\"2\"/><B v=\"3\"/></A><![CDATA[x]]></Options>");
+  const std::vector<TOptionsSubsection> Sections = Reader(File)->OpenSubsections();
+  ASSERT_EQ(Sections.size(), 2u);
+  EXPECT_EQ(Sections[1].Name, "A");
+  EXPECT_EQ(Sections[1].Reader->ReadInteger("v", 0), 2);
+  EXPECT_EQ(Sections[1].Reader->OpenSubReader("B")->ReadInteger("v", 0), 2);
+  EXPECT_EQ(Sections[1].Reader->OpenSubsections().at(1).Reader->ReadInteger("v", 0), 3);
+  EXPECT_TRUE(Sections[1].Reader->OpenSubReader("C")->IsEmptySection());
+  EXPECT_TRUE(Reader(File)->OpenSubReader("Missing")->OpenSubsections().empty());
+
+  // Written back by place too: AddSubWriter appends a sibling of the same name.
+  auto W = Writer(Scratch / "Copy.xml");
+  for (int I = 1; I <= 2; ++I) {
+    auto A = W->AddSubWriter("A");
+    A->WriteInteger("v", I, 0);
+    A->OpenSubWriter("B")->WriteInteger("v", I, 0);
+  }
+  W->Save();
+  const std::vector<TOptionsSubsection> Copied = Reader(Scratch / "Copy.xml")->OpenSubsections();
+  ASSERT_EQ(Copied.size(), 2u);
+  EXPECT_EQ(Copied[1].Reader->OpenSubReader("B")->ReadInteger("v", 0), 2);
+  EXPECT_EQ(Copied[0].Reader->OpenSubReader("B")->ReadInteger("v", 0), 1);
+}
+
 TEST_F(XmlOptions, WriteRulesForDefaultsAndEmptyValues) {
   Scratch.Write("Options.xml", "<Options s1=\"a\" s2=\"b\" s3=\"c\" e=\"\" i=\"5\"/>");
   auto W = Writer(File);

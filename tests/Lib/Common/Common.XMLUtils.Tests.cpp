@@ -437,5 +437,152 @@ TEST(TXMLDocument, Windows1251KeepsOtherCharactersAsReferences) {
   EXPECT_EQ(Back.FirstChild().Text(), Text);
 }
 
+// ---- saving: what is written reads back, what cannot be written is refused -----------------------
+
+struct TTextCase {
+  const char* Name;
+  std::string Value;
+  std::string Expected;  // what every encoding reads back
+};
+
+const std::vector<TTextCase>& HostileTexts() {
+  static const std::vector<TTextCase> Cases = {
+      {"malformed byte", "a\xFF" "b", "a\xEF\xBF\xBD" "b"},
+      {"truncated sequence", "a\xD0", "a\xEF\xBF\xBD"},
+      {"overlong form", "\xC0\xAF", "\xEF\xBF\xBD"},
+      {"non-character U+FFFF", "x\xEF\xBF\xBFy", "xy"},
+      {"non-character U+FDD0", "x\xEF\xB7\x90y", "xy"},
+      {"non-character U+1FFFE", "x\xF0\x9F\xBF\xBEy", "xy"},
+      {"unpaired surrogate", "\xED\xA0\x80z\xED\xBF\xBF", "z"},
+      {"surrogate pair", "\xED\xA0\xBD\xED\xB8\x80", "\xF0\x9F\x98\x80"},
+      {"forbidden controls", "\x01tab\t\x1F" "end", "tab\tend"},
+      {"outside most code pages", "Сметы 中 😀 € \xC2\x98 <&\">", "Сметы 中 😀 € \xC2\x98 <&\">"},
+  };
+  return Cases;
+}
+
+// Every encoding a loaded file may declare and the parser reads; "" is a document without one.
+const char* const SaveEncodings[] = {"", "UTF-8", "UTF-16", "UTF-16BE", "windows-1251", "ISO-8859-1", "KOI8-R", "ASCII"};
+
+bool HoldsEveryCharacter(const std::string& AEncoding) { return AEncoding.empty() || AEncoding.rfind("UTF", 0) == 0; }
+
+TEST(TXMLDocument, SavedValuesReadBackInEveryEncoding) {
+  for (const std::string Encoding : SaveEncodings) {
+    SCOPED_TRACE(Encoding);
+    TScratchFolder Scratch;
+    TXMLDocument Doc = TXMLDocument::Create();
+    Doc.SetEncoding(Encoding);
+    Doc.SetIndented(true);
+    Doc.SetDocumentElement(Doc.CreateElement("Options"));
+    const auto& Cases = HostileTexts();
+    for (std::size_t I = 0; I < Cases.size(); ++I) {
+      Doc.DocumentElement().SetAttribute("v" + std::to_string(I), Cases[I].Value);
+      Doc.DocumentElement().AddChild("t" + std::to_string(I)).SetText(Cases[I].Value);
+    }
+    const std::string File = Scratch / "Connections.xml";
+    ASSERT_NO_THROW(Doc.SaveToFile(File));
+    const TXMLDocument Back = LoadXMLFile(File);
+    EXPECT_EQ(Back.Encoding(), Encoding);
+    for (std::size_t I = 0; I < Cases.size(); ++I) {
+      SCOPED_TRACE(Cases[I].Name);
+      EXPECT_EQ(ReadAttrStr(Back.DocumentElement(), "v" + std::to_string(I)), Cases[I].Expected);
+      EXPECT_EQ(NodeTextDef(Back.DocumentElement().FindChildElement("t" + std::to_string(I)), "?"), Cases[I].Expected);
+      // What the document holds in memory is what the file holds.
+      EXPECT_EQ(ReadAttrStr(Doc.DocumentElement(), "v" + std::to_string(I)), Cases[I].Expected);
+    }
+  }
+}
+
+// A name, a comment or a CDATA section has no character references: what the encoding cannot hold
+// there refuses the save, with the file left as it was; in an encoding that holds everything the
+// same document is saved and reads back.
+TEST(TXMLDocument, WhatTheEncodingCannotHoldOutsideValuesRefusesTheSave) {
+  struct TCase {
+    const char* Name;
+    std::string Body;   // inside the root
+    std::string Named;  // what the message names
+  };
+  const TCase Cases[] = {
+      {"element name", "<中文/>", "\"中文\""},
+      {"attribute name", "<a Имя中=\"1\"/>", "\"Имя中\""},
+      {"namespace prefix", "<p中:a xmlns:p中=\"urn:x\"/>", "\"p中:a\""},
+      {"comment", "<!-- 中 -->", "\"#comment\""},
+      {"CDATA section", "<![CDATA[中]]>", "\"#cdata-section\""},
+      {"processing instruction", "<?note 中?>", "\"note\""},
+  };
+  for (const std::string Encoding : SaveEncodings) {
+    for (const TCase& C : Cases) {
+      SCOPED_TRACE(Encoding + ": " + C.Name);
+      TScratchFolder Scratch;
+      const std::string File = Scratch.Write("settings.xml", "<Options old=\"1\"/>");
+      const std::string Before = TScratchFolder::Read(File);
+      TXMLDocument Doc = Parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Options>" + C.Body + "</Options>");
+      Doc.SetEncoding(Encoding);
+      if (HoldsEveryCharacter(Encoding)) {
+        ASSERT_NO_THROW(Doc.SaveToFile(File));
+        EXPECT_EQ(LoadXMLFile(File).DocumentElement().XML(), Doc.DocumentElement().XML());
+        continue;
+      }
+      try {
+        Doc.SaveToFile(File);
+        ADD_FAILURE() << "saved: " << TScratchFolder::Read(File);
+      } catch (const EDOMEncodingError& E) {
+        const std::string Message = E.what();
+        EXPECT_NE(Message.find(C.Named), std::string::npos) << Message;
+        EXPECT_NE(Message.find("нельзя записать в кодировке \"" + Encoding + "\""), std::string::npos) << Message;
+      }
+      EXPECT_EQ(TScratchFolder::Read(File), Before);
+    }
+  }
+}
+
+TEST(TXMLDocument, NamesThatAreNotTextAreRefusedWhereTheyEnter) {
+  TXMLDocument Doc = Parse("<Options/>");
+  for (const std::string Name : {"a\xFF", "\xC0\xAF", "a\xED\xA0\x80", "a\xEF\xBF\xBF"}) {
+    EXPECT_THROW(Doc.CreateElement(Name), EDOMError);
+    EXPECT_THROW(Doc.DocumentElement().SetAttribute(Name, "x"), EDOMError);
+  }
+}
+
+TEST(TXMLDocument, AnUnknownEncodingRefusesTheSaveAndKeepsTheFile) {
+  TScratchFolder Scratch;
+  const std::string File = Scratch.Write("settings.xml", "<Options old=\"1\"/>");
+  TXMLDocument Doc = Parse("<Options new=\"1\"/>");
+  Doc.SetEncoding("no-such-encoding");
+  EXPECT_THROW(Doc.SaveToFile(File), EDOMEncodingError);
+  EXPECT_EQ(TScratchFolder::Read(File), "<Options old=\"1\"/>");
+}
+
+// The product's code page is read and written with the system's own codec: every byte of it comes
+// back unchanged, the one the code page leaves unassigned (0x98) included.
+TEST(TXMLDocument, EveryWindows1251ByteRoundTrips) {
+  std::string High;
+  for (int Byte = 0x80; Byte <= 0xFF; ++Byte) High += static_cast<char>(Byte);
+  const std::string Bytes = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<r v=\"" + High + "\">" + High + "</r>\r\n";
+  for (const std::string Declared : {"windows-1251", "WINDOWS-1251", "cp1251"}) {
+    SCOPED_TRACE(Declared);
+    std::string File = Bytes;
+    File.replace(File.find("windows-1251"), 12, Declared);
+    TScratchFolder Scratch;
+    const TXMLDocument Doc = LoadXMLFile(Scratch.Write("options.xml", File));
+    EXPECT_EQ(ReadAttrStr(Doc.DocumentElement(), "v"), Win1251ToUtf8(High));
+    EXPECT_EQ(Doc.DocumentElement().Text(), Win1251ToUtf8(High));
+    EXPECT_EQ(Doc.SaveToBytes(), File);
+  }
+}
+
+TEST(LoadXMLFile, ABrokenFileIsNamedWithTheParsersReason) {
+  TScratchFolder Scratch;
+  const std::string File = Scratch.Write("CommonSetting.xml", "<?xml version=\"1.0\"?>\r\n<Options>\r\n<a></b>\r\n</Options>");
+  try {
+    LoadXMLFile(File);
+    FAIL() << "a broken file loaded";
+  } catch (const EInvalidXMLFile& E) {
+    const std::string Message = E.what();
+    EXPECT_EQ(Message.rfind("Ошибка при загрузке файла \"" + File + "\"\r\n", 0), 0u) << Message;
+    EXPECT_NE(Message.find("line 3"), std::string::npos) << Message;
+  }
+}
+
 }  // namespace
 }  // namespace Quellit

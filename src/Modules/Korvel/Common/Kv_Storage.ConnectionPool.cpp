@@ -1,6 +1,7 @@
 #include "Modules/Korvel/Common/Kv_Storage.ConnectionPool.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 #include "Lib/Common/Common.Format.h"
@@ -109,7 +110,16 @@ void TConnectionsPool::DeleteConnection(TConnection* AConnection) {
   if (AConnection->ConnectionClass().IsInternal()) throw Exception::CannotDeleteInternalConnection(*AConnection);
   auto Found = std::find_if(FConnections.begin(), FConnections.end(),
                             [&](const TOwnedConnection& C) { return C.get() == AConnection; });
-  if (Found != FConnections.end()) FConnections.erase(Found);
+  if (Found == FConnections.end()) return;
+  // Unknown connections that followed it now follow the stored connection before it, behind those
+  // that already did, just as the file holds them.
+  const TConnection* Before = nullptr;
+  for (auto It = FConnections.begin(); It != Found; ++It)
+    if (!(*It)->ConnectionClass().IsInternal()) Before = It->get();
+  auto Moved = std::stable_partition(FUnknownConnections.begin(), FUnknownConnections.end(),
+                                     [&](const TUnknownConnection& U) { return U.After != AConnection; });
+  for (auto It = Moved; It != FUnknownConnections.end(); ++It) It->After = Before;
+  FConnections.erase(Found);
 }
 
 void TConnectionsPool::ConnectionExchange(int AIndex1, int AIndex2) {
@@ -165,11 +175,11 @@ void TConnectionsPool::LoadFromOptionsStorage(bool AOnlyNBTEmplateLocation, cons
     // Built aside and swapped in whole: a load that fails half-way leaves the pool as it was, so
     // a later save cannot drop the connections that had not been read yet.
     TConnectionList Loaded;
-    std::vector<TRawSection> Unknown;
+    TUnknownList Unknown;
     AddInternalConnections(Loaded);
     TIntf<IOptionsReader> Sections = Reader->OpenSubReader("Connections");
-    for (const std::string& Name : Sections->ReadSubkeyNames())
-      LoadConnection(*Sections->OpenSubReader(Name), Loaded, Unknown);
+    // By place, not by name: two sections of one name are two connections.
+    for (const TOptionsSubsection& Section : Sections->OpenSubsections()) LoadConnection(*Section.Reader, Loaded, Unknown);
     FConnections.swap(Loaded);
     FUnknownConnections.swap(Unknown);
   }
@@ -183,13 +193,15 @@ void TConnectionsPool::LoadNBTemplateLocation(IOptionsReader& AReader) {
                                                 AReader.ReadString("LocalPath", ""));
 }
 
-void TConnectionsPool::LoadConnection(IOptionsReader& AReader, TConnectionList& AList,
-                                      std::vector<TRawSection>& AUnknown) {
+void TConnectionsPool::LoadConnection(IOptionsReader& AReader, TConnectionList& AList, TUnknownList& AUnknown) {
   const std::string ClassID = AReader.ReadString("ClassID", "");
   const TConnectionClass* Class = TConnectionsFactory::FindByClassID(ClassID, false);
   // The product (or a later version of this program) knows classes this one does not: the user's
-  // connection is kept as stored rather than lost at the next save.
-  if (!Class && !ClassID.empty()) AUnknown.push_back(ReadRawSection(AReader));
+  // connection is kept as stored, in its place, rather than lost at the next save.
+  if (!Class && !ClassID.empty()) {
+    const TConnection* After = AList.empty() || AList.back()->ConnectionClass().IsInternal() ? nullptr : AList.back().get();
+    AUnknown.push_back({After, ReadRawSection("", AReader)});
+  }
   if (!Class || Class->IsInternal()) return;
   TOwnedConnection Connection(Class->CreateInstance());
   TOptionsSerializer::DeserializeObject(AReader, *Connection);
@@ -203,12 +215,28 @@ void TConnectionsPool::SaveToOptionsStorage(const std::string& AFileName) const 
   TIntf<IOptionsWriter> Writer = TOptionsStorageFactory::CreateWriter(AFileName, true);
   TIntf<IOptionsWriter> Sections = Writer->OpenSubWriter("Connections");
   int Number = 0;
+  std::vector<bool> Written(FUnknownConnections.size(), false);
+  auto WriteUnknownAfter = [&](const TConnection* AAfter) {
+    for (std::size_t I = 0; I < FUnknownConnections.size(); ++I) {
+      if (Written[I] || (AAfter && FUnknownConnections[I].After != AAfter)) continue;
+      WriteRawSection(FUnknownConnections[I].Section, *Sections->OpenSubWriter(Format("Connection_%d", ++Number)));
+      Written[I] = true;
+    }
+  };
+  std::unordered_set<const TConnection*> Anchors;
+  for (const TUnknownConnection& Unknown : FUnknownConnections)
+    if (Unknown.After) Anchors.insert(Unknown.After);
+  for (std::size_t I = 0; I < FUnknownConnections.size(); ++I)
+    if (!FUnknownConnections[I].After) {
+      WriteRawSection(FUnknownConnections[I].Section, *Sections->OpenSubWriter(Format("Connection_%d", ++Number)));
+      Written[I] = true;
+    }
   for (const TOwnedConnection& Connection : FConnections) {
     if (Connection->ConnectionClass().IsInternal()) continue;
     SaveConnection(*Connection, *Sections->OpenSubWriter(Format("Connection_%d", ++Number)));
+    if (Anchors.count(Connection.get())) WriteUnknownAfter(Connection.get());
   }
-  for (const TRawSection& Unknown : FUnknownConnections)
-    WriteRawSection(Unknown, *Sections->OpenSubWriter(Format("Connection_%d", ++Number)));
+  WriteUnknownAfter(nullptr);  // whatever lost its anchor still stays in the file
   TIntf<IOptionsWriter> Template = Writer->OpenSubWriter("NBTemplateLocation");
   Template->WriteString("ConnectionClassId", FNBTemplateLocation.ConnectionClassId, "");
   Template->WriteString("BaseAddress", FNBTemplateLocation.BaseAddress, "");
@@ -217,18 +245,19 @@ void TConnectionsPool::SaveToOptionsStorage(const std::string& AFileName) const 
   Writer->Save();
 }
 
-TConnectionsPool::TRawSection TConnectionsPool::ReadRawSection(IOptionsReader& AReader) {
+TRawSection TConnectionsPool::ReadRawSection(const std::string& AName, IOptionsReader& AReader) {
   TRawSection Section;
+  Section.Name = AName;
   for (const std::string& Name : AReader.ReadValueNames()) Section.Values.emplace_back(Name, AReader.ReadString(Name, ""));
-  for (const std::string& Name : AReader.ReadSubkeyNames())
-    Section.Sections.emplace_back(Name, ReadRawSection(*AReader.OpenSubReader(Name)));
+  // Sections only: comments and text between them carry nothing the product reads.
+  for (const TOptionsSubsection& Sub : AReader.OpenSubsections()) Section.Sections.push_back(ReadRawSection(Sub.Name, *Sub.Reader));
   return Section;
 }
 
 void TConnectionsPool::WriteRawSection(const TRawSection& ASection, IOptionsWriter& AWriter) {
   // Empty values are not stored (as for every value): they read the same as missing ones.
   for (const auto& [Name, Value] : ASection.Values) AWriter.WriteString(Name, Value, "");
-  for (const auto& [Name, Sub] : ASection.Sections) WriteRawSection(Sub, *AWriter.OpenSubWriter(Name));
+  for (const TRawSection& Sub : ASection.Sections) WriteRawSection(Sub, *AWriter.AddSubWriter(Sub.Name));
 }
 
 void TConnectionsPool::SaveConnection(const TConnection& AConnection, IOptionsWriter& AWriter) {

@@ -33,6 +33,14 @@ class TNBRegionInfo : public TObject {
   std::string FZone1984Name;
 };
 
+// A stored section kept as it was read: the connection of a class this program does not know.
+// Values and subsections in stored order; siblings may share a name.
+struct TRawSection {
+  std::string Name;
+  std::vector<std::pair<std::string, std::string>> Values;
+  std::vector<TRawSection> Sections;
+};
+
 class TConnectionsPool : public TObject {
  public:
   class Exception : public Quellit::Exception {
@@ -83,30 +91,26 @@ class TConnectionsPool : public TObject {
  private:
   using TOwnedConnection = std::unique_ptr<TConnection, TFreeDeleter>;
   using TConnectionList = std::vector<TOwnedConnection>;
-  struct TRawSubSection;
-  // A stored section kept as it was read: the connection of a class this program does not know.
-  struct TRawSection {
-    std::vector<std::pair<std::string, std::string>> Values;
-    std::vector<TRawSubSection> Sections;
-  };
-  // A named type rather than a std::pair, which cannot hold TRawSection before it is complete.
-  struct TRawSubSection {
-    TRawSubSection(std::string AName, TRawSection ASection) : Name(std::move(AName)), Section(std::move(ASection)) {}
-    std::string Name;
+  // A connection of an unknown class and its place: after the connection it followed in the file
+  // (null: before every known one). It moves with that connection and never leaves the file.
+  struct TUnknownConnection {
+    const TConnection* After = nullptr;
     TRawSection Section;
   };
+  using TUnknownList = std::vector<TUnknownConnection>;
 
   static void AddInternalConnections(TConnectionList& AList);
   static void EnsureCaption(const TConnectionList& AList, TConnection& AConnection);
-  static void LoadConnection(IOptionsReader& AReader, TConnectionList& AList, std::vector<TRawSection>& AUnknown);
-  static TRawSection ReadRawSection(IOptionsReader& AReader);
+  static void LoadConnection(IOptionsReader& AReader, TConnectionList& AList, TUnknownList& AUnknown);
+  static TRawSection ReadRawSection(const std::string& AName, IOptionsReader& AReader);
   static void WriteRawSection(const TRawSection& ASection, IOptionsWriter& AWriter);
   static void SaveConnection(const TConnection& AConnection, IOptionsWriter& AWriter);
   void LoadNBTemplateLocation(IOptionsReader& AReader);
 
   TConnectionList FConnections;
-  // Connections of unregistered classes, written back unchanged so a save never drops them.
-  std::vector<TRawSection> FUnknownConnections;
+  // Connections of unregistered classes, in file order, written back in place so a save never
+  // drops or moves them.
+  TUnknownList FUnknownConnections;
   TDocumentLocation FNBTemplateLocation;
   bool FOptionsFileExists = false;
   std::unique_ptr<TNBRegionInfo> FStoredRegionInfo;

@@ -210,11 +210,14 @@ TEST_F(ConnectionsPool, ConnectionsOfUnregisteredClassesSurviveASave) {
 
   TIntf<IOptionsReader> Sections = TOptionsStorageFactory::CreateReader(FFile)->OpenSubReader("Connections");
   ASSERT_EQ(Sections->ReadSubkeyNames().size(), 4u);
-  TIntf<IOptionsReader> Dav = Sections->OpenSubReader("Connection_3");
+  // Each stays in its place in the file: the first before the folder connection, the other after it.
+  TIntf<IOptionsReader> Dav = Sections->OpenSubReader("Connection_1");
   EXPECT_EQ(Dav->ReadValueNames(), (std::vector<std::string>{"ClassID", "Address", "Caption"}));  // empty: not stored
   EXPECT_EQ(Dav->ReadString("Address", ""), "https://dav.example/Сметы/");
   EXPECT_EQ(Dav->ReadString("Caption", ""), "Сервер");
-  TIntf<IOptionsReader> Sql = Sections->OpenSubReader("Connection_4");
+  EXPECT_EQ(Sections->OpenSubReader("Connection_2")->ReadString("Address", ""), "C:\\Ok");
+  TIntf<IOptionsReader> Sql = Sections->OpenSubReader("Connection_3");
+  EXPECT_EQ(Sections->OpenSubReader("Connection_4")->ReadString("Caption", ""), "New");
   EXPECT_EQ(Sql->ReadString("ClassID", ""), "Vendor.Sql");
   EXPECT_EQ(Sql->OpenSubReader("Options")->ReadInteger("Timeout", 0), 30);
 
@@ -223,6 +226,73 @@ TEST_F(ConnectionsPool, ConnectionsOfUnregisteredClassesSurviveASave) {
   Again.LoadFromOptionsStorage(false, FFile);
   Again.SaveToOptionsStorage(FFile);
   EXPECT_EQ(TOptionsStorageFactory::CreateReader(FFile)->OpenSubReader("Connections")->ReadSubkeyNames().size(), 4u);
+}
+
+// The order of the user's connections is theirs: unknown ones keep their place among the known
+// ones, and follow the connection they followed when it moves or goes.
+TEST_F(ConnectionsPool, UnknownConnectionsKeepTheirPlace) {
+  WriteFile(
+      "<Connection_1 ClassID=\"Vendor.A\"/>"
+      "<Connection_2 ClassID=\"KV.Files\" Address=\"C:\\One\\\"/>"
+      "<Connection_3 ClassID=\"Vendor.B\"/>"
+      "<Connection_4 ClassID=\"Vendor.C\"/>"
+      "<Connection_5 ClassID=\"KV.Files\" Address=\"C:\\Two\\\"/>"
+      "<Connection_6 ClassID=\"Vendor.D\"/>");
+  FFile = FFolder / "Connections.xml";
+  auto Order = [&] {
+    std::vector<std::string> Result;
+    for (const TOptionsSubsection& Section :
+         TOptionsStorageFactory::CreateReader(FFile)->OpenSubReader("Connections")->OpenSubsections()) {
+      const std::string ClassID = Section.Reader->ReadString("ClassID", "");
+      Result.push_back(ClassID == "KV.Files" ? Section.Reader->ReadString("Address", "") : ClassID);
+    }
+    return Result;
+  };
+  FPool.LoadFromOptionsStorage(false, FFile);
+  ASSERT_EQ(FPool.Count(), 2);
+  FPool.SaveToOptionsStorage(FFile);
+  EXPECT_EQ(Order(), (std::vector<std::string>{"Vendor.A", "C:\\One\\", "Vendor.B", "Vendor.C", "C:\\Two\\", "Vendor.D"}));
+
+  FPool.ConnectionExchange(0, 1);
+  FPool.SaveToOptionsStorage(FFile);
+  EXPECT_EQ(Order(), (std::vector<std::string>{"Vendor.A", "C:\\Two\\", "Vendor.D", "C:\\One\\", "Vendor.B", "Vendor.C"}));
+
+  FPool.DeleteConnection(FPool.Connections()[1]);  // C:\One\ goes; what followed it follows C:\Two\ now
+  FPool.AddConnection(NewFolder("C:\\New\\", "New"));
+  FPool.SaveToOptionsStorage(FFile);
+  EXPECT_EQ(Order(), (std::vector<std::string>{"Vendor.A", "C:\\Two\\", "Vendor.D", "Vendor.B", "Vendor.C", "C:\\New\\"}));
+
+  FPool.DeleteConnection(FPool.Connections()[0]);
+  FPool.SaveToOptionsStorage(FFile);
+  EXPECT_EQ(Order(), (std::vector<std::string>{"Vendor.A", "Vendor.D", "Vendor.B", "Vendor.C", "C:\\New\\"}));
+}
+
+// Comments, text and CDATA inside an unknown connection are nothing the product reads: they are
+// dropped, and the save goes on. Sibling sections of one name are each read and written back.
+TEST_F(ConnectionsPool, UnknownConnectionsKeepEverySectionAndDropTheRest) {
+  WriteFile(
+      "<!-- the user's note -->"
+      "<Connection_1 ClassID=\"Vendor.Sql\"><!-- note --><Server Name=\"a\"/>text<![CDATA[raw]]>"
+      "<Server Name=\"b\"><Port Value=\"1\"/><Port Value=\"2\"/></Server></Connection_1>"
+      "<Connection_1 ClassID=\"KV.Files\" Address=\"C:\\Same\\Name\\\"/>"
+      "<Connection_1 ClassID=\"KV.Files\" Address=\"C:\\Same\\Name\\Again\\\"/>");
+  FFile = FFolder / "Connections.xml";
+  FPool.LoadFromOptionsStorage(false, FFile);
+  ASSERT_EQ(FPool.Count(), 2);
+  EXPECT_EQ(FPool.Connections()[0]->Address(), "C:\\Same\\Name\\");
+  EXPECT_EQ(FPool.Connections()[1]->Address(), "C:\\Same\\Name\\Again\\");
+  FPool.AddConnection(NewFolder("C:\\New\\", "New"));
+  ASSERT_NO_THROW(FPool.SaveToOptionsStorage(FFile));
+
+  const TXMLDocument Doc = LoadXMLFile(FFile);
+  const TXMLElement Sql = Doc.DocumentElement().FindChildElement("Connections").FindChildElement("Connection_1");
+  EXPECT_EQ(Sql.XML(),
+            "<Connection_1 ClassID=\"Vendor.Sql\"><Server Name=\"a\"/>"
+            "<Server Name=\"b\"><Port Value=\"1\"/><Port Value=\"2\"/></Server></Connection_1>");
+  TConnectionsPool Again;
+  Again.LoadFromOptionsStorage(false, FFile);
+  ASSERT_EQ(Again.Count(), 3);
+  EXPECT_EQ(Again.Connections()[1]->Address(), "C:\\Same\\Name\\Again\\");
 }
 
 TEST_F(ConnectionsPool, AFileThatIsNotXmlLeavesThePoolAloneAndIsKeptBeforeItIsReplaced) {
