@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "Lib/Common/Common.Format.h"
+#include "Platform/NativeName.h"
 #include "Platform/Path.h"
 #include "Platform/SystemError.h"
 
@@ -37,7 +38,7 @@ int DispositionFlags(TFileDisposition ADisposition) {
 int OpenDescriptor(const std::string& APath, int AFlags) {
   int Descriptor;
   do {
-    Descriptor = ::open(APath.c_str(), AFlags | O_CLOEXEC, 0666);
+    Descriptor = ::open(NativePath(APath).c_str(), AFlags | O_CLOEXEC, 0666);
   } while (Descriptor < 0 && errno == EINTR);
   return Descriptor;
 }
@@ -162,17 +163,17 @@ void TFileHandle::Close() {
 
 bool FileExists(const std::string& APath) {
   struct stat Info {};
-  return ::stat(APath.c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
+  return ::stat(NativePath(APath).c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
 }
 
 bool DirectoryExists(const std::string& APath) {
   struct stat Info {};
-  return ::stat(APath.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode);
+  return ::stat(NativePath(APath).c_str(), &Info) == 0 && S_ISDIR(Info.st_mode);
 }
 
 std::optional<TFileInfo> GetFileInfo(const std::string& APath) {
   struct stat Info {};
-  if (::stat(APath.c_str(), &Info) != 0) return std::nullopt;
+  if (::stat(NativePath(APath).c_str(), &Info) != 0) return std::nullopt;
   TFileInfo Result;
   Result.IsDirectory = S_ISDIR(Info.st_mode);
   Result.IsHidden = ExtractFileName(ExcludeTrailingPathDelimiter(APath)).starts_with('.');
@@ -188,11 +189,11 @@ bool DeleteFile(const std::string& APath) {
     errno = EISDIR;
     return false;
   }
-  return ::unlink(APath.c_str()) == 0;
+  return ::unlink(NativePath(APath).c_str()) == 0;
 }
 
 bool RenameFile(const std::string& AOldPath, const std::string& ANewPath) {
-  return ::rename(AOldPath.c_str(), ANewPath.c_str()) == 0;
+  return ::rename(NativePath(AOldPath).c_str(), NativePath(ANewPath).c_str()) == 0;
 }
 
 std::vector<std::uint8_t> ReadAllBytes(const std::string& APath) {
@@ -211,14 +212,14 @@ void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_
     TFileHandle File(Temporary, TFileAccess::Write, TFileDisposition::CreateNew);
     // A replaced file keeps its permission bits; a new one gets the umask's.
     struct stat Existing {};
-    if (::stat(APath.c_str(), &Existing) == 0 && ::fchmod(File.Descriptor(), Existing.st_mode & 07777) != 0)
+    if (::stat(NativePath(APath).c_str(), &Existing) == 0 && ::fchmod(File.Descriptor(), Existing.st_mode & 07777) != 0)
       RaiseOSError(errno, Temporary);
     File.Write(AData, static_cast<std::int64_t>(ASize));
     File.Flush();
     File.Close();
     if (!RenameFile(Temporary, APath)) RaiseOSError(errno, APath);
   } catch (...) {
-    ::unlink(Temporary.c_str());
+    ::unlink(NativePath(Temporary).c_str());
     throw;
   }
   SyncFolder(ExtractFilePath(APath));
