@@ -53,24 +53,39 @@ bool Exists(const std::string& ANative) {
   return ::lstat(ANative.c_str(), &Info) == 0;
 }
 
+// A name whose UTF-8 bytes are not in the folder AFolder: its Windows-1251 bytes when those are
+// there, else the form it was read in. AFolderExists turns false when neither is there.
+std::string NameNotInUtf8(const std::string& AFolder, const std::string& AName, bool& AFolderExists) {
+  if (AFolderExists) {
+    if (const std::optional<std::string> Ansi = AnsiForm(AName); Ansi && Exists(AFolder + *Ansi)) return *Ansi;
+    AFolderExists = false;
+  }
+  if (!AnsiNames().Contains(AName)) return AName;
+  return AnsiForm(AName).value_or(AName);
+}
+
+bool IsSystemBytes(const std::string& AName) { return IsAscii(AName) || !IsValidUtf8Bytes(AName); }
+
 // The system's bytes of one component in the folder whose system path is AFolder ("" or ending in
 // "/"). AFolderExists turns false once a component is missing: nothing below it exists either.
 std::string NativeComponent(const std::string& AFolder, const std::string& AName, bool& AFolderExists) {
-  if (IsAscii(AName) || !IsValidUtf8Bytes(AName)) return AName;
-  const std::optional<std::string> Ansi = AnsiForm(AName);
-  if (AFolderExists) {
-    if (Exists(AFolder + AName)) return AName;
-    if (Ansi && Exists(AFolder + *Ansi)) return *Ansi;
-    AFolderExists = false;
-  }
-  return Ansi && AnsiNames().Contains(AName) ? *Ansi : AName;
+  if (IsSystemBytes(AName)) return AName;
+  if (AFolderExists && Exists(AFolder + AName)) return AName;
+  return NameNotInUtf8(AFolder, AName, AFolderExists);
 }
 
 }  // namespace
 
 std::string NativePath(const std::string& APath) {
-  // The common cases cost at most one look-up: plain ASCII, or a path that exists as it is written.
+  // The common cases cost one or two look-ups: plain ASCII, a path that exists as it is written,
+  // or a new name in a folder that does.
   if (IsAscii(APath) || Exists(APath)) return APath;
+  const std::size_t LastSlash = APath.rfind('/');
+  if (LastSlash != std::string::npos && LastSlash > 0 && LastSlash + 1 < APath.size()) {
+    const std::string Folder = APath.substr(0, LastSlash + 1), Name = APath.substr(LastSlash + 1);
+    bool FolderExists = Exists(Folder);
+    if (FolderExists) return IsSystemBytes(Name) ? APath : Folder + NameNotInUtf8(Folder, Name, FolderExists);
+  }
   std::string Result;
   Result.reserve(APath.size());
   bool FolderExists = true;
