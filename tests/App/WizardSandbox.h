@@ -12,6 +12,7 @@
 #include "SysInfo/ProductSandbox.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 #include "Lib/Common/Common.SysUtils.h"
+#include "Platform/Folder.h"
 #include "Support/ScopedEnvironment.h"
 
 namespace Quellit::Testing {
@@ -30,8 +31,9 @@ class TWizardSandbox {
     const TVeska8Information32& Info = TVeska8Information32::Instance();
     FProduct.AddUninstallEntry(Info.RegistryKey(), false, FProduct.Scratch() / "Product");
     WriteFile(Info.ApplicationPath(), TScratchFolder::Read(PEFixture("full.exe")));
-    std::filesystem::create_directories(Info.CommonDataFolder());
-    std::filesystem::create_directories(Info.MyFolderRoot());
+    // Through the platform, so a root named in Windows-1251 is created in its own bytes.
+    Platform::ForceDirectories(Info.CommonDataFolder());
+    Platform::ForceDirectories(Info.MyFolderRoot());
   }
 
   TProductSandbox& Product() { return FProduct; }

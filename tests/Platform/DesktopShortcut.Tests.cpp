@@ -56,6 +56,18 @@ TEST(DesktopShortcut, ALongNameIsCutToFitOneFileName) {
   EXPECT_EQ(DesktopShortcutPath("short"), Scratch / "Desktop/short.desktop");
 }
 
+// The desktop opens the target by its URL, so the URL carries the bytes on disk; the entry stays text.
+TEST(DesktopShortcut, TheUrlOfATargetNamedInWindows1251CarriesItsBytes) {
+  TScratchFolder Scratch;
+  std::filesystem::create_directories(Scratch / "\xD1\xE1\xEE\xF0\xED\xE8\xEA-link");  // "Сборник-link"
+  const std::string Target = Scratch / "Сборник-link";
+  const std::string Link = Scratch / "link.desktop";
+  WriteDesktopShortcut(Link, "Сборник", Target, Scratch.Path() + "/");
+  EXPECT_NE(TScratchFolder::Read(Link).find("URL=file://" + Scratch.Path() + "/%D1%E1%EE%F0%ED%E8%EA-link\n"),
+            std::string::npos)
+      << TScratchFolder::Read(Link);
+}
+
 TEST(DesktopShortcut, AMissingDesktopFolderIsAnError) {
   TScratchFolder Scratch;
   EXPECT_THROW(WriteDesktopShortcut(Scratch / "no/such/x.desktop", "x", "/t", "/"), EOSError);

@@ -64,7 +64,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TCommandLineCase{{"-portable"}, {"-portable"}, nullptr},
                     TCommandLineCase{{"--setup-dir", "/opt/setup", "/PORTABLE"}, {"/PORTABLE"}, "/opt/setup/"},
                     TCommandLineCase{{"a", "--setup-dir=/opt/Корвел/", "b"}, {"a", "b"}, "/opt/Корвел/"},
-                    TCommandLineCase{{"--setup-dir", "/first", "--setup-dir", "/second"}, {}, "/second/"}));
+                    TCommandLineCase{{"--setup-dir", "/first", "--setup-dir", "/second"}, {}, "/second/"},
+                    // Arguments in Windows-1251 bytes ("Корвел", "Нормы") are text.
+                    TCommandLineCase{{"--setup-dir", "/opt/\xCA\xEE\xF0\xE2\xE5\xEB-arg", "\xCD\xEE\xF0\xEC\xFB-arg"},
+                                     {"Нормы-arg"},
+                                     "/opt/Корвел-arg/"}));
 
 TEST(Process, RelativeSetupDirIsMadeAbsolute) {
   const char* Argv[] = {"quellit-setup", "--setup-dir", "payload"};

@@ -2,6 +2,7 @@
 
 #include "Platform/File.h"
 #include "Platform/KnownFolders.h"
+#include "Platform/NativeName.h"
 
 namespace Quellit::Platform {
 
@@ -23,11 +24,12 @@ std::string EscapeValue(const std::string& AValue) {
   return Result;
 }
 
-// A file: URL with every byte outside the unreserved set and "/" percent-encoded.
+// A file: URL of the bytes on disk, every byte outside the unreserved set and "/" percent-encoded,
+// so a target named in Windows-1251 is opened by its own bytes.
 std::string FileUrl(const std::string& APath) {
   static const char Hex[] = "0123456789ABCDEF";
   std::string Result = "file://";
-  for (unsigned char C : APath) {
+  for (unsigned char C : NativePath(APath)) {
     bool Plain = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '/' ||
                  C == '-' || C == '_' || C == '.' || C == '~';
     if (Plain) {

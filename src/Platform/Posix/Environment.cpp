@@ -5,12 +5,14 @@
 
 #include <cstdlib>
 
+#include "Platform/NativeName.h"
+
 namespace Quellit::Platform {
 
 std::optional<std::string> GetEnv(const std::string& AName) {
   const char* Value = std::getenv(AName.c_str());
   if (!Value) return std::nullopt;
-  return std::string(Value);
+  return PathFromNative(Value);
 }
 
 std::string GetEnvOr(const std::string& AName, const std::string& ADefault) {
@@ -24,7 +26,7 @@ void UnsetEnv(const std::string& AName) { ::unsetenv(AName.c_str()); }
 
 std::string HomeFolder() {
   if (auto Home = GetEnv("HOME"); Home && !Home->empty()) return *Home;
-  if (const passwd* Entry = ::getpwuid(::getuid()); Entry && Entry->pw_dir) return Entry->pw_dir;
+  if (const passwd* Entry = ::getpwuid(::getuid()); Entry && Entry->pw_dir) return PathFromNative(Entry->pw_dir);
   return "/";
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "Lib/Common/Common.Format.h"
+#include "Platform/NativeName.h"
 #include "Platform/Path.h"
 #include "Platform/SystemError.h"
 
@@ -38,7 +39,7 @@ int DispositionFlags(TFileDisposition ADisposition) {
 int OpenDescriptor(const std::string& APath, int AFlags) {
   int Descriptor;
   do {
-    Descriptor = ::open(APath.c_str(), AFlags | O_CLOEXEC, 0666);
+    Descriptor = ::open(NativePath(APath).c_str(), AFlags | O_CLOEXEC, 0666);
   } while (Descriptor < 0 && errno == EINTR);
   return Descriptor;
 }
@@ -65,7 +66,7 @@ std::string TemporarySibling(const std::string& APath) {
 // product's platform; otherwise the real user's own right to write it decides.
 void RefuseProtectedFile(const std::string& ATarget, const struct stat& AExisting, const std::string& APath) {
   if ((AExisting.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) RaiseOSError(EACCES, APath);
-  if (::access(ATarget.c_str(), W_OK) != 0) RaiseOSError(errno, APath);
+  if (::access(NativePath(ATarget).c_str(), W_OK) != 0) RaiseOSError(errno, APath);
 }
 
 // A replaced file keeps its owner and group, where we may set them (giving a file away takes the
@@ -188,17 +189,17 @@ void TFileHandle::Close() {
 
 bool FileExists(const std::string& APath) {
   struct stat Info {};
-  return ::stat(APath.c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
+  return ::stat(NativePath(APath).c_str(), &Info) == 0 && !S_ISDIR(Info.st_mode);
 }
 
 bool DirectoryExists(const std::string& APath) {
   struct stat Info {};
-  return ::stat(APath.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode);
+  return ::stat(NativePath(APath).c_str(), &Info) == 0 && S_ISDIR(Info.st_mode);
 }
 
 std::optional<TFileInfo> GetFileInfo(const std::string& APath) {
   struct stat Info {};
-  if (::stat(APath.c_str(), &Info) != 0) return std::nullopt;
+  if (::stat(NativePath(APath).c_str(), &Info) != 0) return std::nullopt;
   TFileInfo Result;
   Result.IsDirectory = S_ISDIR(Info.st_mode);
   Result.IsHidden = ExtractFileName(ExcludeTrailingPathDelimiter(APath)).starts_with('.');
@@ -214,11 +215,11 @@ bool DeleteFile(const std::string& APath) {
     errno = EISDIR;
     return false;
   }
-  return ::unlink(APath.c_str()) == 0;
+  return ::unlink(NativePath(APath).c_str()) == 0;
 }
 
 bool RenameFile(const std::string& AOldPath, const std::string& ANewPath) {
-  return ::rename(AOldPath.c_str(), ANewPath.c_str()) == 0;
+  return ::rename(NativePath(AOldPath).c_str(), NativePath(ANewPath).c_str()) == 0;
 }
 
 std::vector<std::uint8_t> ReadAllBytes(const std::string& APath) {
@@ -236,12 +237,14 @@ std::string ResolveSymbolicLinkChain(const std::string& APath) {
   // As many links as the kernel itself follows before it gives up with ELOOP.
   for (int Hops = 0; Hops < 40; ++Hops) {
     struct stat Info {};
-    if (::lstat(Path.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) return Path;
+    const std::string Native = NativePath(Path);
+    if (::lstat(Native.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) return Path;
     std::string Target(static_cast<std::size_t>(Info.st_size > 0 ? Info.st_size : 255) + 1, '\0');
-    const ssize_t Length = ::readlink(Path.c_str(), Target.data(), Target.size());
+    const ssize_t Length = ::readlink(Native.c_str(), Target.data(), Target.size());
     if (Length < 0) RaiseOSError(errno, Path);
     if (static_cast<std::size_t>(Length) == Target.size()) RaiseOSError(ENAMETOOLONG, Path);  // grew meanwhile
     Target.resize(static_cast<std::size_t>(Length));
+    Target = PathFromNative(Target);
     // A relative target is relative to the folder holding the link.
     Path = Target.starts_with('/') ? Target : ExtractFilePath(Path) + Target;
   }
@@ -252,7 +255,7 @@ void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_
   // A link is saved through: its target is replaced in the target's own folder, the link stays.
   const std::string Target = ResolveSymbolicLinkChain(APath);
   struct stat Existing {};
-  const bool Replacing = ::stat(Target.c_str(), &Existing) == 0;
+  const bool Replacing = ::stat(NativePath(Target).c_str(), &Existing) == 0;
   if (Replacing) RefuseProtectedFile(Target, Existing, APath);
   std::string Temporary = TemporarySibling(Target);
   try {
@@ -264,7 +267,7 @@ void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_
     File.Close();
     if (!RenameFile(Temporary, Target)) RaiseOSError(errno, APath);
   } catch (...) {
-    ::unlink(Temporary.c_str());
+    ::unlink(NativePath(Temporary).c_str());
     throw;
   }
   SyncFolder(ExtractFilePath(Target));

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "Platform/NativeName.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -22,7 +23,7 @@ TFileIdentity FileIdentityOf(const TFileHandle& AFile) {
 
 std::optional<TFileIdentity> FileIdentityOf(const std::string& APath) {
   struct stat Info {};
-  if (::stat(APath.c_str(), &Info) != 0) return std::nullopt;
+  if (::stat(NativePath(APath).c_str(), &Info) != 0) return std::nullopt;
   return IdentityOf(Info);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "Platform/NativeName.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -15,11 +16,11 @@ namespace {
 int OpenLockFile(const std::string& APath) {
   int Descriptor;
   do {
-    Descriptor = ::open(APath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    Descriptor = ::open(NativePath(APath).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   } while (Descriptor < 0 && errno == EINTR);
   // Another user's lock file in a folder we may only read still locks through a read-only descriptor.
   if (Descriptor < 0 && (errno == EACCES || errno == EROFS))
-    Descriptor = ::open(APath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    Descriptor = ::open(NativePath(APath).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (Descriptor < 0) RaiseOSError(errno, APath);
   struct stat Info {};
   if (::fstat(Descriptor, &Info) != 0) {

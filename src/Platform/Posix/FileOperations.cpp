@@ -12,6 +12,7 @@
 #include "Lib/Common/Common.Format.h"
 #include "Platform/File.h"
 #include "Platform/Guid.h"
+#include "Platform/NativeName.h"
 #include "Platform/Path.h"
 #include "Platform/SystemError.h"
 
@@ -21,24 +22,24 @@ namespace {
 // Without RENAME_NOREPLACE (some file systems refuse it) a hard link gives the same guarantee for
 // files: link fails when the new name exists. Links to links stay links.
 bool LinkThenUnlink(const std::string& AOldPath, const std::string& ANewPath) {
-  if (::link(AOldPath.c_str(), ANewPath.c_str()) != 0) return false;
-  if (::unlink(AOldPath.c_str()) == 0) return true;
+  if (::link(NativePath(AOldPath).c_str(), NativePath(ANewPath).c_str()) != 0) return false;
+  if (::unlink(NativePath(AOldPath).c_str()) == 0) return true;
   int Error = errno;
-  ::unlink(ANewPath.c_str());
+  ::unlink(NativePath(ANewPath).c_str());
   errno = Error;
   return false;
 }
 
 void CopyLink(const std::string& ASource, const struct stat& AInfo, const std::string& ATemporary) {
   std::string Destination(static_cast<std::size_t>(AInfo.st_size) + 1, '\0');
-  ssize_t Length = ::readlink(ASource.c_str(), Destination.data(), Destination.size());
+  ssize_t Length = ::readlink(NativePath(ASource).c_str(), Destination.data(), Destination.size());
   if (Length < 0) RaiseOSError(errno, ASource);
   Destination.resize(static_cast<std::size_t>(Length));
-  if (::symlink(Destination.c_str(), ATemporary.c_str()) != 0) RaiseOSError(errno, ATemporary);
+  if (::symlink(Destination.c_str(), NativePath(ATemporary).c_str()) != 0) RaiseOSError(errno, ATemporary);
 }
 
 void CopyContent(const std::string& ASource, const struct stat& AInfo, const std::string& ATemporary) {
-  int Source = ::open(ASource.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  int Source = ::open(NativePath(ASource).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
   if (Source < 0) RaiseOSError(errno, ASource);
   TFileHandle To;
   try {
@@ -69,7 +70,7 @@ void CopyContent(const std::string& ASource, const struct stat& AInfo, const std
 
 TPathKind PathKindOf(const std::string& APath) {
   struct stat Info {};
-  if (::lstat(APath.c_str(), &Info) != 0) return TPathKind::None;
+  if (::lstat(NativePath(APath).c_str(), &Info) != 0) return TPathKind::None;
   if (S_ISLNK(Info.st_mode)) return TPathKind::Link;
   if (S_ISDIR(Info.st_mode)) return TPathKind::Folder;
   if (S_ISREG(Info.st_mode)) return TPathKind::File;
@@ -77,7 +78,7 @@ TPathKind PathKindOf(const std::string& APath) {
 }
 
 bool RenameNoReplace(const std::string& AOldPath, const std::string& ANewPath) {
-  if (::renameat2(AT_FDCWD, AOldPath.c_str(), AT_FDCWD, ANewPath.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (::renameat2(AT_FDCWD, NativePath(AOldPath).c_str(), AT_FDCWD, NativePath(ANewPath).c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   return LinkThenUnlink(AOldPath, ANewPath);
 }
@@ -86,7 +87,7 @@ void MoveFileNoReplace(const std::string& AOldPath, const std::string& ANewPath)
   if (RenameNoReplace(AOldPath, ANewPath)) return;
   if (errno != EXDEV) RaiseOSError(errno, ANewPath);
   struct stat Info {};
-  if (::lstat(AOldPath.c_str(), &Info) != 0) RaiseOSError(errno, AOldPath);
+  if (::lstat(NativePath(AOldPath).c_str(), &Info) != 0) RaiseOSError(errno, AOldPath);
   std::string Temporary = Format("%s.%s.tmp", ANewPath, NewGuid().ToString());
   try {
     if (S_ISLNK(Info.st_mode))
@@ -95,22 +96,22 @@ void MoveFileNoReplace(const std::string& AOldPath, const std::string& ANewPath)
       CopyContent(AOldPath, Info, Temporary);
     if (!RenameNoReplace(Temporary, ANewPath)) RaiseOSError(errno, ANewPath);
   } catch (...) {
-    ::unlink(Temporary.c_str());
+    ::unlink(NativePath(Temporary).c_str());
     throw;
   }
   SyncFolder(ExtractFilePath(ANewPath));
-  if (::unlink(AOldPath.c_str()) != 0) RaiseOSError(errno, AOldPath);
+  if (::unlink(NativePath(AOldPath).c_str()) != 0) RaiseOSError(errno, AOldPath);
 }
 
 void SyncFolder(const std::string& AFolder) {
-  int Descriptor = ::open(AFolder.empty() ? "." : AFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int Descriptor = ::open(AFolder.empty() ? "." : NativePath(AFolder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (Descriptor < 0) return;  // best effort: what was renamed there is done either way
   ::fsync(Descriptor);
   ::close(Descriptor);
 }
 
 void SyncFileSystemOf(const std::string& APath) {
-  int Descriptor = ::open(APath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int Descriptor = ::open(NativePath(APath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (Descriptor < 0) RaiseOSError(errno, APath);
   int Result = ::syncfs(Descriptor);
   int Error = errno;

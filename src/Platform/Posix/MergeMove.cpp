@@ -8,6 +8,7 @@
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
+#include "Platform/NativeName.h"
 #include "Platform/File.h"
 #include "Platform/Folder.h"
 #include "Platform/Guid.h"
@@ -19,7 +20,7 @@ namespace {
 
 struct stat LinkStatus(const std::string& APath) {
   struct stat Info {};
-  if (::lstat(APath.c_str(), &Info) != 0) RaiseOSError(errno, APath);
+  if (::lstat(NativePath(APath).c_str(), &Info) != 0) RaiseOSError(errno, APath);
   return Info;
 }
 
@@ -52,17 +53,18 @@ void CopyAcross(const std::string& ASource, const std::string& ATarget) {
   std::string Temporary = TemporaryBeside(ATarget);
   try {
     if (S_ISLNK(Info.st_mode)) {
+      // The link's content is copied as the system's bytes: it is never read as a name of ours.
       std::string Destination(static_cast<std::size_t>(Info.st_size) + 1, '\0');
-      ssize_t Length = ::readlink(ASource.c_str(), Destination.data(), Destination.size());
+      ssize_t Length = ::readlink(NativePath(ASource).c_str(), Destination.data(), Destination.size());
       if (Length < 0) RaiseOSError(errno, ASource);
       Destination.resize(static_cast<std::size_t>(Length));
-      if (::symlink(Destination.c_str(), Temporary.c_str()) != 0) RaiseOSError(errno, Temporary);
+      if (::symlink(Destination.c_str(), NativePath(Temporary).c_str()) != 0) RaiseOSError(errno, Temporary);
     } else {
       CopyContent(ASource, Info, Temporary);
     }
     if (!RenameFile(Temporary, ATarget)) RaiseOSError(errno, ATarget);
   } catch (...) {
-    ::unlink(Temporary.c_str());
+    ::unlink(NativePath(Temporary).c_str());
     throw;
   }
   SyncFolderOf(ATarget);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "Platform/NativeName.h"
 #include "Platform/Environment.h"
 #include "Platform/Path.h"
 #include "Platform/SystemError.h"
@@ -15,13 +16,14 @@ namespace Quellit::Platform {
 namespace {
 
 int OpenLockFile(const std::string& APath) {
+  const std::string Native = NativePath(APath);
   int Descriptor;
   do {
-    Descriptor = ::open(APath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    Descriptor = ::open(Native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   } while (Descriptor < 0 && errno == EINTR);
   // In a sticky /tmp a lock file created by another user cannot be opened for writing, but a
   // read-only descriptor locks as well.
-  if (Descriptor < 0 && errno == EACCES) Descriptor = ::open(APath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (Descriptor < 0 && errno == EACCES) Descriptor = ::open(Native.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (Descriptor < 0) RaiseOSError(errno, APath);
   return Descriptor;
 }

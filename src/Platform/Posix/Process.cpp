@@ -11,6 +11,7 @@
 #include <map>
 
 #include "Lib/Common/Common.Exception.h"
+#include "Platform/NativeName.h"
 #include "Platform/Path.h"
 #include "Platform/SystemError.h"
 
@@ -37,7 +38,7 @@ std::string CurrentFolder() {
     if (errno != ERANGE) RaiseOSError(errno);
     Buffer.resize(Buffer.size() * 2);
   }
-  return Buffer.data();
+  return PathFromNative(Buffer.data());
 }
 
 std::string AbsoluteFolder(const std::string& AFolder) {
@@ -79,7 +80,8 @@ std::string ExecutablePath() {
   for (;;) {
     ssize_t Length = ::readlink("/proc/self/exe", Buffer.data(), Buffer.size());
     if (Length < 0) RaiseOSError(errno, "/proc/self/exe");
-    if (static_cast<std::size_t>(Length) < Buffer.size()) return std::string(Buffer.data(), static_cast<std::size_t>(Length));
+    if (static_cast<std::size_t>(Length) < Buffer.size())
+      return PathFromNative(std::string_view(Buffer.data(), static_cast<std::size_t>(Length)));
     Buffer.resize(Buffer.size() * 2);
   }
 }
@@ -93,10 +95,10 @@ std::vector<std::string> TakeCommandLine(int AArgc, const char* const* AArgv) {
   std::optional<std::string> Folder;
   std::vector<std::string> Remaining;
   for (int I = 1; I < AArgc; ++I) {
-    std::string Argument = AArgv[I];
+    std::string Argument = PathFromNative(AArgv[I]);
     if (Argument == SetupDirOption) {
       if (I + 1 >= AArgc) throw EArgumentException("Option " + SetupDirOption + " needs a folder");
-      Folder = AArgv[++I];
+      Folder = PathFromNative(AArgv[++I]);
     } else if (Argument.starts_with(SetupDirOption + "=")) {
       Folder = Argument.substr(SetupDirOption.size() + 1);
     } else {
@@ -124,12 +126,12 @@ void ExitProcess(int ACode) { std::exit(ACode); }
 
 TChildProcess::TChildProcess(const std::string& AProgram, const std::vector<std::string>& AArguments,
                              const TEnvironment& AExtraEnvironment) {
-  std::vector<std::string> Arguments{AProgram};
+  std::vector<std::string> Arguments{NativePath(AProgram)};
   Arguments.insert(Arguments.end(), AArguments.begin(), AArguments.end());
   std::vector<std::string> Environment = MergedEnvironment(AExtraEnvironment);
   std::vector<char*> ArgumentPointers = Pointers(Arguments), EnvironmentPointers = Pointers(Environment);
   pid_t ProcessId = -1;
-  int Error = ::posix_spawn(&ProcessId, AProgram.c_str(), nullptr, nullptr, ArgumentPointers.data(),
+  int Error = ::posix_spawn(&ProcessId, Arguments.front().c_str(), nullptr, nullptr, ArgumentPointers.data(),
                             EnvironmentPointers.data());
   if (Error != 0) RaiseOSError(Error, AProgram);
   FProcessId = ProcessId;

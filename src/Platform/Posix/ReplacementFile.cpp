@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "Lib/Common/Common.Format.h"
+#include "Platform/NativeName.h"
 #include "Platform/Path.h"
 #include "Platform/SystemError.h"
 
@@ -22,7 +23,7 @@ std::string SiblingName(const std::string& ATarget) {
 
 void SyncFolderOf(const std::string& APath) {
   std::string Folder = ExtractFilePath(APath);
-  int Descriptor = ::open(Folder.empty() ? "." : Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int Descriptor = ::open(Folder.empty() ? "." : NativePath(Folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (Descriptor < 0) return;  // best effort: the rename itself has been done
   ::fsync(Descriptor);
   ::close(Descriptor);
@@ -36,7 +37,7 @@ TReplacementFile::TReplacementFile(std::string ATarget)
       FTemporary(SiblingName(FTarget)),
       FHandle(FTemporary, TFileAccess::Write, TFileDisposition::CreateNew) {
   struct stat Existing {};
-  if (::stat(FTarget.c_str(), &Existing) == 0 && S_ISREG(Existing.st_mode) &&
+  if (::stat(NativePath(FTarget).c_str(), &Existing) == 0 && S_ISREG(Existing.st_mode) &&
       ::fchmod(FHandle.Descriptor(), Existing.st_mode & 0777) != 0) {
     const int Error = errno;
     Discard();
@@ -45,7 +46,7 @@ TReplacementFile::TReplacementFile(std::string ATarget)
 }
 
 TReplacementFile::~TReplacementFile() {
-  if (!FDone) ::unlink(FTemporary.c_str());
+  if (!FDone) ::unlink(NativePath(FTemporary).c_str());
 }
 
 void TReplacementFile::SetReadOnly() {
@@ -59,11 +60,11 @@ void TReplacementFile::Commit(bool AOverwrite) {
   FHandle.Flush();
   FHandle.Close();
   if (AOverwrite) {
-    if (::rename(FTemporary.c_str(), FTarget.c_str()) != 0) RaiseOSError(errno, FTarget);
+    if (::rename(NativePath(FTemporary).c_str(), NativePath(FTarget).c_str()) != 0) RaiseOSError(errno, FTarget);
   } else {
     // A hard link fails on an existing name, so a file that appeared meanwhile is never replaced.
-    if (::link(FTemporary.c_str(), FTarget.c_str()) != 0) RaiseOSError(errno, FTarget);
-    ::unlink(FTemporary.c_str());
+    if (::link(NativePath(FTemporary).c_str(), NativePath(FTarget).c_str()) != 0) RaiseOSError(errno, FTarget);
+    ::unlink(NativePath(FTemporary).c_str());
   }
   FDone = true;
   SyncFolderOf(FTarget);
@@ -72,7 +73,7 @@ void TReplacementFile::Commit(bool AOverwrite) {
 void TReplacementFile::Discard() {
   if (FDone) return;
   FHandle = TFileHandle();
-  ::unlink(FTemporary.c_str());
+  ::unlink(NativePath(FTemporary).c_str());
   FDone = true;
 }
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "Platform/NativeName.h"
 #include "Platform/Environment.h"
 #include "Platform/SystemError.h"
 
@@ -36,7 +37,8 @@ int WaitForExit(pid_t AProcessId) {
 
 void OpenWithDefaultApplication(const std::string& APath) {
   std::string Opener = GetEnvOr(OpenerVariable, "xdg-open");
-  std::string Path = APath;
+  // The opener is handed the bytes on disk, or it would look for another name.
+  std::string Path = NativePath(APath);
   std::vector<char*> Arguments = {Opener.data(), Path.data(), nullptr};
   // The opener must not write into our output or read our input, and must outlive us quietly.
   TSpawnActions Spawn;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform/KnownFolders.h"
+#include "Platform/NativeName.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -22,7 +23,7 @@ std::string CreatePrivateTemporaryFolder(const std::string& APrefix) {
 
 bool IsPrivateFolder(const std::string& APath) {
   struct stat Info {};
-  return ::lstat(APath.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode) && Info.st_uid == ::geteuid() &&
+  return ::lstat(NativePath(APath).c_str(), &Info) == 0 && S_ISDIR(Info.st_mode) && Info.st_uid == ::geteuid() &&
          (Info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
