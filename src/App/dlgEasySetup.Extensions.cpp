@@ -3,7 +3,7 @@
 #include "App/dlgEasySetup.h"
 #include "Lib/Common/Common.StringList.h"
 #include "Lib/Common/Common.SysUtils.h"
-#include "Lib/Common/Common.XMLUtils.DOM.h"
+#include "Lib/Common/Common.XMLUtils.h"
 #include "Platform/File.h"
 #include "Platform/Folder.h"
 #include "Platform/Path.h"
@@ -54,7 +54,8 @@ void MergeExternalFileExts(TfrmEasySetup& AForm) {
   // The product's own spelling of the name, so a case-sensitive file system finds the same file.
   std::string FileName = TVeska8Information32::Instance().CommonSettingFilename();
   TXMLDocument Document = TXMLDocument::Create();
-  if (Platform::FileExists(FileName)) Document.LoadFromFile(FileName);
+  // A broken file fails the step naming it; the wizard never replaces what it could not read.
+  if (Platform::FileExists(FileName)) LoadXMLFileInto(Document, FileName);
   TXMLElement Options = FindOrAddOptions(Document);
   std::string Merged = MergeExtensionLists(Options.GetAttribute(ExtensionsAttribute).value_or(""),
                                            AForm.ExternalFileExts);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Lib/Common/Common.XMLUtils.DOM.h"
+#include "Lib/Common/Common.XMLUtils.h"
 #include "Support/RussianLocale.h"
 #include "WizardSandbox.h"
 
@@ -83,6 +83,28 @@ TEST(MergeExternalFileExts, ADocumentWithAnotherRootIsAnError) {
   Wizard.Form.ExternalFileExts = ".pdf";
   EXPECT_THROW(MergeExternalFileExts(Wizard.Form), Exception);
   EXPECT_EQ(TScratchFolder::Read(File), Before);
+}
+
+// A file the step cannot read fails it naming the file and the parser's reason, and stays as it was.
+TEST(MergeExternalFileExts, ABrokenFileFailsNamingItAndIsKept) {
+  const std::string Broken[] = {"", "<Options ExternalFileExts=\".doc\">", "<?xml version=\"1.0\"?>\r\n<Options/><Options/>"};
+  for (const std::string& Before : Broken) {
+    SCOPED_TRACE(Before);
+    TWizardSandbox Sandbox;
+    std::string File = TVeska8Information32::Instance().CommonSettingFilename();
+    Sandbox.WriteFile(File, Before);
+    TWizard Wizard;
+    Wizard.Form.ExternalFileExts = ".pdf";
+    try {
+      MergeExternalFileExts(Wizard.Form);
+      ADD_FAILURE() << "a broken file was merged into";
+    } catch (const EInvalidXMLFile& E) {
+      const std::string Message = E.what();
+      EXPECT_EQ(Message.rfind("Ошибка при загрузке файла \"" + File + "\"\r\n", 0), 0u) << Message;
+      EXPECT_GT(Message.size(), ("Ошибка при загрузке файла \"" + File + "\"\r\n").size()) << "no reason given";
+    }
+    EXPECT_EQ(TScratchFolder::Read(File), Before);
+  }
 }
 
 }  // namespace

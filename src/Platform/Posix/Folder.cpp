@@ -14,8 +14,8 @@
 
 #include "Platform/NativeName.h"
 #include "Platform/Path.h"
-#include "Platform/TextCodec.h"
 #include "Platform/SystemError.h"
+#include "Platform/TextCodec.h"
 
 namespace Quellit::Platform {
 namespace {

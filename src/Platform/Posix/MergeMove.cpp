@@ -8,10 +8,10 @@
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
-#include "Platform/NativeName.h"
 #include "Platform/File.h"
 #include "Platform/Folder.h"
 #include "Platform/Guid.h"
+#include "Platform/NativeName.h"
 #include "Platform/Path.h"
 #include "Platform/SystemError.h"
 

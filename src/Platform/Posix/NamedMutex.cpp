@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "Platform/NativeName.h"
 #include "Platform/Environment.h"
+#include "Platform/NativeName.h"
 #include "Platform/Path.h"
 #include "Platform/SystemError.h"
 

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "Platform/NativeName.h"
 #include "Platform/Environment.h"
+#include "Platform/NativeName.h"
 #include "Platform/SystemError.h"
 
 extern char** environ;
