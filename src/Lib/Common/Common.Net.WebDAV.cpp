@@ -34,58 +34,6 @@ bool StartsWithText(std::string_view S, std::string_view APrefix) {
 
 // ---- the folder's scope -----------------------------------------------------------------------------
 
-// A URL in the form two addresses of one resource share: protocol and host in small letters without
-// user information or a default port; the path decoded, its dot segments resolved.
-struct TComparableUrl {
-  std::string Origin;
-  std::vector<std::string> Segments;
-  bool Valid = false;
-};
-
-std::string ComparableOrigin(std::string_view AProtocol, std::string_view AAuthority) {
-  std::string Protocol = LowerCase(AProtocol);
-  std::string Host = LowerCase(AAuthority.substr(AAuthority.rfind('@') + 1));
-  std::size_t Colon = Host.rfind(':');
-  if (Colon != std::string::npos && Host.find(']', Colon) == std::string::npos) {
-    std::string Port = Host.substr(Colon + 1);
-    if (Port.empty() || (Protocol == "http" && Port == "80") || (Protocol == "https" && Port == "443")) Host.resize(Colon);
-  }
-  return Protocol + "://" + Host;
-}
-
-// Invalid when the URL has no protocol, a broken escape, or a ".." that climbs above its root.
-TComparableUrl ComparableUrl(std::string_view AUrl) {
-  TComparableUrl Result;
-  std::size_t ProtocolEnd = AUrl.find("://");
-  if (ProtocolEnd == std::string_view::npos) return Result;
-  std::size_t AuthorityStart = ProtocolEnd + 3;
-  std::size_t PathStart = std::min(AUrl.find_first_of("/?#", AuthorityStart), AUrl.size());
-  Result.Origin = ComparableOrigin(AUrl.substr(0, ProtocolEnd), AUrl.substr(AuthorityStart, PathStart - AuthorityStart));
-  std::string_view Path = AUrl.substr(PathStart);
-  Path = Path.substr(0, Path.find_first_of("?#"));
-  std::string Decoded;
-  try {
-    Decoded = UrlDecode(Path);
-  } catch (const EConvertError&) {
-    return Result;
-  }
-  for (std::size_t Start = 0; Start <= Decoded.size();) {
-    std::size_t End = std::min(Decoded.find('/', Start), Decoded.size());
-    std::string Segment = Decoded.substr(Start, End - Start);
-    Start = End + 1;
-    if (Segment.empty() || Segment == ".") continue;
-    if (Segment != "..") {
-      Result.Segments.push_back(std::move(Segment));
-    } else if (Result.Segments.empty()) {
-      return Result;
-    } else {
-      Result.Segments.pop_back();
-    }
-  }
-  Result.Valid = true;
-  return Result;
-}
-
 // The folder and everything below it on the folder's own server. Hrefs are absolute "http://" or
 // "https://" URLs or else server-relative, as the storage reads them.
 class TFolderScope {
@@ -101,17 +49,13 @@ class TFolderScope {
     if (!FChecks) return true;
     const bool Absolute = StartsWithText(AHref, "http://") || StartsWithText(AHref, "https://");
     const TComparableUrl Url = ComparableUrl(Absolute ? AHref : FFolder.Origin + (AHref.starts_with('/') ? "" : "/") + AHref);
-    if (!Url.Valid || Url.Origin != FFolder.Origin || Url.Segments.size() < FFolder.Segments.size()) return false;
-    for (std::size_t I = 0; I < FFolder.Segments.size(); ++I)
-      if (Url.Segments[I] != FFolder.Segments[I] && !AnsiSameText(Url.Segments[I], FFolder.Segments[I])) return false;
-    return true;
+    return StartsWithFolder(Url, FFolder);
   }
 
  private:
   TComparableUrl FFolder;
   bool FChecks = false;
 };
-
 
 }  // namespace
 

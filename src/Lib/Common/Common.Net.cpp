@@ -1,5 +1,7 @@
 #include "Lib/Common/Common.Net.h"
 
+#include <algorithm>
+
 #include "Lib/Common/Common.Format.h"
 #include "Lib/Common/Common.StringList.h"
 #include "Lib/Common/Common.StringUtils.h"
@@ -211,6 +213,65 @@ std::string MaskUrlCredentials(std::string_view AUrl) {
 std::string ExtractUrlFileName(std::string_view AUrl) {
   std::size_t LastSeparator = AUrl.find_last_of("/\\");
   return std::string(LastSeparator == std::string_view::npos ? AUrl : AUrl.substr(LastSeparator + 1));
+}
+
+// ---- comparing URLs ---------------------------------------------------------------------------------
+
+namespace {
+
+std::string ComparableOrigin(std::string_view AProtocol, std::string_view AAuthority) {
+  std::string Protocol = LowerCase(AProtocol);
+  std::string Host = LowerCase(AAuthority.substr(AAuthority.rfind('@') + 1));
+  std::size_t Colon = Host.rfind(':');
+  if (Colon != std::string::npos && Host.find(']', Colon) == std::string::npos) {
+    std::string Port = Host.substr(Colon + 1);
+    if (Port.empty() || (Protocol == "http" && Port == "80") || (Protocol == "https" && Port == "443")) Host.resize(Colon);
+  }
+  return Protocol + "://" + Host;
+}
+
+bool SameSegment(const std::string& A, const std::string& B) { return A == B || AnsiSameText(A, B); }
+
+}  // namespace
+
+TComparableUrl ComparableUrl(std::string_view AUrl) {
+  TComparableUrl Result;
+  std::size_t ProtocolEnd = AUrl.find("://");
+  if (ProtocolEnd == std::string_view::npos) return Result;
+  std::size_t AuthorityStart = ProtocolEnd + 3;
+  std::size_t PathStart = std::min(AUrl.find_first_of("/?#", AuthorityStart), AUrl.size());
+  Result.Origin = ComparableOrigin(AUrl.substr(0, ProtocolEnd), AUrl.substr(AuthorityStart, PathStart - AuthorityStart));
+  std::string_view Path = AUrl.substr(PathStart);
+  Path = Path.substr(0, Path.find_first_of("?#"));
+  std::string Decoded;
+  try {
+    Decoded = UrlDecode(Path);
+  } catch (const EConvertError&) {
+    return Result;
+  }
+  for (std::size_t Start = 0; Start <= Decoded.size();) {
+    std::size_t End = std::min(Decoded.find('/', Start), Decoded.size());
+    std::string Segment = Decoded.substr(Start, End - Start);
+    Start = End + 1;
+    if (Segment.empty() || Segment == ".") continue;
+    if (Segment != "..") {
+      Result.Segments.push_back(Segment);
+    } else if (Result.Segments.empty()) {
+      return Result;
+    } else {
+      Result.Segments.pop_back();
+    }
+  }
+  Result.Valid = true;
+  return Result;
+}
+
+bool StartsWithFolder(const TComparableUrl& AUrl, const TComparableUrl& AFolder) {
+  if (!AUrl.Valid || !AFolder.Valid || AUrl.Origin != AFolder.Origin) return false;
+  if (AUrl.Segments.size() < AFolder.Segments.size()) return false;
+  for (std::size_t I = 0; I < AFolder.Segments.size(); ++I)
+    if (!SameSegment(AUrl.Segments[I], AFolder.Segments[I])) return false;
+  return true;
 }
 
 }  // namespace Quellit

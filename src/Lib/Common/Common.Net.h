@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Object.h"
@@ -89,6 +90,19 @@ std::string UrlDecode(std::string_view AText);
 std::string UrlWithoutCredentials(std::string_view AUrl);
 // AUrl with that user information shown as "***", for messages, logs and listings.
 std::string MaskUrlCredentials(std::string_view AUrl);
+
+// A URL in the form two addresses of one resource share: protocol and host in small letters without
+// user information or a default port; the path decoded, its dot segments resolved.
+struct TComparableUrl {
+  std::string Origin;
+  std::vector<std::string> Segments;
+  bool Valid = false;
+};
+// Invalid when the URL has no protocol, a broken escape, or a ".." that climbs above its root.
+TComparableUrl ComparableUrl(std::string_view AUrl);
+// AUrl is AFolder or lies below it: the same origin and the folder's segments first. Servers differ
+// on letter case in paths, so segments compare without regard to case.
+bool StartsWithFolder(const TComparableUrl& AUrl, const TComparableUrl& AFolder);
 // The text after the last "/" or "\"; all of AUrl when it has neither.
 std::string ExtractUrlFileName(std::string_view AUrl);
 

@@ -57,73 +57,7 @@ namespace {
 
 // ---- comparing URLs ---------------------------------------------------------------------------------
 
-// A URL in the form two addresses of one resource share: protocol and host in small letters without
-// user information or a default port; the path decoded, its dot segments resolved.
-struct TComparableUrl {
-  std::string Origin;
-  std::vector<std::string> Segments;
-  bool Valid = false;
-};
-
-std::string ComparableOrigin(std::string_view AProtocol, std::string_view AAuthority) {
-  std::string Protocol = LowerCase(AProtocol);
-  std::string Host = LowerCase(AAuthority.substr(AAuthority.rfind('@') + 1));
-  std::size_t Colon = Host.rfind(':');
-  if (Colon != std::string::npos && Host.find(']', Colon) == std::string::npos) {
-    std::string Port = Host.substr(Colon + 1);
-    if (Port.empty() || (Protocol == "http" && Port == "80") || (Protocol == "https" && Port == "443")) Host.resize(Colon);
-  }
-  return Protocol + "://" + Host;
-}
-
-// Invalid when the URL has a broken escape or a ".." that climbs above its root; a URL without a
-// protocol is an http one.
-TComparableUrl ComparableUrl(std::string_view AText) {
-  TComparableUrl Result;
-  const std::string Url = WithDefaultScheme(std::string(AText));
-  std::string_view AUrl = Url;
-  std::size_t ProtocolEnd = AUrl.find("://");
-  if (ProtocolEnd == std::string_view::npos) return Result;
-  std::size_t AuthorityStart = ProtocolEnd + 3;
-  std::size_t PathStart = std::min(AUrl.find_first_of("/?#", AuthorityStart), AUrl.size());
-  Result.Origin = ComparableOrigin(AUrl.substr(0, ProtocolEnd), AUrl.substr(AuthorityStart, PathStart - AuthorityStart));
-  std::string_view Path = AUrl.substr(PathStart);
-  Path = Path.substr(0, Path.find_first_of("?#"));
-  std::string Decoded;
-  try {
-    Decoded = UrlDecode(Path);
-  } catch (const EConvertError&) {
-    return Result;
-  }
-  for (std::size_t Start = 0; Start <= Decoded.size();) {
-    std::size_t End = std::min(Decoded.find('/', Start), Decoded.size());
-    std::string Segment = Decoded.substr(Start, End - Start);
-    Start = End + 1;
-    if (Segment.empty() || Segment == ".") continue;
-    if (Segment != "..") {
-      Result.Segments.push_back(Segment);
-    } else if (Result.Segments.empty()) {
-      return Result;
-    } else {
-      Result.Segments.pop_back();
-    }
-  }
-  Result.Valid = true;
-  return Result;
-}
-
-// Servers differ on letter case in paths, so neither the folder itself nor its children may be
-// missed for it; a child always has a segment more than its folder, so none is taken for the folder.
-bool SameSegment(const std::string& A, const std::string& B) { return A == B || AnsiSameText(A, B); }
-
-bool StartsWithFolder(const TComparableUrl& AUrl, const TComparableUrl& AFolder) {
-  if (!AUrl.Valid || !AFolder.Valid || AUrl.Origin != AFolder.Origin) return false;
-  if (AUrl.Segments.size() < AFolder.Segments.size()) return false;
-  for (std::size_t I = 0; I < AFolder.Segments.size(); ++I)
-    if (!SameSegment(AUrl.Segments[I], AFolder.Segments[I])) return false;
-  return true;
-}
-
+// A child always has a segment more than its folder, so none is taken for the folder itself.
 bool IsFolderItself(const TComparableUrl& AUrl, const TComparableUrl& AFolder) {
   return StartsWithFolder(AUrl, AFolder) && AUrl.Segments.size() == AFolder.Segments.size();
 }
@@ -191,7 +125,7 @@ std::string SafeLocalFileName(const std::string& AName) {
 }
 
 bool SameResourceUrl(const std::string& A, const std::string& B) {
-  return IsFolderItself(ComparableUrl(A), ComparableUrl(B));
+  return IsFolderItself(ComparableUrl(WithDefaultScheme(A)), ComparableUrl(WithDefaultScheme(B)));
 }
 
 std::string WithDefaultScheme(const std::string& AUrl) {
@@ -288,14 +222,14 @@ TVeskaStorageEntries TWebDAVReadOnlyVeskaStorage::TFolder::LoadChildItems() {
 }
 
 TVeskaStorageEntries TWebDAVReadOnlyVeskaStorage::TFolder::ChildItemsOf(const TPropFind& AListing) {
-  const TComparableUrl Folder = ComparableUrl(Url());
+  const TComparableUrl Folder = ComparableUrl(WithDefaultScheme(Url()));
   TVeskaStorageEntries Result;
   Result.reserve(AListing.Entries().size());
   // The answer's parse already left out entries whose href does not decode or lies elsewhere.
   FSkippedEntries = AListing.SkippedEntryCount();
   for (const std::unique_ptr<TPropFindEntry>& Entry : AListing.Entries()) {
     const std::string EntryUrl = Storage().AbsoluteUrl(Entry->Url());
-    const TComparableUrl Comparable = ComparableUrl(EntryUrl);
+    const TComparableUrl Comparable = ComparableUrl(WithDefaultScheme(EntryUrl));
     if (IsFolderItself(Comparable, Folder)) continue;
     // Entries elsewhere would have the user download from wherever the server points.
     if (!IsBelowFolder(Comparable, Folder)) {
