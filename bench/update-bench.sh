@@ -10,7 +10,11 @@
 # PROGRAM defaults to build/bench/src/App/quellit-setup (make bench builds it), WORKDIR to
 # build/update-bench. Every figure is the median of ROUNDS rounds (3); within a round the runs
 # alternate (wizard first in odd rounds, last in even ones), and every run starts from a fresh
-# product after `sync`, its payload in the page cache. Sizes can be lowered for a quick look:
+# product after `sync`, its payload in the page cache. Every run gets a machine folder of its own and
+# nothing is deleted until the end: ext4 without a journal will not reuse an inode freed in the last
+# minute, so right after a large delete every file creation scans past the freed inodes, which
+# made half of a run's time depend on what the bench itself had just removed. A leftover work
+# folder is therefore removed a minute before the first run. Sizes can be lowered for a quick look:
 # BIG_MIB (256), SMALL_FILES (4000), SMALL_KIB (64), TINY_FEW (5000), TINY_MANY (50000).
 #
 # Targets: the wizard at most 0.9 x the cp baseline and 1.1 x the mv baseline; peak resident memory
@@ -72,9 +76,14 @@ fill_tiny_payload() {
   done
 }
 
-# A fresh machine for one run, its product folder holding a copy of $2 (when given).
+# A fresh machine for one run in a new folder, its product folder holding a copy of $2 (when given);
+# its path goes to MACHINE.
+MACHINES=0
 fresh_machine() {
-  local M=$1 PRODUCT=${2:-}
+  local PRODUCT=${1:-} M
+  MACHINES=$((MACHINES + 1))
+  M="$WORK/machines/$MACHINES"
+  MACHINE=$M
   make_machine "$M"
   if [[ -n $PRODUCT ]]; then cp -r "$PRODUCT/." "$M/Documents/Корвел/"; fi
   sync
@@ -153,7 +162,12 @@ check() {  # check LABEL VALUE LIMIT
   fi
 }
 
-rm -rf "$WORK"
+if [[ -e $WORK ]]; then
+  rm -rf "$WORK"
+  sync
+  echo "waiting a minute for the file system to reuse the inodes of the removed $WORK"
+  sleep 61
+fi
 mkdir -p "$WORK"
 echo "program: $PROGRAM"
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name:[[:space:]]*//p'), rounds: $ROUNDS"
@@ -163,11 +177,11 @@ WIZ=() CP=() MV=() PEAK=() R_CP=() R_MV=()
 for ((R = 1; R <= ROUNDS; R++)); do
   if ((R % 2)); then ORDER="wizard cp mv"; else ORDER="mv cp wizard"; fi
   for RUN in $ORDER; do
-    fresh_machine "$WORK/machine" "$WORK/product-large"
+    fresh_machine "$WORK/product-large"
     case $RUN in
-      wizard) measure run_wizard large "$WORK/machine"; W=$S; WK=$KB; WIZ+=("$W"); PEAK+=("$KB") ;;
-      cp) measure run_cp_baseline large "$WORK/machine"; C=$S; CP+=("$C") ;;
-      mv) measure run_mv_baseline large "$WORK/machine"; V=$S; MV+=("$V") ;;
+      wizard) measure run_wizard large "$MACHINE"; W=$S; WK=$KB; WIZ+=("$W"); PEAK+=("$KB") ;;
+      cp) measure run_cp_baseline large "$MACHINE"; C=$S; CP+=("$C") ;;
+      mv) measure run_mv_baseline large "$MACHINE"; V=$S; MV+=("$V") ;;
     esac
   done
   R_CP+=("$(ratio "$W" "$C")")
@@ -184,8 +198,8 @@ FEW=() MANY=() R_TINY=() TINY_PEAK=()
 for ((R = 1; R <= ROUNDS; R++)); do
   if ((R % 2)); then ORDER="few many"; else ORDER="many few"; fi
   for RUN in $ORDER; do
-    fresh_machine "$WORK/machine"
-    measure run_wizard "$RUN" "$WORK/machine"
+    fresh_machine
+    measure run_wizard "$RUN" "$MACHINE"
     TINY_PEAK+=("$KB")
     if [[ $RUN == few ]]; then F=$S; FEW+=("$S"); else N=$S; MANY+=("$S"); fi
   done
@@ -201,5 +215,5 @@ check "wizard / cp baseline" "$(median "${R_CP[@]}")" 0.9
 check "wizard / mv baseline" "$(median "${R_MV[@]}")" 1.1
 check "peak resident MiB, ${BIG_MIB} MiB file" "$PEAK_MIB" 40
 check "${TINY_MANY} / ${TINY_FEW} tiny files" "$(median "${R_TINY[@]}")" 12
-rm -rf "$WORK/machine"
+rm -rf "$WORK"
 exit $FAILED

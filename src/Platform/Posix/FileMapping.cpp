@@ -59,7 +59,10 @@ TFileMappingView TFileMapping::MapView(std::uint64_t AOffset, std::size_t ASize)
          Format("View %u+%u lies beyond the mapped size %u", AOffset, ASize, FSize), "Platform/FileMapping");
   // mmap refuses zero bytes; an empty window needs no memory anyway.
   if (ASize == 0) return TFileMappingView(nullptr, 0, AOffset);
-  void* Address = ::mmap(nullptr, ASize, PROT_READ, MAP_SHARED, FDescriptor, static_cast<off_t>(AOffset));
+  // Populated at once: a view is read whole, and a write() from pages not yet present first fails
+  // its copy half-way, zeroes the destination's new blocks and retries after the fault.
+  void* Address =
+      ::mmap(nullptr, ASize, PROT_READ, MAP_SHARED | MAP_POPULATE, FDescriptor, static_cast<off_t>(AOffset));
   if (Address == MAP_FAILED) RaiseOSError(errno, FPath);
   return TFileMappingView(static_cast<const std::uint8_t*>(Address), ASize, AOffset);
 }
