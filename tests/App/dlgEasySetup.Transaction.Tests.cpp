@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <map>
+#include <thread>
 
 #include "App/dlgEasySetup.Journal.h"
 #include "App/dlgEasySetup.Unattended.h"
 #include "App/dlgEasySetup.UpdateEngine.h"
 #include "Platform/FileLock.h"
 #include "Platform/Process.h"
+#include "Support/RunAsNobody.h"
 #include "WizardSandbox.h"
 
 namespace Quellit {
@@ -166,6 +170,34 @@ TEST(Transaction, ASecondRunIsRefusedWithStatus6AndChangesNothing) {
     EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "QuellitBackup"));
   }
   EXPECT_EQ(RunProgram(Sandbox).ExitCode, ueDone);
+}
+
+// Two real programs on one product: the second, started while the first stands on a page after
+// its copy, is refused as another update and changes nothing; the first then goes on to its end.
+TEST(Transaction, TwoProgramsAtOnceTheSecondIsRefused) {
+  TWizardSandbox Sandbox;
+  PrepareUpdate(Sandbox);
+  std::string Err = Sandbox.Scratch() / "first-err.txt", PidFile = Sandbox.Scratch() / "first-pid";
+  std::string Command = "echo $$ >'" + PidFile + "'; exec env LC_ALL=ru_RU.UTF-8 QUELLIT_TEST_HOLD_PAGE=psShortCuts '" +
+                        QUELLIT_SETUP + "' --unattended --setup-dir '" + Sandbox.Scratch() / "Program" +
+                        "' >/dev/null 2>'" + Err + "'";
+  Platform::TChildProcess First("/bin/sh", {"-c", Command});
+  auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (TScratchFolder::Read(Err).find("holding on psShortCuts") == std::string::npos) {
+    ASSERT_FALSE(First.TryWait()) << "the first run ended early: " << TScratchFolder::Read(Err);
+    ASSERT_LT(std::chrono::steady_clock::now(), Deadline);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  TTree Updated = ProductTree(Sandbox);
+  TRun Second = RunProgram(Sandbox);
+  EXPECT_EQ(Second.ExitCode, ueAnotherUpdate);
+  EXPECT_NE(Second.Err.find("уже выполняется"), std::string::npos) << Second.Err;
+  EXPECT_EQ(ProductTree(Sandbox), Updated);
+  std::string Pid = TScratchFolder::Read(PidFile);
+  Pid.erase(Pid.find_last_not_of('\n') + 1);
+  ASSERT_EQ(Platform::TChildProcess("/bin/kill", {"-TERM", Pid}).Wait(), 0);
+  EXPECT_EQ(First.Wait(), ueCancelled) << TScratchFolder::Read(Err);
+  EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/readme.txt"), "old readme");
 }
 
 TEST(Transaction, TheLockFileIsOpenToEveryUserWhateverTheUmask) {
@@ -339,6 +371,27 @@ TEST(Transaction, AFolderWhoseJournalCannotBeWrittenIsLeftAlone) {
   EXPECT_EQ(Sandbox.ReadProduct(1, "b.txt"), "b");
   EXPECT_EQ(FailedNames(Wizard), (std::vector<std::string>{"a.txt"}));
   EXPECT_TRUE(Wizard.View.Log.front().starts_with("Не удалось записать журнал обновления")) << Wizard.View.Log.front();
+}
+
+// The same as an unprivileged user whose backup folder is read-only: its journal cannot be
+// created there, so that folder is not touched and its entries fail; the other folder is updated.
+TEST(Transaction, AReadOnlyBackupFolderOfAnUnprivilegedUserIsLeftAlone) {
+  TWizardSandbox Sandbox;
+  Sandbox.WriteProduct(0, "a.txt", "old a");
+  Sandbox.WritePayload(0, "a.txt", "new a");
+  Sandbox.WritePayload(1, "b.txt", "b");
+  fs::create_directories(Sandbox.ProductRoot(0) + "QuellitBackup");
+  ::lchown(Sandbox.Scratch().Path().c_str(), Testing::NobodyId, Testing::NobodyId);
+  for (const fs::directory_entry& Entry : fs::recursive_directory_iterator(Sandbox.Scratch().Path()))
+    ::lchown(Entry.path().c_str(), Testing::NobodyId, Testing::NobodyId);
+  fs::permissions(Sandbox.ProductRoot(0) + "QuellitBackup", fs::perms::owner_read | fs::perms::owner_exec);
+  TRun Run = RunProgram(Sandbox, "", "setpriv --reuid=65534 --regid=65534 --clear-groups env");
+  EXPECT_EQ(Run.ExitCode, ueEntriesFailed) << Run.Err;
+  EXPECT_EQ(Sandbox.ReadProduct(0, "a.txt"), "old a");
+  EXPECT_EQ(Sandbox.ReadProduct(1, "b.txt"), "b");
+  EXPECT_NE(Run.Out.find("Не удалось записать журнал обновления"), std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Err.find("a.txt"), std::string::npos) << Run.Err;
+  EXPECT_TRUE(fs::is_empty(Sandbox.ProductRoot(0) + "QuellitBackup"));
 }
 
 // The window's start says in a message box what it restored.
