@@ -33,6 +33,11 @@ xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPt
 // Structured errors of one operation land here instead of on standard error.
 void IgnoreStructuredError(void*, xmlErrorPtr) {}
 
+// The encoders and the push parser report some failures (a byte the declared encoding does not
+// have) on the library's generic channel, which prints to standard error; every such failure also
+// fails the operation, whose result is what counts.
+void IgnoreGenericError(void*, const char*, ...) {}
+
 // ---- text the file can hold -------------------------------------------------------------------
 
 constexpr char32_t ReplacementChar = 0xFFFD;
@@ -206,16 +211,29 @@ struct TLibrary {
   TLibrary() {
     xmlInitParser();
     xmlSetExternalEntityLoader(RefuseExternalEntity);
+    // This thread's channel and the one threads started later begin with.
+    xmlThrDefSetGenericErrorFunc(nullptr, IgnoreGenericError);
+    xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
     RegisterWin1251();
     Available = std::atoi(xmlParserVersion) >= LIBXML_VERSION;
   }
 };
 
-void EnsureLibrary() {
+}  // namespace
+
+namespace Detail {
+
+void EnsureXMLLibrary() {
   static const TLibrary Library;
   if (!Library.Available)
     throw EDOMUnavailable(Format("XML library %s is older than the %d it was built for", xmlParserVersion, LIBXML_VERSION));
 }
+
+}  // namespace Detail
+
+namespace {
+
+using Detail::EnsureXMLLibrary;
 
 const xmlChar* XmlText(const std::string& AText) { return reinterpret_cast<const xmlChar*>(AText.c_str()); }
 std::string FromXml(const xmlChar* AText) { return AText ? reinterpret_cast<const char*>(AText) : ""; }
@@ -707,7 +725,7 @@ std::vector<TXMLNode>::const_iterator TXMLNodeList::end() const {
 // ---- TXMLDocument ---------------------------------------------------------------------------------
 
 TXMLDocument TXMLDocument::Create() {
-  EnsureLibrary();
+  EnsureXMLLibrary();
   xmlDocPtr Doc = xmlNewDoc(XmlText("1.0"));
   if (!Doc) throw EDOMError("Out of memory");
   return TXMLDocument(std::make_shared<TXMLDocumentData>(Doc));
@@ -720,7 +738,7 @@ void TXMLDocument::LoadFromFile(const std::string& AFileName) {
 
 void TXMLDocument::LoadFromBytes(std::string_view ABytes, const std::string& AFileName, const std::string& AEncoding) {
   Assert(!IsNull(), "Loading into a null XML document", SourceUnit);
-  EnsureLibrary();
+  EnsureXMLLibrary();
   FData->Replace(Parse(ABytes, AFileName, AEncoding));
 }
 

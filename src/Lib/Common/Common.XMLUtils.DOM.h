@@ -23,6 +23,9 @@ class TXMLNodeList;
 
 namespace Detail {
 class TXMLDocumentData;  // owns the parser's tree; defined in the .cpp only
+// Sets the parser up once for every user of it (no external entities, the system's Windows-1251
+// codec, nothing printed); EDOMUnavailable when its run-time library is too old.
+void EnsureXMLLibrary();
 }
 
 // ---- errors of the DOM itself ---------------------------------------------------------------------
