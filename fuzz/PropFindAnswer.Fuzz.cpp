@@ -1,8 +1,10 @@
 // Parses the input as the answer to a PROPFIND request with the streaming parser the listing uses,
 // twice: in one piece, and fed in small pieces of changing sizes, as an answer arrives from the
 // network. Both reads must agree: the same entries with the same fields, or both refused. A
-// damaged answer may only raise the XML layer's errors (a response without its href is one) and
-// the parser's bounds; a bad href or date leaves its entry out or its field empty.
+// damaged answer may only raise the XML layer's errors (a response without its href is one), the
+// parser's bounds, the conversion error of a date field out of range and the standard exception of
+// the date reader for a modification date holding "P" (durations are refused rather than read); a
+// bad href leaves its entry out.
 //
 // Seeds (fuzz/corpus/PropFindAnswer): multistatus answers of folders with documents, files and
 // sub-folders, other namespace prefixes, percent-encoded and Cyrillic names, foreign hosts.
@@ -38,6 +40,9 @@ TSharedPtr<TPropFind> Parsed(std::string_view AAnswer, bool AInPieces) {
     return AInPieces ? ParseInPieces(AAnswer) : ParsePropFindAnswer(AAnswer, FolderUrl);
   } catch (const EDOMError&) {
   } catch (const EInvalidXMLData&) {
+  } catch (const EConvertError&) {
+  } catch (const Exception& E) {
+    if (E.ClassName() != "Exception") throw;
   }
   return TSharedPtr<TPropFind>();
 }
