@@ -732,8 +732,11 @@ TXMLDocument TXMLDocument::Create() {
 }
 
 void TXMLDocument::LoadFromFile(const std::string& AFileName) {
-  const std::vector<std::uint8_t> Bytes = Platform::ReadAllBytes(AFileName);
-  LoadFromBytes(std::string_view(reinterpret_cast<const char*>(Bytes.data()), Bytes.size()), AFileName);
+  const std::optional<std::vector<std::uint8_t>> Bytes = Platform::ReadAllBytesAtMost(AFileName, kMaxXMLFileBytes);
+  if (!Bytes)
+    throw EDOMFileTooLarge(Format("Файл больше допустимых %u байт (%u МиБ) и не прочитан", kMaxXMLFileBytes,
+                                  kMaxXMLFileBytes / (1024 * 1024)));
+  LoadFromBytes(std::string_view(reinterpret_cast<const char*>(Bytes->data()), Bytes->size()), AFileName);
 }
 
 void TXMLDocument::LoadFromBytes(std::string_view ABytes, const std::string& AFileName, const std::string& AEncoding) {

@@ -243,6 +243,36 @@ TEST_F(XmlOptions, BrokenFileFailsReadersAndIsKeptAsBakByWriters) {
   EXPECT_EQ(TScratchFolder::Read(File + ".bak"), Broken);
 }
 
+// A file over the bound is not damaged, only too large to read: readers and writers refuse it
+// naming the file, and it stays as it is, no backup taken.
+TEST_F(XmlOptions, AFileOverTheSizeBoundIsRefusedAndLeftAlone) {
+  // Many small sections, as a large connections file holds them.
+  std::string AtTheBound = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<Options a=\"1\">";
+  const std::string Section = "\r\n  <C v=\"x\"/>", End = "\r\n</Options>";
+  while (AtTheBound.size() + Section.size() + End.size() <= kMaxXMLFileBytes) AtTheBound += Section;
+  AtTheBound += End;
+  AtTheBound.append(kMaxXMLFileBytes - AtTheBound.size(), ' ');
+  Scratch.Write("Options.xml", AtTheBound);
+  EXPECT_EQ(Reader(File)->ReadInteger("a", 0), 1);
+
+  const std::string OverTheBound = AtTheBound + " ";
+  Scratch.Write("Options.xml", OverTheBound);
+  const std::string Expected = "Ошибка при загрузке файла \"" + File + "\"\r\nФайл больше допустимых 16777216 байт (16 МиБ)";
+  for (bool AsWriter : {false, true}) {
+    SCOPED_TRACE(AsWriter ? "writer" : "reader");
+    try {
+      if (AsWriter) Writer(File)->Save();
+      else Reader(File);
+      ADD_FAILURE() << "the file was read";
+    } catch (const EInvalidXMLFile& E) {
+      EXPECT_EQ(E.Message().rfind(Expected, 0), 0u) << E.Message();
+      EXPECT_NE(dynamic_cast<const EDOMFileTooLarge*>(E.InnerException()), nullptr);
+    }
+    EXPECT_TRUE(TScratchFolder::Read(File) == OverTheBound);
+    EXPECT_FALSE(Platform::FileExists(File + ".bak"));
+  }
+}
+
 TEST_F(XmlOptions, SaveCreatesMissingFoldersAndEverySaveRewrites) {
   const std::string Deep = Scratch / "a/b/c/Options.xml";
   auto W = Writer(Deep);

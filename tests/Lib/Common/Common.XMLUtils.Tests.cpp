@@ -99,6 +99,18 @@ TEST(LoadXMLFile, RefusesBadInput) {
   }
 }
 
+// Neither entities nor default attributes come from an external definition: it is never read.
+TEST(LoadXMLFile, NeverLoadsAnExternalDocumentTypeDefinition) {
+  TScratchFolder Scratch;
+  const std::string Dtd = Scratch.Write("secret.dtd", "<!ENTITY x \"TOP-SECRET\"><!ATTLIST r a CDATA \"TOP-SECRET\">");
+  const std::string File = Scratch.Write("a.xml", "<?xml version=\"1.0\"?><!DOCTYPE r SYSTEM \"file://" + Dtd + "\"><r>&x;</r>");
+  try {
+    EXPECT_EQ(LoadXMLFile(File).DocumentElement().XML().find("TOP-SECRET"), std::string::npos);
+  } catch (const EInvalidXMLFile& E) {
+    EXPECT_EQ(E.Message().find("TOP-SECRET"), std::string::npos);
+  }
+}
+
 TEST(LoadXMLFile, MissingFileKeepsTheSystemErrorAsInner) {
   TScratchFolder Scratch;
   try {
