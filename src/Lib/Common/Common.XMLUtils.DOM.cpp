@@ -539,7 +539,7 @@ xmlNodePtr CheckedRaw(const TXMLNode& ANode) {
 void CheckName(const std::string& AName) {
   // The parser's check reads a malformed byte as a Latin-1 letter; such a name would be written raw.
   if (!IsCleanText(AName) || xmlValidateName(XmlText(AName), 0) != 0)
-    throw EDOMError(Format("\"%s\" is not a valid XML name", MakeWritableText(AName)));
+    throw EDOMError(Format("Имя \"%s\" не является допустимым именем XML", MakeWritableText(AName)));
 }
 
 }  // namespace
