@@ -379,9 +379,27 @@ xmlNodePtr NextNode(xmlNodePtr ANode, xmlNodePtr ATop) {
   return ANode == ATop ? nullptr : ANode->next;
 }
 
-// Refuses, before a byte is written, a document that the encoding cannot carry as it is.
+// Whether the parser's character references for what AEncoding lacks come out right. Its ICU
+// converters (those of names iconv does not know) consume the character they fail on, so the
+// reference would name the character after it, and a reference for the closing quote of an
+// attribute leaves a file no parser reads.
+bool WritesReferencesRightly(const std::string& AEncoding) {
+  const xmlCharEncodingHandlerPtr Handler = xmlFindCharEncodingHandler(AEncoding.c_str());
+  if (!Handler) return true;
+#ifdef LIBXML_ICU_ENABLED
+  const bool ViaIcu = Handler->uconv_out != nullptr;
+#else
+  const bool ViaIcu = false;
+#endif
+  xmlCharEncCloseFunc(Handler);
+  return !ViaIcu;
+}
+
+// Refuses, before a byte is written, a document that the encoding cannot carry as it is. Where
+// references cannot be written rightly, that includes attribute values and text.
 void CheckWritable(xmlDocPtr ADoc, const std::string& AEncoding) {
   if (HoldsEveryCharacter(AEncoding)) return;
+  const bool CheckValues = !WritesReferencesRightly(AEncoding);
   TEncodingProbe Probe(AEncoding);
   const auto CheckName = [&](const std::string& AName) {
     if (!Probe.Holds(AName))
@@ -391,14 +409,26 @@ void CheckWritable(xmlDocPtr ADoc, const std::string& AEncoding) {
     if (!Probe.Holds(FromXml(AContent)))
       throw EDOMEncodingError(Format("Текст узла \"%s\" нельзя записать в кодировке \"%s\" XML-документа", AKind, AEncoding));
   };
+  const auto CheckValue = [&](const std::string& AName, xmlAttrPtr AAttr) {
+    for (xmlNodePtr Text = AAttr->children; Text; Text = Text->next)
+      if (Text->content && !Probe.Holds(FromXml(Text->content)))
+        throw EDOMEncodingError(
+            Format("Значение \"%s\" нельзя записать в кодировке \"%s\" XML-документа", AName, AEncoding));
+  };
   const xmlNodePtr Top = reinterpret_cast<xmlNodePtr>(ADoc);
   for (xmlNodePtr Node = ADoc->children; Node; Node = NextNode(Node, Top)) {
     switch (Node->type) {
       case XML_ELEMENT_NODE:
         CheckName(QualifiedXmlName(Node->ns, Node->name));
-        for (xmlAttrPtr Attr = Node->properties; Attr; Attr = Attr->next) CheckName(QualifiedXmlName(Attr->ns, Attr->name));
+        for (xmlAttrPtr Attr = Node->properties; Attr; Attr = Attr->next) {
+          CheckName(QualifiedXmlName(Attr->ns, Attr->name));
+          if (CheckValues) CheckValue(QualifiedXmlName(Attr->ns, Attr->name), Attr);
+        }
         for (xmlNsPtr Ns = Node->nsDef; Ns; Ns = Ns->next)
           if (Ns->prefix) CheckName(FromXml(Ns->prefix));
+        break;
+      case XML_TEXT_NODE:
+        if (CheckValues) CheckContent("#text", Node->content);
         break;
       case XML_COMMENT_NODE: CheckContent("#comment", Node->content); break;
       case XML_CDATA_SECTION_NODE: CheckContent("#cdata-section", Node->content); break;

@@ -548,6 +548,43 @@ TEST(TXMLDocument, WhatTheEncodingCannotHoldOutsideValuesRefusesTheSave) {
   }
 }
 
+// Encodings only the parser's ICU converters know: their character references would name the
+// wrong character (or the closing quote), so a value or text they cannot hold refuses the save,
+// and what they hold is written and reads back.
+TEST(TXMLDocument, EncodingsWithoutRightReferencesRefuseWhatTheyCannotHold) {
+  struct TCase {
+    const char* Name;
+    std::string Body;   // inside the root
+    std::string Named;  // what the message names, or empty when the save succeeds
+  };
+  const TCase Cases[] = {
+      {"Cyrillic", "<a v=\"Привет\">Сметы</a>", ""},
+      {"value", "<a v=\"Привет中文\"/>", "Значение \"v\""},
+      {"text", "<a>т中</a>", "Текст узла \"#text\""},
+  };
+  for (const std::string Encoding : {"ibm-1251_P100-1995", "w.indows-1251"}) {
+    for (const TCase& C : Cases) {
+      SCOPED_TRACE(Encoding + ": " + C.Name);
+      TScratchFolder Scratch;
+      const std::string File = Scratch.Write("Connections.xml", "<Options old=\"1\"/>");
+      TXMLDocument Doc = Parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Options>" + C.Body + "</Options>");
+      Doc.SetEncoding(Encoding);
+      if (C.Named.empty()) {
+        ASSERT_NO_THROW(Doc.SaveToFile(File));
+        EXPECT_EQ(LoadXMLFile(File).DocumentElement().XML(), Doc.DocumentElement().XML());
+        continue;
+      }
+      try {
+        Doc.SaveToFile(File);
+        ADD_FAILURE() << "saved: " << TScratchFolder::Read(File);
+      } catch (const EDOMEncodingError& E) {
+        EXPECT_EQ(std::string(E.what()), C.Named + " нельзя записать в кодировке \"" + Encoding + "\" XML-документа");
+      }
+      EXPECT_EQ(TScratchFolder::Read(File), "<Options old=\"1\"/>");
+    }
+  }
+}
+
 TEST(TXMLDocument, NamesThatAreNotTextAreRefusedWhereTheyEnter) {
   TXMLDocument Doc = Parse("<Options/>");
   for (const std::string Name : {"a\xFF", "\xC0\xAF", "a\xED\xA0\x80", "a\xEF\xBF\xBF"}) {
