@@ -9,29 +9,9 @@
 
 #include "Lib/Common/Common.OptionsStorage.XML.h"
 #include "Lib/Common/Common.XMLUtils.h"
-
-namespace {
+#include "OptionsSections.h"
 
 using namespace Quellit;
-
-void ReadSection(IOptionsReader& AReader, int ADepth) {
-  AReader.IsEmptySection();
-  for (const std::string& Name : AReader.ReadValueNames()) {
-    AReader.ValueExists(Name);
-    AReader.ReadString(Name, "");
-    AReader.ReadInteger(Name, 0);
-    try {
-      AReader.ReadBool(Name, false);  // a text that is no Boolean raises, as the product's reader does
-    } catch (const EConvertError&) {
-    }
-    AReader.ReadFloat(Name, 0);
-  }
-  // libxml2 nests elements 256 deep at most; the bound here only keeps the run short.
-  if (ADepth > 300) __builtin_trap();
-  for (const std::string& Name : AReader.ReadSubkeyNames()) ReadSection(*AReader.OpenSubReader(Name), ADepth + 1);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* AData, std::size_t ASize) {
   TXMLDocument Doc = TXMLDocument::Create();
@@ -42,6 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* AData, std::size_t ASi
   }
   if (!Doc.DocumentElement()) return 0;
   TIntf<IOptionsReader> Reader(new TXmlOptionsReader(Doc, ""));
-  ReadSection(*Reader, 0);
+  QuellitFuzz::ReadSection(*Reader);
   return 0;
 }

@@ -128,9 +128,13 @@ OPTIONS = """<?xml version="1.0" encoding="windows-1251"?>
   <Values Int="-12" Bool="True" Float="1,5" Text="a&#13;&#10;b" Empty=""/>
 </Options>
 """
-write("OptionsReader", "win1251", OPTIONS.encode("cp1251"))
-write("OptionsReader", "utf8", OPTIONS.replace("windows-1251", "UTF-8").encode("utf-8"))
-write("OptionsReader", "utf16", b"\xFF\xFE" + OPTIONS.replace("windows-1251", "UTF-16").encode("utf-16-le"))
+for target in ("OptionsReader", "OptionsFile"):
+    write(target, "win1251", OPTIONS.encode("cp1251"))
+    write(target, "utf8", OPTIONS.replace("windows-1251", "UTF-8").encode("utf-8"))
+    write(target, "utf16", b"\xFF\xFE" + OPTIONS.replace("windows-1251", "UTF-16").encode("utf-16-le"))
+# Encodings a file may declare that hold fewer characters than the values written into it.
+write("OptionsFile", "koi8r", OPTIONS.replace("windows-1251", "KOI8-R").encode("koi8-r"))
+write("OptionsFile", "latin1", OPTIONS.replace("windows-1251", "ISO-8859-1").encode("latin-1", "replace"))
 
 PROPFIND = """<?xml version="1.0" encoding="utf-8"?>
 <D:multistatus xmlns:D="DAV:" xmlns:v="http://korvel.ru/ns/veska">

@@ -12,9 +12,12 @@ seconds=${FUZZ_SECONDS:-60}
 build=build/fuzz
 targets=("$@")
 ((${#targets[@]})) || targets=(FilerValuesFuzz ContainerDirectoryFuzz BaseDescriptorFuzz RegistryTextFuzz
-  PEVersionResourceFuzz IniFileFuzz OptionsReaderFuzz PropFindAnswerFuzz)
+  PEVersionResourceFuzz IniFileFuzz OptionsReaderFuzz OptionsFileFuzz PropFindAnswerFuzz)
 
 JOBS=$(nproc) bash scripts/build-fuzzers.sh "${targets[@]}"
+
+# Targets that go through files write one per input: in memory, the runs cost no disk flushes.
+if [[ -z ${TMPDIR:-} && -d /dev/shm && -w /dev/shm ]]; then export TMPDIR=/dev/shm/; fi
 
 for target in "${targets[@]}"; do
   seeds=fuzz/corpus/${target%Fuzz}

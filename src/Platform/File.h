@@ -73,6 +73,9 @@ std::vector<std::uint8_t> ReadAllBytes(const std::string& APath);
 // At most AMaxBytes from the start of the file, for files of which only the beginning counts (the
 // first line of a naming file): a huge or endless file costs no more than that.
 std::vector<std::uint8_t> ReadFileStart(const std::string& APath, std::size_t AMaxBytes);
+// The whole file when it holds at most AMaxBytes bytes, else nothing: a larger file is not read
+// past the bound (nor at all when its size says so), so a huge or growing file costs no more.
+std::optional<std::vector<std::uint8_t>> ReadAllBytesAtMost(const std::string& APath, std::size_t AMaxBytes);
 // The path a chain of symbolic links ends at (APath itself when it is no link); a relative link is
 // read relative to its own folder. The end may not exist (a dangling link). EOSError (ELOOP) for a
 // chain that does not end.

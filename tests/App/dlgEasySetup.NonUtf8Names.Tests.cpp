@@ -20,6 +20,7 @@ using Testing::TWizard;
 using Testing::TWizardSandbox;
 
 const std::string AnsiDocuments = "\xC4\xEE\xEA\xF3\xEC\xE5\xED\xF2\xFB";  // "Документы"
+const std::string AnsiUser = "\xC8\xE2\xE0\xED\xEE\xE2";                      // "Иванов"
 const std::string AnsiRates = "\xD0\xE0\xF1\xF6\xE5\xED\xEA\xE8";         // "Расценки"
 const std::string AnsiBase = "\xE1\xE0\xE7\xE0.dat";                       // "база.dat"
 const std::string AnsiLinkName = "\xDF\xF0\xEB\xFB\xEA\x20\xF0\xE0\xF1\xF6\xE5\xED\xEE\xEA\r\n";  // "Ярлык расценок"
@@ -58,13 +59,33 @@ std::vector<std::string> FolderConnections() {
   return Lines;
 }
 
-// The product installed under a documents folder whose name is Windows-1251 bytes, and a payload
-// folder "Расценки" in Windows-1251 holding a file of the same kind, a UTF-8 subfolder and a
-// linkname.txt in the product's code page.
+// Where the user's folders are and how the environment names them.
+enum class TLayout {
+  DocumentsNamedInAnsi,  // XDG_DOCUMENTS_DIR names a folder "Документы" in Windows-1251
+  HomeNamedInAnsi,       // HOME is "Иванов" in Windows-1251; XDG_DOCUMENTS_DIR and XDG_CONFIG_HOME lie below it
+  OnlyHomeNamedInAnsi,   // HOME as above, no XDG_* folders set: ~/Documents and ~/.config
+};
+
+// The product installed under a documents folder whose name, or whose parent's, is Windows-1251
+// bytes, and a payload folder "Расценки" in Windows-1251 holding a file of the same kind, a UTF-8
+// subfolder and a linkname.txt in the product's code page.
 class TAnsiNamedMachine {
  public:
-  TAnsiNamedMachine() {
-    FEnvironment.Set("XDG_DOCUMENTS_DIR", DocumentsBytes());
+  explicit TAnsiNamedMachine(TLayout ALayout = TLayout::DocumentsNamedInAnsi) : FLayout(ALayout) {
+    const std::string Home = FSandbox.Scratch() / AnsiUser;
+    switch (FLayout) {
+      case TLayout::DocumentsNamedInAnsi: FEnvironment.Set("XDG_DOCUMENTS_DIR", DocumentsBytes()); break;
+      case TLayout::HomeNamedInAnsi:
+        FEnvironment.Set("HOME", Home);
+        FEnvironment.Set("XDG_DOCUMENTS_DIR", DocumentsBytes());
+        FEnvironment.Set("XDG_CONFIG_HOME", Home + "/.config");
+        break;
+      case TLayout::OnlyHomeNamedInAnsi:
+        FEnvironment.Set("HOME", Home);
+        FEnvironment.Unset("XDG_DOCUMENTS_DIR");
+        FEnvironment.Unset("XDG_CONFIG_HOME");
+        break;
+    }
     FSandbox.Install();
     FSandbox.WritePayload(1, AnsiRates + "/" + AnsiBase, "base");
     FSandbox.WritePayload(1, AnsiRates + "/Сборники/т.txt", "t");
@@ -72,10 +93,21 @@ class TAnsiNamedMachine {
   }
 
   TWizardSandbox& Sandbox() { return FSandbox; }
-  std::string DocumentsBytes() const { return FSandbox.Scratch() / AnsiDocuments; }
+  std::string DocumentsBytes() const {
+    switch (FLayout) {
+      case TLayout::DocumentsNamedInAnsi: return FSandbox.Scratch() / AnsiDocuments;
+      case TLayout::HomeNamedInAnsi: return FSandbox.Scratch() / (AnsiUser + "/" + AnsiDocuments);
+      case TLayout::OnlyHomeNamedInAnsi: break;
+    }
+    return FSandbox.Scratch() / (AnsiUser + "/Documents");
+  }
   std::string ProductBytes() const { return DocumentsBytes() + "/Корвел/"; }
+  std::string ConfigBytes() const {
+    return FLayout == TLayout::DocumentsNamedInAnsi ? FSandbox.Scratch() / "AppData" : FSandbox.Scratch() / (AnsiUser + "/.config");
+  }
 
  private:
+  TLayout FLayout;
   TWizardSandbox FSandbox{false};
   TScopedEnvironment FEnvironment;
 };
@@ -145,18 +177,36 @@ TEST(NonUtf8Names, ASecondRunBacksUpInTheSameBytesAndAddsNoSecondConnection) {
 }
 
 TEST(NonUtf8Names, TheProgramRunUnattendedEndsWellAndLogsText) {
-  TAnsiNamedMachine Machine;
-  TWizardSandbox& Sandbox = Machine.Sandbox();
-  Sandbox.WriteSettings("[connections]\n1=Расценки\n");
-  const std::string Out = Sandbox.Scratch() / "out.txt", Err = Sandbox.Scratch() / "err.txt";
-  const std::string Command = std::string("LC_ALL=ru_RU.UTF-8 '") + QUELLIT_SETUP + "' --unattended --setup-dir '" +
-                              Sandbox.Scratch() / "Program" + "' >'" + Out + "' 2>'" + Err + "'";
-  EXPECT_EQ(Platform::TChildProcess("/bin/sh", {"-c", Command}).Wait(), ueDone) << TScratchFolder::Read(Err);
-  const std::string Log = TScratchFolder::Read(Out);
-  EXPECT_TRUE(Platform::IsValidUtf8Bytes(Log)) << Log;
-  EXPECT_NE(Log.find("Файл \"Расценки/база.dat\" добавлен.\n"), std::string::npos) << Log;
-  EXPECT_EQ(TScratchFolder::Read(Machine.ProductBytes() + AnsiRates + "/" + AnsiBase), "base");
-  EXPECT_EQ(FolderConnections(), std::vector<std::string>{Sandbox.ProductRoot(1) + "Расценки|Расценки"});
+  const struct {
+    const char* Label;
+    TLayout Layout;
+    std::string Documents;  // the documents folder as text
+  } Cases[] = {
+      {"documents folder named in Windows-1251", TLayout::DocumentsNamedInAnsi, "Документы"},
+      {"home named in Windows-1251, XDG folders below it", TLayout::HomeNamedInAnsi, "Иванов/Документы"},
+      {"home named in Windows-1251, no XDG folders", TLayout::OnlyHomeNamedInAnsi, "Иванов/Documents"},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Label);
+    TAnsiNamedMachine Machine(Case.Layout);
+    TWizardSandbox& Sandbox = Machine.Sandbox();
+    EXPECT_EQ(Sandbox.ProductRoot(1), Sandbox.Scratch() / (Case.Documents + "/Корвел/"));
+    Sandbox.WriteSettings("[connections]\n1=Расценки\n");
+    const std::string Out = Sandbox.Scratch() / "out.txt", Err = Sandbox.Scratch() / "err.txt";
+    const std::string Command = std::string("LC_ALL=ru_RU.UTF-8 '") + QUELLIT_SETUP + "' --unattended --setup-dir '" +
+                                Sandbox.Scratch() / "Program" + "' >'" + Out + "' 2>'" + Err + "'";
+    EXPECT_EQ(Platform::TChildProcess("/bin/sh", {"-c", Command}).Wait(), ueDone) << TScratchFolder::Read(Err);
+    const std::string Log = TScratchFolder::Read(Out);
+    EXPECT_TRUE(Platform::IsValidUtf8Bytes(Log)) << Log;
+    EXPECT_NE(Log.find("Файл \"Расценки/база.dat\" добавлен.\n"), std::string::npos) << Log;
+    EXPECT_EQ(TScratchFolder::Read(Machine.ProductBytes() + AnsiRates + "/" + AnsiBase), "base");
+    // The connections file is below the configuration folder's own bytes; no UTF-8 twin of a
+    // folder the environment named appears.
+    EXPECT_TRUE(fs::is_regular_file(Machine.ConfigBytes() + "/Orvant/Korvel 8/Client/Settings/Connections.xml"));
+    EXPECT_FALSE(fs::exists(Sandbox.Scratch() / "Иванов"));
+    EXPECT_FALSE(fs::exists(Sandbox.Scratch() / "Документы"));
+    EXPECT_EQ(FolderConnections(), std::vector<std::string>{Sandbox.ProductRoot(1) + "Расценки|Расценки"});
+  }
 }
 
 }  // namespace

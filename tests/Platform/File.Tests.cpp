@@ -180,6 +180,16 @@ TEST(File, ReadFileStartReadsAtMostItsLimit) {
   EXPECT_THROW(ReadFileStart(Scratch / "missing", 5), EOSError);
 }
 
+TEST(File, ReadAllBytesAtMostReadsOnlyFilesWithinItsBound) {
+  TScratchFolder Scratch;
+  const std::string Path = Scratch.Write("options.xml", "12345");
+  EXPECT_EQ(ReadAllBytesAtMost(Path, 6), Bytes("12345"));
+  EXPECT_EQ(ReadAllBytesAtMost(Path, 5), Bytes("12345"));
+  EXPECT_EQ(ReadAllBytesAtMost(Path, 4), std::nullopt);
+  EXPECT_EQ(ReadAllBytesAtMost("/dev/zero", 3), std::nullopt);  // no size given, and endless
+  EXPECT_THROW(ReadAllBytesAtMost(Scratch / "missing", 5), EOSError);
+}
+
 // What an unprivileged user may replace: the folder is open to everybody, so only the file's own
 // protection can refuse.
 TEST(File, WriteAllBytesAtomicRespectsTheFileProtectionOfTheRealUser) {

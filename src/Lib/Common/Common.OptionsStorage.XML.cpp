@@ -148,7 +148,9 @@ TXmlOptionsWriter::TXmlOptionsWriter(const std::string& AFileName) {
   if (Platform::FileExists(AFileName)) {
     try {
       LoadXMLFileInto(FDoc, AFileName);
-    } catch (const EInvalidXMLFile&) {
+    } catch (const EInvalidXMLFile& E) {
+      // A file too large to read is not damaged: starting over would lose all it holds.
+      if (dynamic_cast<const EDOMFileTooLarge*>(E.InnerException())) throw;
       // Start over, but keep the damaged file until the first Save has a copy of it.
       FDoc = NewOptionsDocument();
       FSaveState->BackupPending = true;

@@ -80,7 +80,8 @@ class TXmlOptionsReader : public TCustomXMLOptionsStorage, public IOptionsReader
 class TXmlOptionsWriter : public TCustomXMLOptionsStorage, public IOptionsWriter {
  public:
   // Starts from the file's content; a file that is not valid XML is started over silently, and
-  // the first Save then keeps it as "<file name>.bak". A missing file is created by Save.
+  // the first Save then keeps it as "<file name>.bak". A missing file is created by Save. A file
+  // over kMaxXMLFileBytes is refused as readers refuse it (EInvalidXMLFile) and left alone.
   explicit TXmlOptionsWriter(const std::string& AFileName);
   TXmlOptionsWriter(const TXMLDocument& ADoc, const std::string& ASubkey);
   // The section ABasePath below ABase (ABase itself when empty), created when missing.

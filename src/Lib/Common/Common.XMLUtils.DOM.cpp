@@ -33,6 +33,11 @@ xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPt
 // Structured errors of one operation land here instead of on standard error.
 void IgnoreStructuredError(void*, xmlErrorPtr) {}
 
+// The encoders and the push parser report some failures (a byte the declared encoding does not
+// have) on the library's generic channel, which prints to standard error; every such failure also
+// fails the operation, whose result is what counts.
+void IgnoreGenericError(void*, const char*, ...) {}
+
 // ---- text the file can hold -------------------------------------------------------------------
 
 constexpr char32_t ReplacementChar = 0xFFFD;
@@ -206,16 +211,29 @@ struct TLibrary {
   TLibrary() {
     xmlInitParser();
     xmlSetExternalEntityLoader(RefuseExternalEntity);
+    // This thread's channel and the one threads started later begin with.
+    xmlThrDefSetGenericErrorFunc(nullptr, IgnoreGenericError);
+    xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
     RegisterWin1251();
     Available = std::atoi(xmlParserVersion) >= LIBXML_VERSION;
   }
 };
 
-void EnsureLibrary() {
+}  // namespace
+
+namespace Detail {
+
+void EnsureXMLLibrary() {
   static const TLibrary Library;
   if (!Library.Available)
     throw EDOMUnavailable(Format("XML library %s is older than the %d it was built for", xmlParserVersion, LIBXML_VERSION));
 }
+
+}  // namespace Detail
+
+namespace {
+
+using Detail::EnsureXMLLibrary;
 
 const xmlChar* XmlText(const std::string& AText) { return reinterpret_cast<const xmlChar*>(AText.c_str()); }
 std::string FromXml(const xmlChar* AText) { return AText ? reinterpret_cast<const char*>(AText) : ""; }
@@ -361,9 +379,27 @@ xmlNodePtr NextNode(xmlNodePtr ANode, xmlNodePtr ATop) {
   return ANode == ATop ? nullptr : ANode->next;
 }
 
-// Refuses, before a byte is written, a document that the encoding cannot carry as it is.
+// Whether the parser's character references for what AEncoding lacks come out right. Its ICU
+// converters (those of names iconv does not know) consume the character they fail on, so the
+// reference would name the character after it, and a reference for the closing quote of an
+// attribute leaves a file no parser reads.
+bool WritesReferencesRightly(const std::string& AEncoding) {
+  const xmlCharEncodingHandlerPtr Handler = xmlFindCharEncodingHandler(AEncoding.c_str());
+  if (!Handler) return true;
+#ifdef LIBXML_ICU_ENABLED
+  const bool ViaIcu = Handler->uconv_out != nullptr;
+#else
+  const bool ViaIcu = false;
+#endif
+  xmlCharEncCloseFunc(Handler);
+  return !ViaIcu;
+}
+
+// Refuses, before a byte is written, a document that the encoding cannot carry as it is. Where
+// references cannot be written rightly, that includes attribute values and text.
 void CheckWritable(xmlDocPtr ADoc, const std::string& AEncoding) {
   if (HoldsEveryCharacter(AEncoding)) return;
+  const bool CheckValues = !WritesReferencesRightly(AEncoding);
   TEncodingProbe Probe(AEncoding);
   const auto CheckName = [&](const std::string& AName) {
     if (!Probe.Holds(AName))
@@ -373,14 +409,26 @@ void CheckWritable(xmlDocPtr ADoc, const std::string& AEncoding) {
     if (!Probe.Holds(FromXml(AContent)))
       throw EDOMEncodingError(Format("Текст узла \"%s\" нельзя записать в кодировке \"%s\" XML-документа", AKind, AEncoding));
   };
+  const auto CheckValue = [&](const std::string& AName, xmlAttrPtr AAttr) {
+    for (xmlNodePtr Text = AAttr->children; Text; Text = Text->next)
+      if (Text->content && !Probe.Holds(FromXml(Text->content)))
+        throw EDOMEncodingError(
+            Format("Значение \"%s\" нельзя записать в кодировке \"%s\" XML-документа", AName, AEncoding));
+  };
   const xmlNodePtr Top = reinterpret_cast<xmlNodePtr>(ADoc);
   for (xmlNodePtr Node = ADoc->children; Node; Node = NextNode(Node, Top)) {
     switch (Node->type) {
       case XML_ELEMENT_NODE:
         CheckName(QualifiedXmlName(Node->ns, Node->name));
-        for (xmlAttrPtr Attr = Node->properties; Attr; Attr = Attr->next) CheckName(QualifiedXmlName(Attr->ns, Attr->name));
+        for (xmlAttrPtr Attr = Node->properties; Attr; Attr = Attr->next) {
+          CheckName(QualifiedXmlName(Attr->ns, Attr->name));
+          if (CheckValues) CheckValue(QualifiedXmlName(Attr->ns, Attr->name), Attr);
+        }
         for (xmlNsPtr Ns = Node->nsDef; Ns; Ns = Ns->next)
           if (Ns->prefix) CheckName(FromXml(Ns->prefix));
+        break;
+      case XML_TEXT_NODE:
+        if (CheckValues) CheckContent("#text", Node->content);
         break;
       case XML_COMMENT_NODE: CheckContent("#comment", Node->content); break;
       case XML_CDATA_SECTION_NODE: CheckContent("#cdata-section", Node->content); break;
@@ -521,7 +569,7 @@ xmlNodePtr CheckedRaw(const TXMLNode& ANode) {
 void CheckName(const std::string& AName) {
   // The parser's check reads a malformed byte as a Latin-1 letter; such a name would be written raw.
   if (!IsCleanText(AName) || xmlValidateName(XmlText(AName), 0) != 0)
-    throw EDOMError(Format("\"%s\" is not a valid XML name", MakeWritableText(AName)));
+    throw EDOMError(Format("Имя \"%s\" не является допустимым именем XML", MakeWritableText(AName)));
 }
 
 }  // namespace
@@ -707,20 +755,23 @@ std::vector<TXMLNode>::const_iterator TXMLNodeList::end() const {
 // ---- TXMLDocument ---------------------------------------------------------------------------------
 
 TXMLDocument TXMLDocument::Create() {
-  EnsureLibrary();
+  EnsureXMLLibrary();
   xmlDocPtr Doc = xmlNewDoc(XmlText("1.0"));
   if (!Doc) throw EDOMError("Out of memory");
   return TXMLDocument(std::make_shared<TXMLDocumentData>(Doc));
 }
 
 void TXMLDocument::LoadFromFile(const std::string& AFileName) {
-  const std::vector<std::uint8_t> Bytes = Platform::ReadAllBytes(AFileName);
-  LoadFromBytes(std::string_view(reinterpret_cast<const char*>(Bytes.data()), Bytes.size()), AFileName);
+  const std::optional<std::vector<std::uint8_t>> Bytes = Platform::ReadAllBytesAtMost(AFileName, kMaxXMLFileBytes);
+  if (!Bytes)
+    throw EDOMFileTooLarge(Format("Файл больше допустимых %u байт (%u МиБ) и не прочитан", kMaxXMLFileBytes,
+                                  kMaxXMLFileBytes / (1024 * 1024)));
+  LoadFromBytes(std::string_view(reinterpret_cast<const char*>(Bytes->data()), Bytes->size()), AFileName);
 }
 
 void TXMLDocument::LoadFromBytes(std::string_view ABytes, const std::string& AFileName, const std::string& AEncoding) {
   Assert(!IsNull(), "Loading into a null XML document", SourceUnit);
-  EnsureLibrary();
+  EnsureXMLLibrary();
   FData->Replace(Parse(ABytes, AFileName, AEncoding));
 }
 

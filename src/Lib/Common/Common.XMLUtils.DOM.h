@@ -7,6 +7,7 @@
 // declares entities is refused, so nothing a file declares is ever expanded or fetched.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,9 @@ class TXMLNodeList;
 
 namespace Detail {
 class TXMLDocumentData;  // owns the parser's tree; defined in the .cpp only
+// Sets the parser up once for every user of it (no external entities, the system's Windows-1251
+// codec, nothing printed); EDOMUnavailable when its run-time library is too old.
+void EnsureXMLLibrary();
 }
 
 // ---- errors of the DOM itself ---------------------------------------------------------------------
@@ -42,10 +46,19 @@ class EDOMParseError : public EDOMError {
 class EDOMEncodingError : public EDOMError {
   using EDOMError::EDOMError;
 };
+// A file is larger than kMaxXMLFileBytes: it is not read at all.
+class EDOMFileTooLarge : public EDOMError {
+  using EDOMError::EDOMError;
+};
 // The XML component cannot serve: its run-time library is older than the one we were built for.
 class EDOMUnavailable : public EDOMError {
   using EDOMError::EDOMError;
 };
+
+// The largest XML file LoadFromFile reads. Options and settings files hold sections of a few
+// hundred bytes each, so this leaves room for tens of thousands of connections, while a hostile
+// file (the tree costs several times its bytes) cannot fill the memory.
+inline constexpr std::size_t kMaxXMLFileBytes = 16 * 1024 * 1024;
 
 // ---- DOM ------------------------------------------------------------------------------------------
 
@@ -159,8 +172,8 @@ class TXMLDocument {
   bool IsNull() const { return !FData; }
   explicit operator bool() const { return static_cast<bool>(FData); }
 
-  // Replace the content by the parsed text. Failures: EOSError (file), EDOMParseError (text);
-  // a failed load leaves the previous content.
+  // Replace the content by the parsed text. Failures: EOSError (file), EDOMFileTooLarge (a file
+  // over kMaxXMLFileBytes), EDOMParseError (text); a failed load leaves the previous content.
   void LoadFromFile(const std::string& AFileName);
   // AEncoding, when not empty, overrides what the text declares ("UTF-8", "windows-1251").
   void LoadFromBytes(std::string_view ABytes, const std::string& AFileName = {}, const std::string& AEncoding = {});

@@ -4,7 +4,6 @@
 #include <libxml/parserInternals.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -16,21 +15,7 @@ namespace Quellit {
 
 namespace {
 
-// External entities and DTDs are never loaded, whatever a document asks for: reading them would
-// disclose local files or reach the network.
-xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
-
 void IgnoreStructuredError(void*, xmlErrorPtr) {}
-
-void EnsureLibrary() {
-  static const bool Available = [] {
-    xmlInitParser();
-    xmlSetExternalEntityLoader(RefuseExternalEntity);
-    return std::atoi(xmlParserVersion) >= LIBXML_VERSION;
-  }();
-  if (!Available)
-    throw EDOMUnavailable(Format("XML library %s is older than the %d it was built for", xmlParserVersion, LIBXML_VERSION));
-}
 
 std::string_view View(const xmlChar* AText) {
   return AText ? std::string_view(reinterpret_cast<const char*>(AText)) : std::string_view();
@@ -156,8 +141,9 @@ struct TXMLStreamReader::TState {
   }
 };
 
+// The DOM's set-up serves the reader too: the same entity refusal and the same Windows-1251 codec.
 TXMLStreamReader::TXMLStreamReader(TXMLReaderHandler& AHandler) : FState(std::make_unique<TState>(AHandler)) {
-  EnsureLibrary();
+  Detail::EnsureXMLLibrary();
 }
 
 TXMLStreamReader::~TXMLStreamReader() = default;

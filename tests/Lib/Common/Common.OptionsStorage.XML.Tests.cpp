@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -214,6 +215,100 @@ TEST_F(XmlOptions, CharactersOutsideTheCodePageSurvive) {
   EXPECT_EQ(Reader(File)->ReadString("v", ""), "中文 € 😀");
 }
 
+// Every encoding an options file may declare (none: saved as "windows-1251"), each file made in
+// it first, then written through the storage and read back. Values: malformed UTF-8 reads back as
+// U+FFFD, non-characters, unpaired surrogates and forbidden controls are dropped, everything else
+// comes back as written. Names: those the encoding holds come back; one it cannot hold refuses the
+// save with our message naming it, one that is no text is refused where it enters; either way the
+// file stays byte for byte as it was.
+TEST_F(XmlOptions, EveryDeclaredEncodingReadsBackWhatWasWrittenOrRefusesTheName) {
+  struct TEncoding {
+    const char* Declared;
+    bool HoldsCyrillic;
+    bool HoldsEverything;
+  };
+  const TEncoding Encodings[] = {
+      {"", true, false},          {"windows-1251", true, false}, {"cp1251", true, false},  {"UTF-8", true, true},
+      {"UTF-16", true, true},     {"UTF-16LE", true, true},      {"UTF-16BE", true, true}, {"KOI8-R", true, false},
+      {"ISO-8859-5", true, false}, {"ISO-8859-1", false, false},  {"ASCII", false, false},
+  };
+  struct TValue {
+    const char* Name;
+    std::string Written, Read;
+  };
+  const TValue Values[] = {
+      {"malformed UTF-8", "a\xFF" "b\xD0", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
+      {"U+FFFF and U+FDD0", "x\xEF\xBF\xBFy\xEF\xB7\x90", "xy"},
+      {"unpaired surrogates", "\xED\xA0\x80z\xED\xBF\xBF", "z"},
+      {"forbidden controls", "\x01tab\t\x1F" "end", "tab\tend"},
+      {"outside most code pages", "Сметы 中文 😀 € \xC2\x98 <&\">", "Сметы 中文 😀 € \xC2\x98 <&\">"},
+  };
+  for (const TEncoding& E : Encodings) {
+    SCOPED_TRACE(std::string("encoding \"") + E.Declared + "\"");
+    TXMLDocument Made = TXMLDocument::Create();
+    Made.LoadFromBytes("<Options><Old v=\"Сметы\"/></Options>");
+    Made.SetEncoding(E.Declared);
+    Made.SaveToFile(File);
+    const std::string Saved = E.Declared[0] ? E.Declared : "windows-1251";
+
+    // Values and the names the encoding holds.
+    {
+      auto W = Writer(File);
+      auto S = W->OpenSubWriter("Values");
+      for (std::size_t I = 0; I < std::size(Values); ++I) S->WriteString("v" + std::to_string(I), Values[I].Written, "");
+      if (E.HoldsCyrillic) W->OpenSubWriter("Папка")->WriteString("Имя", "Смета", "");
+      W->Save();
+    }
+    EXPECT_EQ(LoadXMLFile(File).Encoding(), Saved);
+    auto R = Reader(File);
+    EXPECT_EQ(R->OpenSubReader("Old")->ReadString("v", ""), "Сметы");
+    for (std::size_t I = 0; I < std::size(Values); ++I)
+      EXPECT_EQ(R->OpenSubReader("Values")->ReadString("v" + std::to_string(I), "?"), Values[I].Read) << Values[I].Name;
+    if (E.HoldsCyrillic) {
+      EXPECT_EQ(R->OpenSubReader("Папка")->ReadString("Имя", ""), "Смета");
+    }
+
+    // Names the encoding cannot hold, and names that are no text.
+    const std::string Before = TScratchFolder::Read(File);
+    std::vector<std::string> Unwritable = {"中文"};
+    if (!E.HoldsCyrillic) Unwritable.push_back("Папка");
+    for (const std::string& Name : Unwritable) {
+      for (bool AsValue : {false, true}) {
+        SCOPED_TRACE(Name + (AsValue ? " as a value name" : " as a section name"));
+        auto W = Writer(File);
+        if (AsValue) W->OpenSubWriter("Values")->WriteString(Name, "1", "");
+        else W->OpenSubWriter(Name);
+        if (E.HoldsEverything) {
+          W->Save();
+          auto Back = Reader(File)->OpenSubReader(AsValue ? "Values" : Name);
+          EXPECT_TRUE(AsValue ? Back->ValueExists(Name) : !Back->IsEmptySection());
+          Platform::WriteAllBytesAtomic(File, Before.data(), Before.size());
+          continue;
+        }
+        try {
+          W->Save();
+          ADD_FAILURE() << "saved: " << TScratchFolder::Read(File);
+        } catch (const EDOMEncodingError& Error) {
+          EXPECT_EQ(Error.Message(), "Имя \"" + Name + "\" нельзя записать в кодировке \"" + Saved + "\" XML-документа");
+        }
+        EXPECT_TRUE(TScratchFolder::Read(File) == Before);
+      }
+    }
+    for (const std::string Name : {"a\xFF", "a\xEF\xBF\xBF", "a\xED\xA0\x80"}) {
+      auto W = Writer(File);
+      try {
+        W->OpenSubWriter(Name);
+        ADD_FAILURE() << "a section named " << Name;
+      } catch (const EDOMError& Error) {
+        EXPECT_EQ(Error.Message().rfind("Имя \"", 0), 0u) << Error.Message();
+      }
+      EXPECT_THROW(W->WriteString(Name, "1", ""), EDOMError);
+      W->Save();
+      EXPECT_TRUE(TScratchFolder::Read(File) == Before);
+    }
+  }
+}
+
 TEST_F(XmlOptions, FloatsFollowTheRegionalSeparator) {
   auto W = Writer(File);
   W->WriteFloat("f", 1.5L, 0);
@@ -241,6 +336,36 @@ TEST_F(XmlOptions, BrokenFileFailsReadersAndIsKeptAsBakByWriters) {
 
   W->Save();  // the copy is taken once: the .bak still holds the damaged file
   EXPECT_EQ(TScratchFolder::Read(File + ".bak"), Broken);
+}
+
+// A file over the bound is not damaged, only too large to read: readers and writers refuse it
+// naming the file, and it stays as it is, no backup taken.
+TEST_F(XmlOptions, AFileOverTheSizeBoundIsRefusedAndLeftAlone) {
+  // Many small sections, as a large connections file holds them.
+  std::string AtTheBound = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<Options a=\"1\">";
+  const std::string Section = "\r\n  <C v=\"x\"/>", End = "\r\n</Options>";
+  while (AtTheBound.size() + Section.size() + End.size() <= kMaxXMLFileBytes) AtTheBound += Section;
+  AtTheBound += End;
+  AtTheBound.append(kMaxXMLFileBytes - AtTheBound.size(), ' ');
+  Scratch.Write("Options.xml", AtTheBound);
+  EXPECT_EQ(Reader(File)->ReadInteger("a", 0), 1);
+
+  const std::string OverTheBound = AtTheBound + " ";
+  Scratch.Write("Options.xml", OverTheBound);
+  const std::string Expected = "Ошибка при загрузке файла \"" + File + "\"\r\nФайл больше допустимых 16777216 байт (16 МиБ)";
+  for (bool AsWriter : {false, true}) {
+    SCOPED_TRACE(AsWriter ? "writer" : "reader");
+    try {
+      if (AsWriter) Writer(File)->Save();
+      else Reader(File);
+      ADD_FAILURE() << "the file was read";
+    } catch (const EInvalidXMLFile& E) {
+      EXPECT_EQ(E.Message().rfind(Expected, 0), 0u) << E.Message();
+      EXPECT_NE(dynamic_cast<const EDOMFileTooLarge*>(E.InnerException()), nullptr);
+    }
+    EXPECT_TRUE(TScratchFolder::Read(File) == OverTheBound);
+    EXPECT_FALSE(Platform::FileExists(File + ".bak"));
+  }
 }
 
 TEST_F(XmlOptions, SaveCreatesMissingFoldersAndEverySaveRewrites) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -137,6 +138,39 @@ TEST(TXMLStreamReader, ADocumentCutShortFailsOnlyAtItsEnd) {
   Reader.Feed("<r><a>te");
   EXPECT_EQ(Handler.Text, "<{}r><{}a>");
   EXPECT_THROW(Reader.Finish(), EDOMParseError);
+}
+
+
+// A fresh process, so that nothing else has set the parser up before the reader does.
+class TXMLStreamReaderAlone : public ::testing::Test {
+ protected:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+// The reader decodes the product's code page with the system's codec even when it is the first
+// to use the parser: every byte comes back, the unassigned 0x98 (U+0098) included.
+TEST_F(TXMLStreamReaderAlone, ReadsWindows1251WithTheSystemsCodec) {
+  EXPECT_EXIT(
+      {
+        const std::string Text = Trace("<?xml version=\"1.0\" encoding=\"windows-1251\"?><r>\x98\xC0</r>");
+        std::exit(Text == "<{}r>\xC2\x98\xD0\x90</>" ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+// A byte the declared encoding does not have fails the read; the parser says nothing on standard
+// error, which the unattended wizard keeps for its own messages.
+TEST(TXMLStreamReader, ABadByteFailsTheReadWithoutPrintingAnything) {
+  for (const std::string Bytes : {"<?xml version=\"1.0\" encoding=\"ASCII\"?><r>\xFF\xBF</r>",
+                                  "<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?><r>\x1B$B\xFF\xFF</r>"}) {
+    SCOPED_TRACE(Bytes);
+    ::testing::internal::CaptureStderr();
+    TTrace Handler;
+    EXPECT_THROW(TXMLStreamReader::Parse(Bytes, Handler), EDOMParseError);
+    TXMLDocument Doc = TXMLDocument::Create();
+    EXPECT_THROW(Doc.LoadFromBytes(Bytes), EDOMParseError);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  }
 }
 
 }  // namespace

@@ -99,6 +99,18 @@ TEST(LoadXMLFile, RefusesBadInput) {
   }
 }
 
+// Neither entities nor default attributes come from an external definition: it is never read.
+TEST(LoadXMLFile, NeverLoadsAnExternalDocumentTypeDefinition) {
+  TScratchFolder Scratch;
+  const std::string Dtd = Scratch.Write("secret.dtd", "<!ENTITY x \"TOP-SECRET\"><!ATTLIST r a CDATA \"TOP-SECRET\">");
+  const std::string File = Scratch.Write("a.xml", "<?xml version=\"1.0\"?><!DOCTYPE r SYSTEM \"file://" + Dtd + "\"><r>&x;</r>");
+  try {
+    EXPECT_EQ(LoadXMLFile(File).DocumentElement().XML().find("TOP-SECRET"), std::string::npos);
+  } catch (const EInvalidXMLFile& E) {
+    EXPECT_EQ(E.Message().find("TOP-SECRET"), std::string::npos);
+  }
+}
+
 TEST(LoadXMLFile, MissingFileKeepsTheSystemErrorAsInner) {
   TScratchFolder Scratch;
   try {
@@ -532,6 +544,43 @@ TEST(TXMLDocument, WhatTheEncodingCannotHoldOutsideValuesRefusesTheSave) {
         EXPECT_NE(Message.find("нельзя записать в кодировке \"" + Encoding + "\""), std::string::npos) << Message;
       }
       EXPECT_EQ(TScratchFolder::Read(File), Before);
+    }
+  }
+}
+
+// Encodings only the parser's ICU converters know: their character references would name the
+// wrong character (or the closing quote), so a value or text they cannot hold refuses the save,
+// and what they hold is written and reads back.
+TEST(TXMLDocument, EncodingsWithoutRightReferencesRefuseWhatTheyCannotHold) {
+  struct TCase {
+    const char* Name;
+    std::string Body;   // inside the root
+    std::string Named;  // what the message names, or empty when the save succeeds
+  };
+  const TCase Cases[] = {
+      {"Cyrillic", "<a v=\"Привет\">Сметы</a>", ""},
+      {"value", "<a v=\"Привет中文\"/>", "Значение \"v\""},
+      {"text", "<a>т中</a>", "Текст узла \"#text\""},
+  };
+  for (const std::string Encoding : {"ibm-1251_P100-1995", "w.indows-1251"}) {
+    for (const TCase& C : Cases) {
+      SCOPED_TRACE(Encoding + ": " + C.Name);
+      TScratchFolder Scratch;
+      const std::string File = Scratch.Write("Connections.xml", "<Options old=\"1\"/>");
+      TXMLDocument Doc = Parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Options>" + C.Body + "</Options>");
+      Doc.SetEncoding(Encoding);
+      if (C.Named.empty()) {
+        ASSERT_NO_THROW(Doc.SaveToFile(File));
+        EXPECT_EQ(LoadXMLFile(File).DocumentElement().XML(), Doc.DocumentElement().XML());
+        continue;
+      }
+      try {
+        Doc.SaveToFile(File);
+        ADD_FAILURE() << "saved: " << TScratchFolder::Read(File);
+      } catch (const EDOMEncodingError& E) {
+        EXPECT_EQ(std::string(E.what()), C.Named + " нельзя записать в кодировке \"" + Encoding + "\" XML-документа");
+      }
+      EXPECT_EQ(TScratchFolder::Read(File), "<Options old=\"1\"/>");
     }
   }
 }
