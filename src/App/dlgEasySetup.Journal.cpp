@@ -267,7 +267,9 @@ std::string TUpdateJournal::Stamp() const {
   return Name.substr(0, Name.size() - std::string(Extension).size());
 }
 
-std::string TUpdateJournal::BackupFolder() const { return Platform::JoinFolderPath(Platform::ExtractFilePath(FPath), Stamp()); }
+std::string TUpdateJournal::BackupFolder() const {
+  return Platform::JoinFolderPath(Platform::ExtractFilePath(FPath), Stamp());
+}
 
 bool TUpdateJournal::Finished() const {
   return !FRecords.empty() &&

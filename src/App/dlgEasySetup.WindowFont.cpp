@@ -17,7 +17,8 @@ namespace {
 void RegisterTahoma() {
   if (QFontDatabase::families().contains("Tahoma", Qt::CaseInsensitive)) return;
   // A missing file only means the fallback face is used.
-  const std::string TahomaFile = Platform::CombinePath(Platform::SpecialFolderPath(Platform::CSIDL_FONTS), "tahoma.ttf");
+  const std::string TahomaFile =
+      Platform::CombinePath(Platform::SpecialFolderPath(Platform::CSIDL_FONTS), "tahoma.ttf");
   QFontDatabase::addApplicationFont(QString::fromStdString(TahomaFile));
 }
 

@@ -144,7 +144,8 @@ std::string TVeska6Information::MutexName() const { return "Korvel_client"; }
 std::string TVeska6Information::PortableRelativePath() const { return JoinFolderPath("Orvant", "Korvel"); }
 int TVeska6Information::MajorVersionDigit() const { return 6; }
 
-std::string TVeska6Information::DataFolder(const std::string& ARelativeFolder, const std::string& ASpecialFolder) const {
+std::string TVeska6Information::DataFolder(const std::string& ARelativeFolder,
+                                           const std::string& ASpecialFolder) const {
   if (IsPortableMode()) return InstallFolder();
   // An empty special folder still gives the root, never a path relative to the current folder.
   return JoinFolderPath(IncludeTrailingPathDelimiter(ASpecialFolder), ARelativeFolder);
@@ -216,14 +217,22 @@ std::string TVeska6Information::NBCacheFolder() const {
   return JoinFolderPath(CommonDataFolder(), "NbCache");
 }
 
-std::string TVeska6Information::DefaultNewDocsFolder() const { return JoinFolderPath(CommonDataFolder(), "DefaultNewDocs"); }
-std::string TVeska6Information::DocTemplatesFolder() const { return JoinFolderPath(CommonDataFolder(), "DocTemplates"); }
-std::string TVeska6Information::ExpTemplatesFolder() const { return JoinFolderPath(CommonDataFolder(), "ExpTemplates"); }
+std::string TVeska6Information::DefaultNewDocsFolder() const {
+  return JoinFolderPath(CommonDataFolder(), "DefaultNewDocs");
+}
+std::string TVeska6Information::DocTemplatesFolder() const {
+  return JoinFolderPath(CommonDataFolder(), "DocTemplates");
+}
+std::string TVeska6Information::ExpTemplatesFolder() const {
+  return JoinFolderPath(CommonDataFolder(), "ExpTemplates");
+}
 std::string TVeska6Information::DefaultExpSettingFile() const { return ExpTemplatesFolder() + "ExpDefault.xml"; }
 std::string TVeska6Information::TemplatesFolder() const { return JoinFolderPath(CommonDataFolder(), "Templates"); }
 std::string TVeska6Information::TemplateItogFilename() const { return TemplatesFolder() + "Itog.xlt"; }
 std::string TVeska6Information::UserParamFilename() const { return TemplatesFolder() + "Doc.ini"; }
-std::string TVeska6Information::UserTemplatesFolder() const { return JoinFolderPath(CommonDataFolder(), "UserTemplates"); }
+std::string TVeska6Information::UserTemplatesFolder() const {
+  return JoinFolderPath(CommonDataFolder(), "UserTemplates");
+}
 
 std::string TVeska6Information::LocalSetting() const {
   std::string Custom = CustomLocalSetting();

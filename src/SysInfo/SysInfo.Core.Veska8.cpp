@@ -20,7 +20,9 @@ TUserDataOverrides& Veska8UserData64() {
 
 }  // namespace
 
-std::string TVeska8CustomInformation::AppDataFolder() const { return DataFolder(DataFolderRelative, GetAppDataFolder()); }
+std::string TVeska8CustomInformation::AppDataFolder() const {
+  return DataFolder(DataFolderRelative, GetAppDataFolder());
+}
 
 std::string TVeska8CustomInformation::CommonDataFolder() const {
   return DataFolder(DataFolderRelative, GetCommonAppDataFolder());

@@ -15,7 +15,8 @@ TEST(Display, NamedByAnXServerOrAWaylandCompositor) {
     bool Expected;
   };
   for (const TCase& C : {TCase{"neither", nullptr, nullptr, false}, TCase{"both empty", "", "", false},
-                         TCase{"an X display", ":99", nullptr, true}, TCase{"a Wayland one", nullptr, "wayland-0", true}}) {
+                         TCase{"an X display", ":99", nullptr, true},
+                         TCase{"a Wayland one", nullptr, "wayland-0", true}}) {
     Testing::TScopedEnvironment Environment;
     Environment.Unset("DISPLAY");
     Environment.Unset("WAYLAND_DISPLAY");
