@@ -12,7 +12,7 @@ namespace Quellit::Platform {
 
 // The native separator ("/" here).
 char PathSeparator();
-// True for a character that separates path parts on this platform.
+// True for a character that separates path parts on this platform ("/" here; "\" and "/" on Windows).
 bool IsPathSeparator(char C);
 
 std::string ToNativeSeparators(std::string APath);

@@ -7,6 +7,7 @@
 namespace Quellit::Platform {
 namespace {
 
+// The POSIX backend: the session names its display in the environment.
 TEST(Display, NamedByAnXServerOrAWaylandCompositor) {
   struct TCase {
     const char* Title;

@@ -7,6 +7,7 @@
 namespace Quellit::Platform {
 namespace {
 
+// The POSIX backend reads the user's choice from the environment.
 struct TLocaleCase {
   const char* Title;
   const char* All;
