@@ -1,5 +1,6 @@
 #include "App/dlgEasySetup.Journal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <set>
 
@@ -17,7 +18,7 @@ namespace Quellit {
 namespace {
 
 const char* const Header = "QuellitSetup journal 1";
-const char* const BackupRoot = "QuellitBackup/";
+const std::string BackupRoot = Platform::JoinFolderPath("QuellitBackup");
 const char* const Extension = ".journal";
 
 std::string Quoted(const std::string& AText) { return "\"" + AText + "\""; }
@@ -83,13 +84,12 @@ std::vector<TJournalRecord> Parse(const std::string& AText) {
 // folder, or a temporary name with a separator, must not make a recovery move or delete files
 // elsewhere.
 bool IsSafeRelative(const std::string& AName) {
-  if (AName.empty() || AName.front() == Platform::PathDelim) return false;
-  std::size_t Start = 0;
-  for (;;) {
-    std::size_t End = AName.find(Platform::PathDelim, Start);
-    std::string Part = AName.substr(Start, End == std::string::npos ? std::string::npos : End - Start);
+  if (AName.empty() || Platform::IsPathSeparator(AName.front())) return false;
+  for (auto Start = AName.begin();;) {
+    auto End = std::find_if(Start, AName.end(), Platform::IsPathSeparator);
+    std::string Part(Start, End);
     if (Part == ".." || Part == ".") return false;
-    if (End == std::string::npos) return true;
+    if (End == AName.end()) return true;
     Start = End + 1;
   }
 }
@@ -152,7 +152,7 @@ class TUndo {
   }
 
   void RemoveTemporary(const std::string& AName, const std::string& ATemporary) {
-    if (ATemporary.empty() || ATemporary.find(Platform::PathDelim) != std::string::npos) return;
+    if (ATemporary.empty() || std::any_of(ATemporary.begin(), ATemporary.end(), Platform::IsPathSeparator)) return;
     std::string Temporary = Platform::ExtractFilePath(FProduct + AName) + ATemporary;
     bool Present = Platform::PathKindOf(Temporary) == Platform::TPathKind::File;
     if (Present && !Platform::DeleteFile(Temporary)) Fail(Temporary, errno);
@@ -267,7 +267,9 @@ std::string TUpdateJournal::Stamp() const {
   return Name.substr(0, Name.size() - std::string(Extension).size());
 }
 
-std::string TUpdateJournal::BackupFolder() const { return Platform::ExtractFilePath(FPath) + Stamp() + "/"; }
+std::string TUpdateJournal::BackupFolder() const {
+  return Platform::JoinFolderPath(Platform::ExtractFilePath(FPath), Stamp());
+}
 
 bool TUpdateJournal::Finished() const {
   return !FRecords.empty() &&

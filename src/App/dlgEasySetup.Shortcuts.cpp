@@ -108,7 +108,7 @@ TTreeNodeId AddPayloadNode(TfrmEasySetup& AForm, TTreeNodeId AParent, const std:
   TTreeNodeId Node = AIsFolder ? View.AddChildFirst(AParent, AName) : View.AddChildLast(AParent, AName);
   View.SetNodeImageIndex(Node, View.GetIconIndex(AForm.ProductPayload() + ARelPath + AName));
   View.SetNodeData(Node, static_cast<int>(AForm.DataList.size()));
-  std::string Key = ARelPath + AName + (AIsFolder ? "/" : "");
+  std::string Key = AIsFolder ? Platform::JoinFolderPath(ARelPath, AName) : ARelPath + AName;
   if (AForm.IsAutoLink(Key)) {
     View.SetChecked(Node, true, AIsFolder);
     ExpandWithAncestors(View, Node);

@@ -25,7 +25,7 @@ namespace {
 
 using Platform::TPathKind;
 
-const char* const BackupRoot = "QuellitBackup/";
+const std::string BackupRoot = Platform::JoinFolderPath("QuellitBackup");
 
 std::string Quoted(const std::string& AText) { return "\"" + AText + "\""; }
 
@@ -128,7 +128,9 @@ void TUpdateEngine::CollectFiles(const std::string& ARoot, const std::string& AP
     std::string Name = Full.substr(ARoot.size());
     FForm.DataList.push_back({Name, AKind});
     FPlan.push_back(PlanOf(AKind, Name, IsFolder, IsLink));
-    if (IsFolder) CollectFiles(ARoot, Full + "/", ARelPath + Entry.Name + "/", Node, AKind);
+    if (IsFolder)
+      CollectFiles(ARoot, Platform::IncludeTrailingPathDelimiter(Full),
+                   Platform::JoinFolderPath(ARelPath, Entry.Name), Node, AKind);
   }
 }
 
@@ -170,7 +172,7 @@ std::vector<std::string> TUpdateEngine::PlanLines() const {
 void TUpdateEngine::ReserveJournals() {
   for (TPayloadRoot& Root : FRoots) {
     std::string Stamp = BackupStamp();
-    Root.Backup = Root.Product + BackupRoot + Stamp + "/";
+    Root.Backup = Platform::JoinFolderPath(Root.Product + BackupRoot, Stamp);
     try {
       Root.Journal = TUpdateJournal::Reserve(Root.Product, Stamp);
       Root.Backup = Root.Journal->BackupFolder();
@@ -220,7 +222,9 @@ bool TUpdateEngine::EnsureFolder(TPayloadRoot& ARoot, const std::string& ARelati
   std::string Folder = ARoot.Product + ARelativeFolder;
   if (ARoot.Verified.contains(ARelativeFolder)) return true;
   bool Created = false;
-  for (std::size_t End = ARelativeFolder.find('/'); End != std::string::npos; End = ARelativeFolder.find('/', End + 1)) {
+  const char Separator = Platform::PathSeparator();
+  for (std::size_t End = ARelativeFolder.find(Separator); End != std::string::npos;
+       End = ARelativeFolder.find(Separator, End + 1)) {
     std::string Relative = ARelativeFolder.substr(0, End + 1);
     std::string Path = ARoot.Product + Relative;
     // Without its trailing separator: "link/" would name the folder the link points at.

@@ -3,6 +3,9 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+#include "Platform/KnownFolders.h"
+#include "Platform/Path.h"
+
 namespace Quellit {
 
 namespace {
@@ -11,12 +14,12 @@ namespace {
 // is registered: the package's bold file carries regular-weight outlines with bold advances, so
 // bold text drawn from it looks thin and unevenly spaced. With the regular face alone the toolkit
 // emboldens it itself, which gives a proper bold.
-const char* const TahomaFile = "/usr/share/wine/fonts/tahoma.ttf";
-
 void RegisterTahoma() {
   if (QFontDatabase::families().contains("Tahoma", Qt::CaseInsensitive)) return;
   // A missing file only means the fallback face is used.
-  QFontDatabase::addApplicationFont(TahomaFile);
+  const std::string TahomaFile =
+      Platform::CombinePath(Platform::SpecialFolderPath(Platform::CSIDL_FONTS), "tahoma.ttf");
+  QFontDatabase::addApplicationFont(QString::fromStdString(TahomaFile));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "App/dlgEasySetup.Window.h"
 #include "App/dlgEasySetup.WindowTour.h"
 #include "App/dlgEasySetup.h"
+#include "Platform/Display.h"
 #include "Platform/Environment.h"
 
 namespace Quellit {
@@ -20,9 +21,7 @@ const char* const NoDisplayHint = "run it with --unattended to update without a 
 
 bool DisplayNamed() {
   // A platform chosen explicitly (offscreen, xcb under xvfb-run) is the caller's decision.
-  for (const char* Name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-    if (!Platform::GetEnvOr(Name, "").empty()) return true;
-  return false;
+  return !Platform::GetEnvOr("QT_QPA_PLATFORM", "").empty() || Platform::HasGraphicalDisplay();
 }
 
 // The toolkit ends the process with an abort when its display cannot be opened; the user gets a

@@ -9,6 +9,7 @@
 
 #include "App/dlgEasySetup.View.h"
 #include "Lib/Common/Common.Object.h"
+#include "Platform/Path.h"
 
 namespace Quellit {
 
@@ -32,8 +33,9 @@ enum TStartRefusal { srNone, srClientRunning, srAnotherUpdate, srRecoveryFailed 
 inline constexpr const char* CancelUpdateCaption = "Завершение программы";
 inline constexpr const char* CancelUpdateQuestion = "Отменить процесс экспресс обновления?";
 
-inline constexpr const char* ClientPayloadFolder = "QuellitSetupData/Client/";
-inline constexpr const char* ProductPayloadFolder = "QuellitSetupData/Корвел/";
+// The payloads beside the program, relative to its folder, with a trailing separator.
+inline const std::string ClientPayloadFolder = Platform::JoinFolderPath("QuellitSetupData", "Client");
+inline const std::string ProductPayloadFolder = Platform::JoinFolderPath("QuellitSetupData", "Корвел");
 
 class TfrmEasySetup : public TObject {
  public:

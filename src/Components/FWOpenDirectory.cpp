@@ -38,7 +38,8 @@ constexpr unsigned EditBoxFlag = 0x0010;
 QString ToQt(const std::string& AText) { return QString::fromStdString(AText); }
 
 bool IsBelow(const QString& APath, const QString& ARoot) {
-  if (ARoot.isEmpty() || ARoot == "/") return true;
+  if (ARoot.isEmpty() || Platform::IsRootFolder(ARoot.toStdString())) return true;
+  // The toolkit's clean form separates with "/" on every platform.
   const QString Path = QDir::cleanPath(APath);
   return Path == ARoot || Path.startsWith(ARoot + '/');
 }

@@ -4,7 +4,8 @@
 // $XDG_CONFIG_HOME or ~/.config; common application data $QUELLIT_COMMON_APPDATA or /var/lib;
 // desktop the per-user registry value "Desktop" under Explorer\Shell Folders, else
 // $XDG_DESKTOP_DIR, else XDG_DESKTOP_DIR of $XDG_CONFIG_HOME/user-dirs.dirs (~/.config), else
-// ~/Desktop. Folders are found, never created.
+// ~/Desktop; fonts /usr/share/wine/fonts, where Debian's fonts-wine keeps faces under their Windows
+// names. Folders are found, never created.
 #pragma once
 
 #include <string>
@@ -14,6 +15,7 @@ namespace Quellit::Platform {
 inline constexpr int CSIDL_DESKTOP = 0;
 inline constexpr int CSIDL_PERSONAL = 5;
 inline constexpr int CSIDL_DESKTOPDIRECTORY = 16;
+inline constexpr int CSIDL_FONTS = 20;
 inline constexpr int CSIDL_APPDATA = 26;
 inline constexpr int CSIDL_COMMON_APPDATA = 35;
 

@@ -13,4 +13,8 @@ std::string SystemErrorText(int AErrorCode);
 // "System Error.  Code: 2.\nNo such file or directory: /x/y".
 [[noreturn]] void RaiseOSError(int AErrorCode, const std::string& APath);
 
+// The error of a path that does not exist (code 2 on both platforms, the product's messages quote it).
+bool IsFileNotFound(int AErrorCode);
+[[noreturn]] void RaiseFileNotFound(const std::string& APath);
+
 }  // namespace Quellit::Platform

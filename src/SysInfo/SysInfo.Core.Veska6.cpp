@@ -18,8 +18,9 @@ namespace Quellit {
 namespace {
 
 using Platform::IncludeTrailingPathDelimiter;
+using Platform::JoinFolderPath;
 
-const char* const DataFolderPattern = "%sOrvant/Korvel 6/Client/";
+const std::string DataFolderRelative = Platform::JoinPath("Orvant", "Korvel 6", "Client");
 
 TUserDataOverrides& Veska6UserData() {
   static TUserDataOverrides Overrides;
@@ -131,28 +132,30 @@ std::string TVeska6Information::ApplicationDisplayName() const { return "Кор�
 std::string TVeska6Information::ApplicationExeName() const { return "KVeska.exe"; }
 
 std::string TVeska6Information::DBaseFolder() const {
-  return IncludeTrailingPathDelimiter(CommonDataFolder()) + "Data/";
+  return JoinFolderPath(CommonDataFolder(), "Data");
 }
 
 std::string TVeska6Information::InstallFolder() const {
   std::string Folder = TCustomApplicationInformation::InstallFolder();
-  return IsPortableMode() ? Folder : Folder + "Client/";
+  return IsPortableMode() ? Folder : Folder + JoinFolderPath("Client");
 }
 
 std::string TVeska6Information::MutexName() const { return "Korvel_client"; }
-std::string TVeska6Information::PortableRelativePath() const { return "Orvant/Korvel/"; }
+std::string TVeska6Information::PortableRelativePath() const { return JoinFolderPath("Orvant", "Korvel"); }
 int TVeska6Information::MajorVersionDigit() const { return 6; }
 
-std::string TVeska6Information::DataFolder(const char* APattern, const std::string& ASpecialFolder) const {
+std::string TVeska6Information::DataFolder(const std::string& ARelativeFolder,
+                                           const std::string& ASpecialFolder) const {
   if (IsPortableMode()) return InstallFolder();
-  return Format(APattern, IncludeTrailingPathDelimiter(ASpecialFolder));
+  // An empty special folder still gives the root, never a path relative to the current folder.
+  return JoinFolderPath(IncludeTrailingPathDelimiter(ASpecialFolder), ARelativeFolder);
 }
 
-std::string TVeska6Information::AppDataFolder() const { return DataFolder(DataFolderPattern, GetAppDataFolder()); }
+std::string TVeska6Information::AppDataFolder() const { return DataFolder(DataFolderRelative, GetAppDataFolder()); }
 std::string TVeska6Information::CustomLocalSetting() const { return Veska6UserData().LocalSetting; }
 
 std::string TVeska6Information::CommonDataFolder() const {
-  return DataFolder(DataFolderPattern, GetCommonAppDataFolder());
+  return DataFolder(DataFolderRelative, GetCommonAppDataFolder());
 }
 
 std::string TVeska6Information::CustomVeskaPropsFolder() const { return Veska6UserData().VeskaPropsFolder; }
@@ -160,10 +163,10 @@ std::string TVeska6Information::GetDBaseExtension() const { return ".kvd5"; }
 
 std::string TVeska6Information::MyFolderRoot() const {
   if (IsPortableMode()) return InstallFolder();
-  return IncludeTrailingPathDelimiter(GetPersonalFolder()) + "Корвел/";
+  return JoinFolderPath(IncludeTrailingPathDelimiter(GetPersonalFolder()), "Корвел");
 }
 
-std::string TVeska6Information::CommonSettingFolder() const { return AppDataFolder() + "Settings/"; }
+std::string TVeska6Information::CommonSettingFolder() const { return JoinFolderPath(AppDataFolder(), "Settings"); }
 std::string TVeska6Information::CommonSettingFilename() const { return CommonSettingFolder() + "CommonSetting.xml"; }
 std::string TVeska6Information::ConnectionOptionsFilename() const { return CommonSettingFolder() + "Connections.xml"; }
 std::string TVeska6Information::SessionSettingFilename() const { return CommonSettingFolder() + "SessionSetting.xml"; }
@@ -201,32 +204,40 @@ std::string TVeska6Information::NetworkIniPath() const {
 }
 
 std::string TVeska6Information::RootNetworkIniPath() const { return CommonDataFolder() + "onclient.ini"; }
-std::string TVeska6Information::AutoSaveFoder() const { return AppDataFolder() + "Autosave/"; }
-std::string TVeska6Information::HistoryFolder() const { return AppDataFolder() + "History/"; }
+std::string TVeska6Information::AutoSaveFoder() const { return JoinFolderPath(AppDataFolder(), "Autosave"); }
+std::string TVeska6Information::HistoryFolder() const { return JoinFolderPath(AppDataFolder(), "History"); }
 std::string TVeska6Information::CreateHistoryFilename() const { return HistoryFolder() + "CreateHistory.xml"; }
 std::string TVeska6Information::ExportHistoryFilename() const { return HistoryFolder() + "ExportHistory.xml"; }
 std::string TVeska6Information::LocalHistorySettingFilename() const { return HistoryFolder() + "History.xml"; }
 std::string TVeska6Information::RecentDocsSettingFilename() const { return HistoryFolder() + "RecentDocs.xml"; }
-std::string TVeska6Information::BootLogFolder() const { return CommonDataFolder() + "BootLog/"; }
+std::string TVeska6Information::BootLogFolder() const { return JoinFolderPath(CommonDataFolder(), "BootLog"); }
 std::string TVeska6Information::NormBasesFolder() const { return DBaseFolder(); }
 
 std::string TVeska6Information::NBCacheFolder() const {
-  return IncludeTrailingPathDelimiter(CommonDataFolder()) + "NbCache/";
+  return JoinFolderPath(CommonDataFolder(), "NbCache");
 }
 
-std::string TVeska6Information::DefaultNewDocsFolder() const { return CommonDataFolder() + "DefaultNewDocs/"; }
-std::string TVeska6Information::DocTemplatesFolder() const { return CommonDataFolder() + "DocTemplates/"; }
-std::string TVeska6Information::ExpTemplatesFolder() const { return CommonDataFolder() + "ExpTemplates/"; }
+std::string TVeska6Information::DefaultNewDocsFolder() const {
+  return JoinFolderPath(CommonDataFolder(), "DefaultNewDocs");
+}
+std::string TVeska6Information::DocTemplatesFolder() const {
+  return JoinFolderPath(CommonDataFolder(), "DocTemplates");
+}
+std::string TVeska6Information::ExpTemplatesFolder() const {
+  return JoinFolderPath(CommonDataFolder(), "ExpTemplates");
+}
 std::string TVeska6Information::DefaultExpSettingFile() const { return ExpTemplatesFolder() + "ExpDefault.xml"; }
-std::string TVeska6Information::TemplatesFolder() const { return CommonDataFolder() + "Templates/"; }
+std::string TVeska6Information::TemplatesFolder() const { return JoinFolderPath(CommonDataFolder(), "Templates"); }
 std::string TVeska6Information::TemplateItogFilename() const { return TemplatesFolder() + "Itog.xlt"; }
 std::string TVeska6Information::UserParamFilename() const { return TemplatesFolder() + "Doc.ini"; }
-std::string TVeska6Information::UserTemplatesFolder() const { return CommonDataFolder() + "UserTemplates/"; }
+std::string TVeska6Information::UserTemplatesFolder() const {
+  return JoinFolderPath(CommonDataFolder(), "UserTemplates");
+}
 
 std::string TVeska6Information::LocalSetting() const {
   std::string Custom = CustomLocalSetting();
   if (!Custom.empty()) return Custom;
-  return IncludeTrailingPathDelimiter(CommonDataFolder()) + "LocalSetting/";
+  return JoinFolderPath(CommonDataFolder(), "LocalSetting");
 }
 
 std::string TVeska6Information::CrossrkFileName() const { return LocalSetting() + "Crossrk.xml"; }
@@ -239,13 +250,13 @@ std::string TVeska6Information::CodeReplacementsFileName() const { return LocalS
 std::string TVeska6Information::VeskaPropsFolder() const {
   std::string Custom = CustomVeskaPropsFolder();
   if (!Custom.empty()) return Custom;
-  return IncludeTrailingPathDelimiter(CommonDataFolder()) + "VeskaProps/";
+  return JoinFolderPath(CommonDataFolder(), "VeskaProps");
 }
 
-std::string TVeska6Information::MyDocuments() const { return MyFolderRoot() + "Мои Сметы/"; }
-std::string TVeska6Information::MyDocTemplates() const { return MyFolderRoot() + "Мои шаблоны/"; }
-std::string TVeska6Information::MyExpTemplates() const { return MyFolderRoot() + "Мои формы/"; }
-std::string TVeska6Information::MyNBTemplatesFolder() const { return MyFolderRoot() + "Мои базы/"; }
+std::string TVeska6Information::MyDocuments() const { return JoinFolderPath(MyFolderRoot(), "Мои Сметы"); }
+std::string TVeska6Information::MyDocTemplates() const { return JoinFolderPath(MyFolderRoot(), "Мои шаблоны"); }
+std::string TVeska6Information::MyExpTemplates() const { return JoinFolderPath(MyFolderRoot(), "Мои формы"); }
+std::string TVeska6Information::MyNBTemplatesFolder() const { return JoinFolderPath(MyFolderRoot(), "Мои базы"); }
 
 bool TVeska6Information::IsAppDataFolderHasWritePrivilege() const { return CheckFolderWritePrivilege(AppDataFolder()); }
 bool TVeska6Information::IsNBCacheFolderHasWritePrivilege() const { return CheckFolderWritePrivilege(NBCacheFolder()); }

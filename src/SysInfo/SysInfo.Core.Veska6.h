@@ -27,7 +27,7 @@ class TVeska6Information : public TCustomApplicationInformation {
   std::string RegistryKey() const override;
   std::string ApplicationDisplayName() const override;
   std::string ApplicationExeName() const override;
-  std::string DBaseFolder() const override;            // CommonDataFolder + "Data/"
+  std::string DBaseFolder() const override;            // the folder "Data" in CommonDataFolder
   // The product's executable lies in "Client/" under the install location, except in portable
   // mode, where it is the program's own folder.
   std::string InstallFolder() const override;
@@ -45,7 +45,7 @@ class TVeska6Information : public TCustomApplicationInformation {
   // The user's product folder under the documents folder; InstallFolder when portable.
   std::string MyFolderRoot() const;
 
-  std::string CommonSettingFolder() const;             // AppDataFolder + "Settings/"
+  std::string CommonSettingFolder() const;             // the folder "Settings" in AppDataFolder
   std::string CommonSettingFilename() const;
   std::string ConnectionOptionsFilename() const;
   std::string SessionSettingFilename() const;
@@ -107,8 +107,9 @@ class TVeska6Information : public TCustomApplicationInformation {
  protected:
   TVeska6Information() = default;
 
-  // APattern ("%sOrvant/Korvel 6/Client/") filled with ASpecialFolder, or InstallFolder when portable.
-  std::string DataFolder(const char* APattern, const std::string& ASpecialFolder) const;
+  // ARelativeFolder ("Orvant", "Korvel 6", "Client" joined) below ASpecialFolder, with a trailing
+  // separator, or InstallFolder when portable.
+  std::string DataFolder(const std::string& ARelativeFolder, const std::string& ASpecialFolder) const;
 };
 
 // Takes the overrides of one edition from its user-data settings file; without the file nothing

@@ -6,7 +6,7 @@
 namespace Quellit {
 namespace {
 
-const char* const DataFolderPattern = "%sOrvant/Korvel 8/Client/";
+const std::string DataFolderRelative = Platform::JoinPath("Orvant", "Korvel 8", "Client");
 
 TUserDataOverrides& Veska8UserData32() {
   static TUserDataOverrides Overrides;
@@ -20,17 +20,19 @@ TUserDataOverrides& Veska8UserData64() {
 
 }  // namespace
 
-std::string TVeska8CustomInformation::AppDataFolder() const { return DataFolder(DataFolderPattern, GetAppDataFolder()); }
+std::string TVeska8CustomInformation::AppDataFolder() const {
+  return DataFolder(DataFolderRelative, GetAppDataFolder());
+}
 
 std::string TVeska8CustomInformation::CommonDataFolder() const {
-  return DataFolder(DataFolderPattern, GetCommonAppDataFolder());
+  return DataFolder(DataFolderRelative, GetCommonAppDataFolder());
 }
 
 int TVeska8CustomInformation::MajorVersionDigit() const { return 8; }
 std::string TVeska8CustomInformation::GetDBaseExtension() const { return ".kvd8"; }
 
 std::string TVeska8CustomInformation::DebugLogFolder() const {
-  return Platform::IncludeTrailingPathDelimiter(AppDataFolder()) + "DebugLog/";
+  return Platform::JoinFolderPath(AppDataFolder(), "DebugLog");
 }
 
 std::string TVeska8CustomInformation::TemplateListVariablesFilename() const {

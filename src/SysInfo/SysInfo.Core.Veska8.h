@@ -16,7 +16,7 @@ class TVeska8CustomInformation : public TVeska6Information {
   int MajorVersionDigit() const override;
   std::string GetDBaseExtension() const override;
 
-  std::string DebugLogFolder() const;                  // AppDataFolder + "DebugLog/"
+  std::string DebugLogFolder() const;                  // the folder "DebugLog" in AppDataFolder
   std::string TemplateListVariablesFilename() const;   // TemplatesFolder + "ListVariables.xlt"
 
  protected:

@@ -53,6 +53,7 @@ TEST_F(KnownFoldersTest, FollowsTheEnvironmentElseTheHomeFolder) {
       {CSIDL_COMMON_APPDATA, nullptr, "", "/var/lib"},
       {CSIDL_COMMON_APPDATA, "QUELLIT_COMMON_APPDATA", "/sandbox/common", "/sandbox/common"},
       {CSIDL_COMMON_APPDATA, "QUELLIT_COMMON_APPDATA", "/", "/"},
+      {CSIDL_FONTS, nullptr, "", "/usr/share/wine/fonts"},
       {CSIDL_DESKTOPDIRECTORY, nullptr, "", "/home/tester/Desktop"},
       {CSIDL_DESKTOP, "XDG_DESKTOP_DIR", "/home/tester/Рабочий стол/", "/home/tester/Рабочий стол"},
   };

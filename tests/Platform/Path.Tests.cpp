@@ -64,5 +64,30 @@ TEST(Path, AbsolutePaths) {
   EXPECT_FALSE(IsAbsolutePath(""));
 }
 
+TEST(Path, JoinPutsOneSeparatorBetweenEveryTwoParts) {
+  struct TCase {
+    std::string Joined, Expected;
+  };
+  for (const TCase& C : {TCase{JoinPath("a", "b", "c.txt"), "a/b/c.txt"}, TCase{JoinPath("a/", "/b/", "c"), "a/b/c"},
+                         TCase{JoinPath("/", "etc"), "/etc"}, TCase{JoinPath("", "b", "c"), "b/c"},
+                         TCase{JoinPath("a"), "a"}, TCase{JoinPath("Корвел", "Мои Сметы"), "Корвел/Мои Сметы"},
+                         TCase{JoinFolderPath("a/", "Data"), "a/Data/"},
+                         TCase{JoinFolderPath("a", "Orvant", "Korvel 8", "Client"), "a/Orvant/Korvel 8/Client/"},
+                         TCase{JoinFolderPath("a/", "b/"), "a/b/"}, TCase{JoinFolderPath("", "Data"), "Data/"}})
+    EXPECT_EQ(C.Joined, C.Expected);
+}
+
+TEST(Path, TheSeparatorIsTheOneThePathFunctionsWrite) {
+  EXPECT_TRUE(IsPathSeparator(PathSeparator()));
+  EXPECT_FALSE(IsPathSeparator('a'));
+  EXPECT_EQ(IncludeTrailingPathDelimiter("a").back(), PathSeparator());
+  EXPECT_EQ(ToNativeSeparators("a\\b"), std::string("a") + PathSeparator() + "b");
+}
+
+TEST(Path, RootFolders) {
+  for (const char* Root : {"/", "//"}) EXPECT_TRUE(IsRootFolder(Root)) << Root;
+  for (const char* Other : {"", "/etc", "/etc/", "etc", "."}) EXPECT_FALSE(IsRootFolder(Other)) << Other;
+}
+
 }  // namespace
 }  // namespace Quellit::Platform

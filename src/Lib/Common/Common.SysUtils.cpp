@@ -19,7 +19,7 @@
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
-#include "Platform/Environment.h"
+#include "Platform/Locale.h"
 #include "Platform/TextCodec.h"
 #include "Platform/Time.h"
 
@@ -38,13 +38,9 @@ std::string ToIcuLocaleId(const std::string& APosixName) {
   return Id;
 }
 
-// LC_ALL wins over the category's variable, which wins over LANG.
-std::string LocaleFromEnvironment(const char* ACategory) {
-  for (const char* Name : {"LC_ALL", ACategory, "LANG"}) {
-    std::string Value = Platform::GetEnvOr(Name, "");
-    if (!Value.empty()) return ToIcuLocaleId(Value);
-  }
-  return PosixLocaleId;
+// A user who chose no locale gets the POSIX one, as a program started under "C" would.
+std::string UserLocaleId(Platform::TLocaleCategory ACategory) {
+  return ToIcuLocaleId(Platform::UserLocaleName(ACategory));
 }
 
 // The locale of each category, resolved once and again after every change. Readers keep a copy
@@ -62,8 +58,9 @@ std::atomic<unsigned> LocaleGeneration{1};
 
 TLocaleIds ResolveLocaleIds(const std::optional<std::string>& AOverride) {
   if (AOverride) return {*AOverride, *AOverride, *AOverride, *AOverride};
-  return {LocaleFromEnvironment("LC_CTYPE"), LocaleFromEnvironment("LC_COLLATE"), LocaleFromEnvironment("LC_TIME"),
-          LocaleFromEnvironment("LC_NUMERIC")};
+  using Platform::TLocaleCategory;
+  return {UserLocaleId(TLocaleCategory::Ctype), UserLocaleId(TLocaleCategory::Collate),
+          UserLocaleId(TLocaleCategory::Time), UserLocaleId(TLocaleCategory::Numeric)};
 }
 
 const TLocaleIds& LocaleIds() {

@@ -97,6 +97,7 @@ std::string SpecialFolderPath(int ACsidl) {
     case CSIDL_PERSONAL: return FolderFromEnvironment("XDG_DOCUMENTS_DIR", InHome("Documents"));
     case CSIDL_APPDATA: return FolderFromEnvironment("XDG_CONFIG_HOME", InHome(".config"));
     case CSIDL_COMMON_APPDATA: return FolderFromEnvironment("QUELLIT_COMMON_APPDATA", "/var/lib");
+    case CSIDL_FONTS: return "/usr/share/wine/fonts";
     default: RaiseOSError(EINVAL);
   }
 }

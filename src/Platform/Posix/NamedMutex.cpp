@@ -33,7 +33,7 @@ int OpenLockFile(const std::string& APath) {
 std::string TNamedMutex::LockPathOf(const std::string& AName) {
   // A name is one file name: separators in it must not lead elsewhere.
   std::string Name = AName;
-  std::replace(Name.begin(), Name.end(), PathDelim, '_');
+  std::replace(Name.begin(), Name.end(), PathSeparator(), '_');
   return CombinePath(GetEnvOr("XDG_RUNTIME_DIR", "/tmp"), Name + ".lock");
 }
 

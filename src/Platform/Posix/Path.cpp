@@ -5,23 +5,29 @@
 namespace Quellit::Platform {
 namespace {
 
-bool IsDelimiter(char C) { return C == PathDelim; }
+constexpr char Separator = '/';
+
+bool IsDelimiter(char C) { return C == Separator; }
 
 std::size_t NameStart(const std::string& APath) {
-  std::size_t Pos = APath.find_last_of(PathDelim);
+  std::size_t Pos = APath.find_last_of(Separator);
   return Pos == std::string::npos ? 0 : Pos + 1;
 }
 
 }  // namespace
 
+char PathSeparator() { return Separator; }
+
+bool IsPathSeparator(char C) { return IsDelimiter(C); }
+
 std::string ToNativeSeparators(std::string APath) {
-  std::replace(APath.begin(), APath.end(), '\\', PathDelim);
+  std::replace(APath.begin(), APath.end(), '\\', Separator);
   return APath;
 }
 
 std::string IncludeTrailingPathDelimiter(const std::string& APath) {
   if (!APath.empty() && IsDelimiter(APath.back())) return APath;
-  return APath + PathDelim;
+  return APath + Separator;
 }
 
 std::string ExcludeTrailingPathDelimiter(const std::string& APath) {
@@ -56,5 +62,11 @@ std::string CombinePath(const std::string& AFolder, const std::string& AName) {
 }
 
 bool IsAbsolutePath(const std::string& APath) { return !APath.empty() && IsDelimiter(APath.front()); }
+
+// "//" names the root as well: POSIX leaves a leading pair to the implementation, and Linux reads
+// it as "/".
+bool IsRootFolder(const std::string& APath) {
+  return !APath.empty() && std::all_of(APath.begin(), APath.end(), IsDelimiter);
+}
 
 }  // namespace Quellit::Platform

@@ -23,4 +23,8 @@ void RaiseOSError(int AErrorCode, const std::string& APath) {
   throw EOSError(AErrorCode, OSErrorMessage(AErrorCode, SystemErrorText(AErrorCode) + ": " + APath));
 }
 
+bool IsFileNotFound(int AErrorCode) { return AErrorCode == ENOENT; }
+
+void RaiseFileNotFound(const std::string& APath) { RaiseOSError(ENOENT, APath); }
+
 }  // namespace Quellit::Platform

@@ -4,16 +4,10 @@
 #include "Platform/SystemError.h"
 
 namespace Quellit {
-namespace {
-
-// The error number the platform gives for a path that does not exist (the same on both platforms).
-constexpr int NoSuchPathError = 2;
-
-}  // namespace
 
 void TCustomFileSystemConnection::Connect(const std::string&, const std::string&) {
   // No folder at all is "not found": creating "" would quietly mean the current folder.
-  if (Address().empty()) Platform::RaiseOSError(NoSuchPathError, Address());
+  if (Address().empty()) Platform::RaiseFileNotFound(Address());
   Platform::ForceDirectories(Address());
   FConnected = true;
 }

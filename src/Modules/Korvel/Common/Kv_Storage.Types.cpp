@@ -14,7 +14,7 @@ namespace {
 
 const char* const UnitName = "Modules/Korvel/Common/Kv_Storage.Types";
 
-bool IsAddressSeparator(char C) { return C == '\\' || C == Platform::PathDelim; }
+bool IsAddressSeparator(char C) { return C == '\\' || Platform::IsPathSeparator(C); }
 
 // ---- the registry --------------------------------------------------------------------------
 

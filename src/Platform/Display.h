@@ -1,0 +1,10 @@
+// The user's screen: whether this session has one a window can open on.
+#pragma once
+
+namespace Quellit::Platform {
+
+// True when the session names a graphical display (an X server or a Wayland compositor here). It
+// does not open it: a named display may still refuse the connection.
+bool HasGraphicalDisplay();
+
+}  // namespace Quellit::Platform
