@@ -14,12 +14,39 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Lib/Common/Common.Object.h"
-#include "Platform/RegistryFile.h"
 
 namespace Quellit::Platform {
+
+// Value types by their registry numbers (REG_SZ is 1, ...).
+enum class TRegDataType : std::uint32_t {
+  rdNone = 0,
+  rdString = 1,
+  rdExpandString = 2,
+  rdBinary = 3,
+  rdInteger = 4,
+  rdMultiString = 7,
+  rdQWord = 11
+};
+
+// One value as the registry stores it: strings are UTF-16LE with a terminating zero.
+struct TRegValue {
+  std::string Name;  // "" is the key's default value ("@" in the file)
+  TRegDataType DataType = TRegDataType::rdString;
+  std::vector<std::uint8_t> Data;
+
+  static TRegValue String(std::string AName, std::string_view AText, TRegDataType AType = TRegDataType::rdString);
+  static TRegValue Integer(std::string AName, std::uint32_t AValue);
+  static TRegValue MultiString(std::string AName, const std::vector<std::string>& AStrings);
+
+  // The text of a string or expandable string (unexpanded), up to the first zero character.
+  std::optional<std::string> AsString() const;
+  std::optional<std::uint32_t> AsInteger() const;  // a four-byte integer value
+  std::optional<std::vector<std::string>> AsMultiString() const;
+};
 
 enum class TRegistryRoot { LocalMachine, CurrentUser };
 // Which part of HKEY_LOCAL_MACHINE\SOFTWARE a key is looked up in; the per-user hive has one view.
@@ -44,9 +71,13 @@ class TRegistryKey : public TObject {
   std::vector<std::string> GetValueNames() const;
 
  private:
-  explicit TRegistryKey(std::shared_ptr<const TRegistryNode> ANode) : FNode(std::move(ANode)) {}
+  // What the backend keeps of an open key.
+  struct TKeyData;
+  explicit TRegistryKey(std::shared_ptr<const TKeyData> AData) : FData(std::move(AData)) {}
+  // The key at APath below the hive, the view already applied; null when it does not exist.
+  static std::shared_ptr<const TKeyData> OpenKeyData(TRegistryRoot ARoot, const std::string& APath);
 
-  std::shared_ptr<const TRegistryNode> FNode;
+  std::shared_ptr<const TKeyData> FData;
 };
 
 bool RegistryKeyExists(TRegistryRoot ARoot, const std::string& APath, TRegistryView AView = TRegistryView::Registry64);
