@@ -231,8 +231,8 @@ bool TUpdateEngine::EnsureFolder(TPayloadRoot& ARoot, const std::string& ARelati
       return false;
     }
     ARoot.Journal->Write(JournalStep::Folder, Relative);
-    if (!Platform::CreateDir(Path)) {
-      AError = ErrorText(errno) + ": " + Path;
+    if (const auto Made = Platform::CreateDir(Path); !Made) {
+      AError = ErrorText(Made.ErrorCode()) + ": " + Path;
       return false;
     }
     Created = true;
@@ -245,23 +245,23 @@ bool TUpdateEngine::EnsureFolder(TPayloadRoot& ARoot, const std::string& ARelati
   return true;
 }
 
-bool TUpdateEngine::MoveToBackup(const std::string& ASrc, const std::string& ADst) {
+Platform::TOSResult TUpdateEngine::MoveToBackup(const std::string& ASrc, const std::string& ADst) {
   try {
     Platform::MoveFileNoReplace(ASrc, ADst);
-    return true;
-  } catch (const EOSError&) {
-    return false;
+    return {};
+  } catch (const EOSError& E) {
+    return Platform::TOSResult::Failure(E.ErrorCode());
   }
 }
 
 void TUpdateEngine::PutOriginalBack(std::size_t AIndex) {
   const TDataEntry& Entry = FForm.DataList[AIndex];
   TPayloadRoot& Root = RootOf(Entry.EntryKind);
-  if (Platform::RenameNoReplace(Root.Backup + Entry.Name, Root.Product + Entry.Name)) {
+  if (const auto Renamed = Platform::RenameNoReplace(Root.Backup + Entry.Name, Root.Product + Entry.Name)) {
     Root.Journal->Write(JournalStep::Restored, Entry.Name);
     Log("Файл " + Quoted(Entry.Name) + " восстановлен из бэкапа.");
   } else {
-    Log("Не удалось восстановить файл " + Quoted(Entry.Name) + " из бэкапа: " + ErrorText(errno));
+    Log("Не удалось восстановить файл " + Quoted(Entry.Name) + " из бэкапа: " + ErrorText(Renamed.ErrorCode()));
   }
 }
 
@@ -316,8 +316,9 @@ bool TUpdateEngine::UpdateOneFile(std::size_t AIndex) {
     if (Saved) {
       // A link or any other special file is moved as it is; nothing it points at is read or written.
       Root.Journal->Write(JournalStep::Backup, Name);
-      Saved = MoveToBackup(Destination, Root.Backup + Name);
-      if (!Saved) Error = ErrorText(errno);
+      const Platform::TOSResult Moved = MoveToBackup(Destination, Root.Backup + Name);
+      Saved = static_cast<bool>(Moved);
+      if (!Saved) Error = ErrorText(Moved.ErrorCode());
     }
     if (!Saved) {
       Log("Ошибка создания резервной копии " + Quoted(Name));

@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "Lib/Common/Common.Exception.h"
+#include "Platform/Folder.h"
 #include "Platform/Process.h"
 #include "Support/RunAsNobody.h"
 #include "Support/ScratchFolder.h"
@@ -84,10 +86,10 @@ TEST(TFileHandle, TwoHandlesShareReadingAndWriting) {
 TEST(TFileHandle, MoveTransfersOwnership) {
   TScratchFolder Scratch;
   TFileHandle First(Scratch / "m", TFileAccess::Write, TFileDisposition::CreateAlways);
-  int Descriptor = First.Descriptor();
+  const TNativeHandle Handle = First.NativeHandle();
   TFileHandle Second(std::move(First));
   EXPECT_FALSE(First.IsOpen());
-  EXPECT_EQ(Second.Descriptor(), Descriptor);
+  EXPECT_EQ(Second.NativeHandle(), Handle);
   EXPECT_EQ(Second.Path(), Scratch / "m");
 }
 
@@ -112,8 +114,39 @@ TEST(File, ExistenceInfoAndDeletion) {
   EXPECT_FALSE(DeleteFile(Scratch / "sub"));  // a folder is not a file
   EXPECT_TRUE(DeleteFile(Path));
   EXPECT_FALSE(FileExists(Path));
-  EXPECT_FALSE(DeleteFile(Path));
-  EXPECT_EQ(errno, ENOENT);
+  const TOSResult Again = DeleteFile(Path);
+  EXPECT_FALSE(Again);
+  EXPECT_EQ(Again.ErrorCode(), ENOENT);
+}
+
+// A failed call answers its own code and the system's text for it, and raises with both.
+TEST(File, AFailedCallCarriesItsCodeAndText) {
+  TScratchFolder Scratch;
+  Scratch.Write("folder/file", "x");
+  const struct {
+    TOSResult Result;
+    int Code;
+  } Cases[] = {
+      {DeleteFile(Scratch / "missing"), ENOENT},
+      {DeleteFile(Scratch / "folder"), EISDIR},
+      {RenameFile(Scratch / "missing", Scratch / "other"), ENOENT},
+      {CreateDir(Scratch / "folder"), EEXIST},
+      {RemoveDir(Scratch / "folder"), ENOTEMPTY},
+  };
+  for (const auto& Case : Cases) {
+    EXPECT_FALSE(Case.Result);
+    EXPECT_EQ(Case.Result.ErrorCode(), Case.Code);
+    EXPECT_EQ(Case.Result.ErrorText(), SystemErrorText(Case.Code));
+    try {
+      Case.Result.RaiseOnFailure(Scratch / "x");
+      ADD_FAILURE() << "no exception for code " << Case.Code;
+    } catch (const EOSError& E) {
+      EXPECT_EQ(E.ErrorCode(), Case.Code);
+      EXPECT_EQ(E.Message(), "System Error.  Code: " + std::to_string(Case.Code) + ".\n" + SystemErrorText(Case.Code) + ": " + Scratch / "x");
+    }
+  }
+  EXPECT_NO_THROW(TOSResult().RaiseOnFailure(Scratch / "x"));
+  EXPECT_EQ(TOSResult().ErrorCode(), 0);
 }
 
 TEST(File, RenameReplacesTheTarget) {

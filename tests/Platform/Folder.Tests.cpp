@@ -100,8 +100,9 @@ TEST(Folder, ForceDirectoriesCreatesTheChain) {
 TEST(Folder, CreateAndRemoveSingleFolders) {
   TScratchFolder Scratch;
   EXPECT_TRUE(CreateDir(Scratch / "one"));
-  EXPECT_FALSE(CreateDir(Scratch / "one"));
-  EXPECT_EQ(errno, EEXIST);
+  const TOSResult Again = CreateDir(Scratch / "one");
+  EXPECT_FALSE(Again);
+  EXPECT_EQ(Again.ErrorCode(), EEXIST);
   Scratch.Write("one/file", "x");
   EXPECT_FALSE(RemoveDir(Scratch / "one"));  // not empty
   EXPECT_TRUE(FileExists(Scratch / "one/file"));

@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "Platform/Environment.h"
+#include "Platform/File.h"
+#include "Platform/Posix/NamedMutexLockFile.h"
 #include "Platform/Process.h"
 #include "Support/ScratchFolder.h"
 
@@ -86,16 +88,17 @@ TEST_F(NamedMutexFixture, ASecondHolderInTheSameProcessSeesItTaken) {
   std::optional<TNamedMutex> First;
   First.emplace("Korvel_client");
   EXPECT_FALSE(First->AlreadyExists());
-  EXPECT_EQ(First->LockPath(), Scratch / "Korvel_client.lock");
+  EXPECT_EQ(NamedMutexLockFile("Korvel_client"), Scratch / "Korvel_client.lock");
+  EXPECT_TRUE(FileExists(Scratch / "Korvel_client.lock"));
   EXPECT_TRUE(TNamedMutex("Korvel_client").AlreadyExists());
   First.reset();
   EXPECT_FALSE(TNamedMutex("Korvel_client").AlreadyExists());
 }
 
 TEST_F(NamedMutexFixture, NamesStayInsideTheRuntimeFolder) {
-  EXPECT_EQ(TNamedMutex::LockPathOf("../evil/name"), Scratch / ".._evil_name.lock");
+  EXPECT_EQ(NamedMutexLockFile("../evil/name"), Scratch / ".._evil_name.lock");
   UnsetEnv("XDG_RUNTIME_DIR");
-  EXPECT_EQ(TNamedMutex::LockPathOf("Korvel_client"), "/tmp/Korvel_client.lock");
+  EXPECT_EQ(NamedMutexLockFile("Korvel_client"), "/tmp/Korvel_client.lock");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "Platform/Guid.h"
 #include "Platform/NativeName.h"
 #include "Platform/Path.h"
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -40,9 +41,9 @@ void CopyContent(const std::string& ASource, const struct stat& AInfo, const std
   for (std::int64_t Got; (Got = From.Read(Buffer.data(), static_cast<std::int64_t>(Buffer.size()))) > 0;)
     To.Write(Buffer.data(), Got);
   // The restored file is the saved one: same permissions, same modification time.
-  if (::fchmod(To.Descriptor(), AInfo.st_mode & 07777) != 0) RaiseOSError(errno, ATemporary);
+  if (::fchmod(DescriptorOf(To), AInfo.st_mode & 07777) != 0) RaiseOSError(errno, ATemporary);
   const timespec Times[2] = {AInfo.st_atim, AInfo.st_mtim};
-  if (::futimens(To.Descriptor(), Times) != 0) RaiseOSError(errno, ATemporary);
+  if (::futimens(DescriptorOf(To), Times) != 0) RaiseOSError(errno, ATemporary);
   To.Flush();
   To.Close();
 }
@@ -62,18 +63,19 @@ void CopyAcross(const std::string& ASource, const std::string& ATarget) {
     } else {
       CopyContent(ASource, Info, Temporary);
     }
-    if (!RenameFile(Temporary, ATarget)) RaiseOSError(errno, ATarget);
+    RenameFile(Temporary, ATarget).RaiseOnFailure(ATarget);
   } catch (...) {
     ::unlink(NativePath(Temporary).c_str());
     throw;
   }
   SyncFolderOf(ATarget);
-  if (!DeleteFile(ASource)) RaiseOSError(errno, ASource);
+  DeleteFile(ASource).RaiseOnFailure(ASource);
 }
 
 void MoveFileOver(const std::string& ASource, const std::string& ATarget) {
-  if (RenameFile(ASource, ATarget)) return;
-  if (errno != EXDEV) RaiseOSError(errno, ATarget);
+  const TOSResult Renamed = RenameFile(ASource, ATarget);
+  if (Renamed) return;
+  if (Renamed.ErrorCode() != EXDEV) Renamed.RaiseOnFailure(ATarget);
   CopyAcross(ASource, ATarget);
 }
 

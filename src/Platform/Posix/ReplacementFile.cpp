@@ -10,6 +10,7 @@
 #include "Lib/Common/Common.Format.h"
 #include "Platform/NativeName.h"
 #include "Platform/Path.h"
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -23,10 +24,9 @@ std::string SiblingName(const std::string& ATarget) {
 
 void SyncFolderOf(const std::string& APath) {
   std::string Folder = ExtractFilePath(APath);
-  int Descriptor = ::open(Folder.empty() ? "." : NativePath(Folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (Descriptor < 0) return;  // best effort: the rename itself has been done
-  ::fsync(Descriptor);
-  ::close(Descriptor);
+  TScopedDescriptor Descriptor(::open(Folder.empty() ? "." : NativePath(Folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!Descriptor.IsValid()) return;  // best effort: the rename itself has been done
+  ::fsync(Descriptor.Get());
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ TReplacementFile::TReplacementFile(std::string ATarget)
       FHandle(FTemporary, TFileAccess::Write, TFileDisposition::CreateNew) {
   struct stat Existing {};
   if (::stat(NativePath(FTarget).c_str(), &Existing) == 0 && S_ISREG(Existing.st_mode) &&
-      ::fchmod(FHandle.Descriptor(), Existing.st_mode & 0777) != 0) {
+      ::fchmod(DescriptorOf(FHandle), Existing.st_mode & 0777) != 0) {
     const int Error = errno;
     Discard();
     RaiseOSError(Error, FTemporary);
@@ -51,9 +51,9 @@ TReplacementFile::~TReplacementFile() {
 
 void TReplacementFile::SetReadOnly() {
   struct stat Info {};
-  if (::fstat(FHandle.Descriptor(), &Info) != 0) RaiseOSError(errno, FTemporary);
+  if (::fstat(DescriptorOf(FHandle), &Info) != 0) RaiseOSError(errno, FTemporary);
   mode_t Mode = Info.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  if (::fchmod(FHandle.Descriptor(), Mode) != 0) RaiseOSError(errno, FTemporary);
+  if (::fchmod(DescriptorOf(FHandle), Mode) != 0) RaiseOSError(errno, FTemporary);
 }
 
 void TReplacementFile::Commit(bool AOverwrite) {
