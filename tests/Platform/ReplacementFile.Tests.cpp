@@ -45,6 +45,18 @@ TEST(TReplacementFile, TheTargetIsReplacedWholeOnCommitAndUntouchedOtherwise) {
   EXPECT_EQ(Names(Folder.Path()), std::vector<std::string>{"a.txt"});
 }
 
+// The sibling's name is cut to fit one file name, or such a target could never be written.
+TEST(TReplacementFile, ATargetWithTheLongestNameIsReplaced) {
+  TScratchFolder Folder;
+  const std::string Name(255, 'n');
+  const std::string Target = Folder.Write(Name, "old");
+  TReplacementFile File(Target);
+  File.Handle().Write("new", 3);
+  File.Commit();
+  EXPECT_EQ(TScratchFolder::Read(Target), "new");
+  EXPECT_EQ(Names(Folder.Path()), std::vector<std::string>{Name});
+}
+
 TEST(TReplacementFile, ALinkAtTheTargetIsReplacedNotFollowed) {
   TScratchFolder Folder;
   const std::string Victim = Folder.Write("victim.txt", "victim");

@@ -1,7 +1,6 @@
 #include "Platform/File.h"
 
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,10 +8,10 @@
 #include <cerrno>
 #include <utility>
 
-#include "Lib/Common/Common.Format.h"
 #include "Platform/NativeName.h"
 #include "Platform/Posix/SystemCall.h"
 #include "Platform/Path.h"
+#include "Platform/ReplacementFile.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -46,19 +45,6 @@ TFileTime ModificationTime(const struct stat& AStat) {
   return {static_cast<std::int64_t>(AStat.st_mtim.tv_sec), static_cast<std::int32_t>(AStat.st_mtim.tv_nsec)};
 }
 
-// A name nobody else picks: the target's name, the process id and random bits. The target's name
-// is shortened when the whole would pass the file system's 255 bytes, or a target with a long
-// name could never be written.
-std::string TemporarySibling(const std::string& APath) {
-  constexpr std::size_t MaxNameBytes = 255;
-  std::uint64_t Random = 0;
-  if (::getrandom(&Random, sizeof Random, 0) != static_cast<ssize_t>(sizeof Random)) Random ^= static_cast<std::uint64_t>(::getpid());
-  std::string Suffix = Format(".%u-%x.tmp", static_cast<unsigned>(::getpid()), Random);
-  std::size_t NameStart = APath.rfind('/') == std::string::npos ? 0 : APath.rfind('/') + 1;
-  std::size_t NameBytes = std::min(APath.size() - NameStart, MaxNameBytes - Suffix.size());
-  return APath.substr(0, NameStart + NameBytes) + Suffix;
-}
-
 // The rename that replaces a file needs only the folder's permission; the file's own protection is
 // the user's word. A file nobody may write is read-only even for the administrator, as on the
 // product's platform; otherwise the real user's own right to write it decides.
@@ -76,12 +62,6 @@ void KeepOwnerAndMode(const TFileHandle& AFile, const struct stat& AExisting) {
     }
   }
   if (::fchmod(DescriptorOf(AFile), AExisting.st_mode & 07777) != 0) RaiseOSError(errno, AFile.Path());
-}
-
-void SyncFolder(const std::string& AFolder) {
-  TScopedDescriptor Folder(OpenDescriptor(AFolder.empty() ? std::string(".") : AFolder, O_RDONLY | O_DIRECTORY));
-  if (!Folder.IsValid()) return;  // best effort: the rename itself has been done
-  ::fsync(Folder.Get());
 }
 
 }  // namespace
@@ -221,7 +201,7 @@ void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_
   struct stat Existing {};
   const bool Replacing = ::stat(NativePath(Target).c_str(), &Existing) == 0;
   if (Replacing) RefuseProtectedFile(Target, Existing, APath);
-  std::string Temporary = TemporarySibling(Target);
+  const std::string Temporary = SiblingPathOf(Target);
   try {
     TFileHandle File(Temporary, TFileAccess::Write, TFileDisposition::CreateNew);
     // A new file gets our owner and the umask's permission bits.
@@ -229,12 +209,11 @@ void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_
     File.Write(AData, static_cast<std::int64_t>(ASize));
     File.Flush();
     File.Close();
-    RenameFile(Temporary, Target).RaiseOnFailure(APath);
+    RenameIntoPlace(Temporary, Target, true).RaiseOnFailure(APath);
   } catch (...) {
     ::unlink(NativePath(Temporary).c_str());
     throw;
   }
-  SyncFolder(ExtractFilePath(Target));
 }
 
 std::vector<std::uint8_t> ReadFileStart(const std::string& APath, std::size_t AMaxBytes) {

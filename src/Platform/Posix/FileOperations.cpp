@@ -9,12 +9,11 @@
 #include <cerrno>
 #include <vector>
 
-#include "Lib/Common/Common.Format.h"
 #include "Platform/File.h"
-#include "Platform/Guid.h"
 #include "Platform/NativeName.h"
 #include "Platform/Path.h"
 #include "Platform/Posix/SystemCall.h"
+#include "Platform/ReplacementFile.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -38,24 +37,36 @@ void CopyLink(const std::string& ASource, const struct stat& AInfo, const std::s
   if (::symlink(Destination.c_str(), NativePath(ATemporary).c_str()) != 0) RaiseOSError(errno, ATemporary);
 }
 
-void CopyContent(const std::string& ASource, const struct stat& AInfo, const std::string& ATemporary) {
+// A link is copied as a new link beside the target, put in place as a file would be.
+void CopyLinkBeside(const std::string& ASource, const struct stat& AInfo, const std::string& ATarget) {
+  const std::string Temporary = SiblingPathOf(ATarget);
+  try {
+    CopyLink(ASource, AInfo, Temporary);
+    RenameIntoPlace(Temporary, ATarget, false).RaiseOnFailure(ATarget);
+  } catch (...) {
+    ::unlink(NativePath(Temporary).c_str());
+    throw;
+  }
+}
+
+void CopyContentBeside(const std::string& ASource, const struct stat& AInfo, const std::string& ATarget) {
   TScopedDescriptor Source(::open(NativePath(ASource).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
   if (!Source.IsValid()) RaiseOSError(errno, ASource);
-  TFileHandle To(ATemporary, TFileAccess::Write, TFileDisposition::CreateNew);
+  TReplacementFile To(ATarget);
   std::vector<char> Buffer(65536);
   for (;;) {
     const ssize_t Got = RetryOnInterrupt([&] { return ::read(Source.Get(), Buffer.data(), Buffer.size()); });
     if (Got < 0) RaiseOSError(errno, ASource);
     if (Got == 0) break;
-    To.Write(Buffer.data(), Got);
+    To.Handle().Write(Buffer.data(), Got);
   }
   // The moved file is the same file: same permissions, owner where allowed, same times.
-  if (::fchmod(DescriptorOf(To), AInfo.st_mode & 07777) != 0) RaiseOSError(errno, ATemporary);
-  (void)::fchown(DescriptorOf(To), AInfo.st_uid, AInfo.st_gid);
+  const int Descriptor = DescriptorOf(To.Handle());
+  if (::fchmod(Descriptor, AInfo.st_mode & 07777) != 0) RaiseOSError(errno, To.TemporaryPath());
+  (void)::fchown(Descriptor, AInfo.st_uid, AInfo.st_gid);
   const timespec Times[2] = {AInfo.st_atim, AInfo.st_mtim};
-  if (::futimens(DescriptorOf(To), Times) != 0) RaiseOSError(errno, ATemporary);
-  To.Flush();
-  To.Close();
+  if (::futimens(Descriptor, Times) != 0) RaiseOSError(errno, To.TemporaryPath());
+  To.Commit(false);
 }
 
 }  // namespace
@@ -82,18 +93,10 @@ void MoveFileNoReplace(const std::string& AOldPath, const std::string& ANewPath)
   if (Renamed.ErrorCode() != EXDEV) Renamed.RaiseOnFailure(ANewPath);
   struct stat Info {};
   if (::lstat(NativePath(AOldPath).c_str(), &Info) != 0) RaiseOSError(errno, AOldPath);
-  std::string Temporary = Format("%s.%s.tmp", ANewPath, NewGuid().ToString());
-  try {
-    if (S_ISLNK(Info.st_mode))
-      CopyLink(AOldPath, Info, Temporary);
-    else
-      CopyContent(AOldPath, Info, Temporary);
-    RenameNoReplace(Temporary, ANewPath).RaiseOnFailure(ANewPath);
-  } catch (...) {
-    ::unlink(NativePath(Temporary).c_str());
-    throw;
-  }
-  SyncFolder(ExtractFilePath(ANewPath));
+  if (S_ISLNK(Info.st_mode))
+    CopyLinkBeside(AOldPath, Info, ANewPath);
+  else
+    CopyContentBeside(AOldPath, Info, ANewPath);
   if (::unlink(NativePath(AOldPath).c_str()) != 0) RaiseOSError(errno, AOldPath);
 }
 
