@@ -1,13 +1,13 @@
 // The registry: the machine-wide hive (HKEY_LOCAL_MACHINE, in its 32-bit and 64-bit views) and
-// the per-user hive (HKEY_CURRENT_USER), read-only.
+// the per-user hive (HKEY_CURRENT_USER), read-only, seen as on 64-bit Windows: the 32-bit view of
+// HKEY_LOCAL_MACHINE\SOFTWARE\X is HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\X. Key and value names
+// compare without regard to case. Reading never fails the caller: what cannot be read is missing.
 //
-// The POSIX backend reads one regedit export, $QUELLIT_REGISTRY (default /etc/quellit/registry.reg),
-// and emulates 64-bit Windows: the 32-bit view of HKEY_LOCAL_MACHINE\SOFTWARE\X is
-// HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\X. The file is parsed once and again when it changes
-// (its path, size or modification time; its bytes while that time is too recent to trust). A file
-// that cannot be read reads as an empty registry, and broken lines as missing keys and values;
-// either is reported once per file content on standard error. Key and value names compare without
-// regard to case.
+// The POSIX backend stands in with one regedit export, $QUELLIT_REGISTRY (default
+// /etc/quellit/registry.reg), parsed once and again when it changes (its path, size or modification
+// time; its bytes while that time is too recent to trust). A file that cannot be read reads as an
+// empty registry, and broken lines as missing keys and values; either is reported once per file
+// content on standard error.
 #pragma once
 
 #include <cstdint>
@@ -66,7 +66,7 @@ class TRegistryKey : public TObject {
   std::optional<std::vector<std::string>> ReadMultiString(const std::string& AName) const;
   const TRegValue* ReadValue(const std::string& AName) const;
   bool ValueExists(const std::string& AName) const { return ReadValue(AName) != nullptr; }
-  // Names in the order the registry file lists them.
+  // Names in the order the registry keeps them.
   std::vector<std::string> GetKeyNames() const;
   std::vector<std::string> GetValueNames() const;
 

@@ -35,7 +35,7 @@ class TReplacementFile {
   const std::string& Target() const { return FTarget; }
   const std::string& TemporaryPath() const { return FTemporary; }
 
-  // Takes every write permission away from the new file through its descriptor, never through a
+  // Takes every write permission away from the new file through its open handle, never through a
   // name another user could have replaced by a link.
   void SetReadOnly();
   // Flushes, closes and renames the sibling onto the target (a link there is replaced, not
