@@ -274,8 +274,9 @@ bool TUpdateEngine::WriteNewFile(std::size_t AIndex, bool AReplaced) {
   std::string Temporary = Platform::ExtractFilePath(Destination) + TemporaryName();
   Root.Journal->Write(JournalStep::Write, Entry.Name, Platform::ExtractFileName(Temporary));
   bool Written = CopyFileMapped(FForm, Root.Payload + Entry.Name, Temporary);
-  // Only the file this run wrote is opened to everybody, never a restored original.
-  if (Written) {
+  // Only the file this run wrote is opened to everybody, never a restored original. A cancel
+  // during the copy's last window has removed the copy already: it is no file to grant.
+  if (Written && !FForm.BreakInstall) {
     try {
       Platform::GrantEveryoneFullAccess(Temporary);
     } catch (const EOSError& E) {
