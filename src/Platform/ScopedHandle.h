@@ -7,7 +7,7 @@
 
 namespace Quellit::Platform {
 
-// A handle as the backend keeps it (a descriptor, a kernel object's handle). Outside the backend
+// A handle as the backend keeps it (whatever number or handle its system gives). Outside the backend
 // it only compares: equal numbers are the same open handle.
 using TNativeHandle = std::intptr_t;
 inline constexpr TNativeHandle InvalidNativeHandle = -1;
