@@ -147,7 +147,7 @@ class TUndo {
     if (Platform::PathKindOf(Saved) == Platform::TPathKind::None) return;  // it was never moved
     // The saved original replaces the new file in one step; a folder there now is nobody's to remove.
     if (Platform::PathKindOf(Target) == Platform::TPathKind::Folder) return Fail(Target, EISDIR);
-    if (!Platform::RenameFile(Saved, Target)) return Fail(Target, errno);
+    if (const auto Renamed = Platform::RenameFile(Saved, Target); !Renamed) return Fail(Target, Renamed.ErrorCode());
     FReport.Lines.push_back("Файл " + Quoted(AName) + " восстановлен из бэкапа.");
   }
 
@@ -155,7 +155,8 @@ class TUndo {
     if (ATemporary.empty() || std::any_of(ATemporary.begin(), ATemporary.end(), Platform::IsPathSeparator)) return;
     std::string Temporary = Platform::ExtractFilePath(FProduct + AName) + ATemporary;
     bool Present = Platform::PathKindOf(Temporary) == Platform::TPathKind::File;
-    if (Present && !Platform::DeleteFile(Temporary)) Fail(Temporary, errno);
+    if (Present)
+      if (const auto Deleted = Platform::DeleteFile(Temporary); !Deleted) Fail(Temporary, Deleted.ErrorCode());
     // Killed between the rename of a new file into place and its record: the temporary name is
     // gone and the new file stands where nothing stood before.
     if (!Present && FRemoveAdded && !FReplaced.contains(AName) && !FSettledNew.contains(AName)) RemoveAdded(AName);
@@ -164,7 +165,7 @@ class TUndo {
   void RemoveAdded(const std::string& AName) {
     std::string Path = FProduct + AName;
     if (Platform::PathKindOf(Path) != Platform::TPathKind::File) return;
-    if (!Platform::DeleteFile(Path)) return Fail(Path, errno);
+    if (const auto Deleted = Platform::DeleteFile(Path); !Deleted) return Fail(Path, Deleted.ErrorCode());
     FReport.Lines.push_back("Удален добавленный файл " + Quoted(AName));
   }
 
@@ -180,7 +181,7 @@ class TUndo {
 
   void DeleteShortcut(const std::string& APath) {
     if (!IsOwnShortcut(APath) || Platform::PathKindOf(APath) != Platform::TPathKind::File) return;
-    if (!Platform::DeleteFile(APath)) return Fail(APath, errno);
+    if (const auto Deleted = Platform::DeleteFile(APath); !Deleted) return Fail(APath, Deleted.ErrorCode());
     FReport.Lines.push_back("Удален ярлык " + Quoted(APath));
   }
 

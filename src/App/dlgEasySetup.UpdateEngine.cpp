@@ -235,8 +235,8 @@ bool TUpdateEngine::EnsureFolder(TPayloadRoot& ARoot, const std::string& ARelati
       return false;
     }
     ARoot.Journal->Write(JournalStep::Folder, Relative);
-    if (!Platform::CreateDir(Path)) {
-      AError = ErrorText(errno) + ": " + Path;
+    if (const auto Made = Platform::CreateDir(Path); !Made) {
+      AError = ErrorText(Made.ErrorCode()) + ": " + Path;
       return false;
     }
     Created = true;
@@ -249,23 +249,23 @@ bool TUpdateEngine::EnsureFolder(TPayloadRoot& ARoot, const std::string& ARelati
   return true;
 }
 
-bool TUpdateEngine::MoveToBackup(const std::string& ASrc, const std::string& ADst) {
+Platform::TOSResult TUpdateEngine::MoveToBackup(const std::string& ASrc, const std::string& ADst) {
   try {
     Platform::MoveFileNoReplace(ASrc, ADst);
-    return true;
-  } catch (const EOSError&) {
-    return false;
+    return {};
+  } catch (const EOSError& E) {
+    return Platform::TOSResult::Failure(E.ErrorCode());
   }
 }
 
 void TUpdateEngine::PutOriginalBack(std::size_t AIndex) {
   const TDataEntry& Entry = FForm.DataList[AIndex];
   TPayloadRoot& Root = RootOf(Entry.EntryKind);
-  if (Platform::RenameNoReplace(Root.Backup + Entry.Name, Root.Product + Entry.Name)) {
+  if (const auto Renamed = Platform::RenameNoReplace(Root.Backup + Entry.Name, Root.Product + Entry.Name)) {
     Root.Journal->Write(JournalStep::Restored, Entry.Name);
     Log("Файл " + Quoted(Entry.Name) + " восстановлен из бэкапа.");
   } else {
-    Log("Не удалось восстановить файл " + Quoted(Entry.Name) + " из бэкапа: " + ErrorText(errno));
+    Log("Не удалось восстановить файл " + Quoted(Entry.Name) + " из бэкапа: " + ErrorText(Renamed.ErrorCode()));
   }
 }
 
@@ -278,8 +278,9 @@ bool TUpdateEngine::WriteNewFile(std::size_t AIndex, bool AReplaced) {
   std::string Temporary = Platform::ExtractFilePath(Destination) + TemporaryName();
   Root.Journal->Write(JournalStep::Write, Entry.Name, Platform::ExtractFileName(Temporary));
   bool Written = CopyFileMapped(FForm, Root.Payload + Entry.Name, Temporary);
-  // Only the file this run wrote is opened to everybody, never a restored original.
-  if (Written) {
+  // Only the file this run wrote is opened to everybody, never a restored original. A cancel
+  // during the copy's last window has removed the copy already: it is no file to grant.
+  if (Written && !FForm.BreakInstall) {
     try {
       Platform::GrantEveryoneFullAccess(Temporary);
     } catch (const EOSError& E) {
@@ -320,8 +321,9 @@ bool TUpdateEngine::UpdateOneFile(std::size_t AIndex) {
     if (Saved) {
       // A link or any other special file is moved as it is; nothing it points at is read or written.
       Root.Journal->Write(JournalStep::Backup, Name);
-      Saved = MoveToBackup(Destination, Root.Backup + Name);
-      if (!Saved) Error = ErrorText(errno);
+      const Platform::TOSResult Moved = MoveToBackup(Destination, Root.Backup + Name);
+      Saved = static_cast<bool>(Moved);
+      if (!Saved) Error = ErrorText(Moved.ErrorCode());
     }
     if (!Saved) {
       Log("Ошибка создания резервной копии " + Quoted(Name));

@@ -13,6 +13,7 @@
 
 #include "App/dlgEasySetup.Journal.h"
 #include "App/dlgEasySetup.View.h"
+#include "Platform/SystemError.h"
 
 namespace Quellit {
 
@@ -58,8 +59,8 @@ class TUpdateEngine {
   // product payload, into the tree below AParentNode. ARoot is the outermost folder of the scan.
   void CollectFiles(const std::string& ARoot, const std::string& APath, const std::string& ARelPath,
                     TTreeNodeId AParentNode, int AKind);
-  // Moves the original ASrc to ADst (in the backup folder) as it is; false when it could not.
-  bool MoveToBackup(const std::string& ASrc, const std::string& ADst);
+  // Moves the original ASrc to ADst (in the backup folder) as it is; the failure when it could not.
+  Platform::TOSResult MoveToBackup(const std::string& ASrc, const std::string& ADst);
   // Puts every original back from the journals and deletes the shortcuts made so far; files the
   // run added stay.
   void Rollback();

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "Platform/ScopedHandle.h"
+#include "Platform/SystemError.h"
+
 namespace Quellit::Platform {
 
 enum class TFileAccess { Read, Write, ReadWrite };
@@ -38,15 +41,17 @@ class TFileHandle {
  public:
   TFileHandle() = default;
   TFileHandle(const std::string& APath, TFileAccess AAccess, TFileDisposition ADisposition);
-  TFileHandle(TFileHandle&& AOther) noexcept;
-  TFileHandle& operator=(TFileHandle&& AOther) noexcept;
+  // A destructor cannot report: callers who care about close errors call Close().
+  TFileHandle(TFileHandle&& AOther) noexcept = default;
+  TFileHandle& operator=(TFileHandle&& AOther) noexcept = default;
   TFileHandle(const TFileHandle&) = delete;
   TFileHandle& operator=(const TFileHandle&) = delete;
-  ~TFileHandle();
+  ~TFileHandle() = default;
 
-  bool IsOpen() const { return FDescriptor >= 0; }
+  bool IsOpen() const { return FHandle.IsValid(); }
   const std::string& Path() const { return FPath; }
-  int Descriptor() const { return FDescriptor; }
+  // For the layer's own services that work on an open file (mappings, identities).
+  TNativeHandle NativeHandle() const { return FHandle.Get(); }
 
   // Reads up to ACount bytes; fewer only at the end of the file. Retries interrupted calls.
   std::int64_t Read(void* ABuffer, std::int64_t ACount);
@@ -59,16 +64,17 @@ class TFileHandle {
   void Close();
 
  private:
-  int FDescriptor = -1;
+  TScopedNativeHandle FHandle;
   std::string FPath;
 };
 
 bool FileExists(const std::string& APath);        // a file, not a folder
 bool DirectoryExists(const std::string& APath);
 std::optional<TFileInfo> GetFileInfo(const std::string& APath);
-// Deletes a file; false (and the error code in LastErrorCode) when it could not be deleted.
-bool DeleteFile(const std::string& APath);
-bool RenameFile(const std::string& AOldPath, const std::string& ANewPath);
+// Deletes a file; a folder is no file (EISDIR).
+TOSResult DeleteFile(const std::string& APath);
+// Renames, replacing a file under ANewPath.
+TOSResult RenameFile(const std::string& AOldPath, const std::string& ANewPath);
 std::vector<std::uint8_t> ReadAllBytes(const std::string& APath);
 // At most AMaxBytes from the start of the file, for files of which only the beginning counts (the
 // first line of a naming file): a huge or endless file costs no more than that.

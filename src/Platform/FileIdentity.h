@@ -10,10 +10,15 @@
 
 namespace Quellit::Platform {
 
-struct TFileIdentity {
-  std::uint64_t Device = 0;
-  std::uint64_t Inode = 0;
+// Opaque: two identities only compare. The backend fills in the volume and the file's number on it.
+class TFileIdentity {
+ public:
+  TFileIdentity(std::uint64_t AVolume, std::uint64_t AFile) : FVolume(AVolume), FFile(AFile) {}
   bool operator==(const TFileIdentity&) const = default;
+
+ private:
+  std::uint64_t FVolume;
+  std::uint64_t FFile;
 };
 
 // The file the open handle refers to; raises EOSError naming its path when it cannot be asked.

@@ -5,10 +5,11 @@
 #include <string>
 
 #include "Lib/Common/Common.Object.h"
+#include "Platform/ScopedHandle.h"
 
 namespace Quellit::Platform {
 
-// Takes an advisory lock (flock) on APath when it is free and keeps it for the object's lifetime;
+// Takes an advisory lock on APath when it is free and keeps it for the object's lifetime;
 // Held() tells whether this object holds it. The file is created when missing with read and write
 // for everybody whatever the umask, never through a symbolic link, and it stays afterwards:
 // removing it would let two processes lock two different files of the same name. Failures to open
@@ -24,7 +25,7 @@ class TFileLock : public TObject {
   const std::string& Path() const { return FPath; }
 
  private:
-  int FDescriptor = -1;
+  TScopedNativeHandle FHandle;
   bool FHeld = false;
   std::string FPath;
 };

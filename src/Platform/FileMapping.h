@@ -59,7 +59,7 @@ class TFileMapping : public TObject {
   TFileMappingView MapView(std::uint64_t AOffset, std::size_t ASize) const;
 
  private:
-  int FDescriptor = -1;
+  TScopedNativeHandle FHandle;  // a reference of its own to the file
   std::uint64_t FSize = 0;
   std::string FPath;
 };

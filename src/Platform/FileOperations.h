@@ -1,11 +1,13 @@
 // File operations an update needs to stay a transaction: knowing what a path names without
 // following a link, moving without replacing, and flushing folders and whole file systems.
 //
-// Single system calls answer true/false and leave the error code in LastErrorCode; compound
-// operations raise EOSError naming the path that failed.
+// Single system calls answer their outcome with its error code; compound operations raise
+// EOSError naming the path that failed.
 #pragma once
 
 #include <string>
+
+#include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
 
@@ -16,7 +18,7 @@ TPathKind PathKindOf(const std::string& APath);
 
 // Renames AOldPath to ANewPath only when nothing exists under ANewPath (a dangling link counts as
 // something): an existing file is never replaced. A link AOldPath is moved as the link itself.
-bool RenameNoReplace(const std::string& AOldPath, const std::string& ANewPath);
+TOSResult RenameNoReplace(const std::string& AOldPath, const std::string& ANewPath);
 
 // RenameNoReplace, and across file systems a copy of the file (bytes, permissions, times; a link as
 // a link) into a new file beside ANewPath that is flushed and renamed in before AOldPath goes.

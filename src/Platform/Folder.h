@@ -1,8 +1,8 @@
 // Folders: listing in a stable order, wildcard masks, creation and removal.
 //
-// Single system calls (CreateDir, RemoveDir) answer true/false and leave the error code in
-// LastErrorCode, like DeleteFile; compound operations (ForceDirectories, RemoveFolderTree, ListFolder)
-// raise EOSError naming the path that failed.
+// Single system calls (CreateDir, RemoveDir) answer their outcome with its error code, like
+// DeleteFile; compound operations (ForceDirectories, RemoveFolderTree, ListFolder) raise EOSError
+// naming the path that failed.
 #pragma once
 
 #include <cstdint>
@@ -37,9 +37,9 @@ int CompareFolderNames(const std::string& A, const std::string& B);
 // matches names without a dot, so "*.*" matches every name.
 bool MatchesMask(const std::string& AName, const std::string& AMask);
 
-bool CreateDir(const std::string& APath);
+TOSResult CreateDir(const std::string& APath);
 // Removes an empty folder only.
-bool RemoveDir(const std::string& APath);
+TOSResult RemoveDir(const std::string& APath);
 // Creates the folder and every missing parent; an existing folder is fine.
 void ForceDirectories(const std::string& APath);
 // Removes the folder with everything in it. Links inside are removed, never followed, so nothing

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "Lib/Common/Common.Object.h"
+#include "Platform/ScopedHandle.h"
 
 namespace Quellit::Platform {
 
-// An advisory lock on "<name>.lock" in $XDG_RUNTIME_DIR (or /tmp). The object takes the lock when
-// it is free and keeps it for its lifetime; AlreadyExists() tells that another holder (another
-// process, or another TNamedMutex in this one) had it. The lock file itself stays: removing it
-// would let two processes lock two different files of the same name.
+// The object takes the mutex of AName when it is free and keeps it for its lifetime;
+// AlreadyExists() tells that another holder (another process, or another TNamedMutex in this one)
+// had it. A holder that dies, however it ends, lets the mutex go. Failures raise EOSError.
 class TNamedMutex : public TObject {
  public:
   explicit TNamedMutex(const std::string& AName);
@@ -20,15 +20,10 @@ class TNamedMutex : public TObject {
   ~TNamedMutex() override;
 
   bool AlreadyExists() const { return FAlreadyExists; }
-  const std::string& LockPath() const { return FLockPath; }
-
-  // Where the lock file of a name lives.
-  static std::string LockPathOf(const std::string& AName);
 
  private:
-  int FDescriptor = -1;
+  TScopedNativeHandle FHandle;
   bool FAlreadyExists = false;
-  std::string FLockPath;
 };
 
 }  // namespace Quellit::Platform

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Lib/Common/Common.Object.h"
+#include "Platform/ScopedHandle.h"
 
 namespace Quellit::Platform {
 
@@ -22,7 +23,7 @@ std::string ExecutableFolder();
 std::vector<std::string> TakeCommandLine(int AArgc, const char* const* AArgv);
 const std::vector<std::string>& CommandLineArguments();
 
-// Opens /dev/null in place of a standard stream (0, 1, 2) the parent left closed: input for
+// Opens the null device in place of a standard stream (input, output, error) the parent left closed: input for
 // reading, output and error read-only, so a write there still fails as it would on a closed
 // stream, while no file the program opens later takes the stream's number and receives its text.
 void ReserveStandardStreams();
@@ -49,7 +50,7 @@ class TChildProcess : public TObject {
   std::optional<int> TryWait();
 
  private:
-  int FProcessId = -1;
+  TNativeHandle FProcess = InvalidNativeHandle;
   std::optional<int> FExitCode;
 };
 

@@ -12,35 +12,9 @@
 #include <vector>
 
 #include "Lib/Common/Common.Object.h"
+#include "Platform/Registry.h"
 
 namespace Quellit::Platform {
-
-// Value types by their registry numbers (REG_SZ is 1, ...).
-enum class TRegDataType : std::uint32_t {
-  rdNone = 0,
-  rdString = 1,
-  rdExpandString = 2,
-  rdBinary = 3,
-  rdInteger = 4,
-  rdMultiString = 7,
-  rdQWord = 11
-};
-
-// One value as the registry stores it: strings are UTF-16LE with a terminating zero.
-struct TRegValue {
-  std::string Name;  // "" is the key's default value ("@" in the file)
-  TRegDataType DataType = TRegDataType::rdString;
-  std::vector<std::uint8_t> Data;
-
-  static TRegValue String(std::string AName, std::string_view AText, TRegDataType AType = TRegDataType::rdString);
-  static TRegValue Integer(std::string AName, std::uint32_t AValue);
-  static TRegValue MultiString(std::string AName, const std::vector<std::string>& AStrings);
-
-  // The text of a string or expandable string (unexpanded), up to the first zero character.
-  std::optional<std::string> AsString() const;
-  std::optional<std::uint32_t> AsInteger() const;  // a four-byte integer value
-  std::optional<std::vector<std::string>> AsMultiString() const;
-};
 
 // A key with its values and subkeys, both in file order. Names compare without regard to case;
 // each level keeps an index on the folded names, so finding, adding or deleting one subkey or

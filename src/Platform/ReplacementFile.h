@@ -8,9 +8,21 @@
 
 namespace Quellit::Platform {
 
+// The one way the layer writes a file in place of another: a new file made exclusively beside the
+// target, under SiblingPathOf, and put in its place by RenameIntoPlace once complete.
+
+// "<target>.<pid>-<random>.tmp", a name nobody else picks; the target's own name is shortened when
+// the whole would pass the file system's 255 bytes, or a target with a long name could never be
+// written.
+std::string SiblingPathOf(const std::string& ATarget);
+// Renames the complete ASibling to ATarget. With AReplace a file or link there is replaced (a link
+// is not followed); without, the rename happens only where nothing is, so a file that appeared
+// meanwhile stays (EEXIST). The folder's entries are flushed after a rename.
+TOSResult RenameIntoPlace(const std::string& ASibling, const std::string& ATarget, bool AReplace);
+
 class TReplacementFile {
  public:
-  // Creates the sibling "<target>.<pid>-<random>.tmp" exclusively: an existing file or a link
+  // Creates the sibling (SiblingPathOf) exclusively: an existing file or a link
   // planted under that name makes the creation fail, and nothing is followed. A replaced target's
   // permission bits are kept; a new file gets the umask's. Raises EOSError naming the sibling.
   explicit TReplacementFile(std::string ATarget);
@@ -23,7 +35,7 @@ class TReplacementFile {
   const std::string& Target() const { return FTarget; }
   const std::string& TemporaryPath() const { return FTemporary; }
 
-  // Takes every write permission away from the new file through its descriptor, never through a
+  // Takes every write permission away from the new file through its open handle, never through a
   // name another user could have replaced by a link.
   void SetReadOnly();
   // Flushes, closes and renames the sibling onto the target (a link there is replaced, not

@@ -112,6 +112,29 @@ TEST(CopyFileMapped, ACancelInTheMiddleOfAReplacementKeepsTheRestoredOriginal) {
   EXPECT_TRUE(Wizard.View.Errors.empty()) << Wizard.View.Errors.front();
 }
 
+// The cancel arrives in the last window of a new file, so the copy itself succeeds and then goes:
+// the run ends cancelled, with no error about the file that is gone.
+TEST(CopyFileMapped, ACancelInTheLastWindowOfANewFileIsACancelNotAnError) {
+  TWizardSandbox Sandbox;
+  Sandbox.WritePayload(1, "many/f0.txt", "x");
+  TWizard Wizard;
+  int CallsAfterFolder = 0;
+  Wizard.View.EveryProcessMessages = [&] {
+    const std::vector<std::string>& Log = Wizard.View.Log;
+    if (Log.empty() || !Log.back().starts_with("Создана директория")) return;
+    // The first call follows the folder's creation; the second follows the file's only window.
+    if (++CallsAfterFolder != 2) return;
+    Wizard.View.Answers = {true};
+    Wizard.Cancel();
+  };
+  Wizard.Next();
+  ASSERT_EQ(CallsAfterFolder, 2);
+  EXPECT_TRUE(Wizard.View.Errors.empty()) << Wizard.View.Errors.front();
+  EXPECT_EQ(Wizard.View.CloseCalls, 1);
+  // A cancel keeps the folders the run made; the copy itself, complete or not, is gone.
+  EXPECT_TRUE(fs::is_empty(Sandbox.ProductRoot(1) + "many"));
+}
+
 TEST(CopyFileMapped, ACancelDuringTheBackupLeavesTheProductFileUntouched) {
   TWizardSandbox Sandbox;
   std::string Original = Pattern(200000, 'o');

@@ -92,13 +92,6 @@ TEST(Process, ExitProcessEndsAChildWithItsCodeAfterCleanUp) {
   EXPECT_EQ(TScratchFolder::Read(Scratch / "witness"), "cleaned up");
 }
 
-TEST(TChildProcess, ReportsSignalsAndStartFailures) {
-  TChildProcess Killed("/bin/sh", {"-c", "kill -TERM $$"});
-  EXPECT_EQ(Killed.Wait(), 128 + 15);
-  EXPECT_EQ(Killed.Wait(), 128 + 15);  // asking again gives the same answer
-  EXPECT_THROW(TChildProcess("/nonexistent/program", {}), EOSError);
-}
-
 TEST(TChildProcess, DestructorEndsARunningChild) {
   std::optional<TChildProcess> Sleeper;
   Sleeper.emplace("/bin/sleep", std::vector<std::string>{"30"});

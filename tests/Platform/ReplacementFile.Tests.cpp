@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "Lib/Common/Common.Exception.h"
-#include "Platform/TemporaryFolder.h"
-#include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
 
 namespace Quellit::Platform {
@@ -45,16 +43,16 @@ TEST(TReplacementFile, TheTargetIsReplacedWholeOnCommitAndUntouchedOtherwise) {
   EXPECT_EQ(Names(Folder.Path()), std::vector<std::string>{"a.txt"});
 }
 
-TEST(TReplacementFile, ALinkAtTheTargetIsReplacedNotFollowed) {
+// The sibling's name is cut to fit one file name, or such a target could never be written.
+TEST(TReplacementFile, ATargetWithTheLongestNameIsReplaced) {
   TScratchFolder Folder;
-  const std::string Victim = Folder.Write("victim.txt", "victim");
-  fs::create_symlink(Victim, Folder / "link.txt");
-  TReplacementFile File(Folder / "link.txt");
-  File.Handle().Write("x", 1);
+  const std::string Name(255, 'n');
+  const std::string Target = Folder.Write(Name, "old");
+  TReplacementFile File(Target);
+  File.Handle().Write("new", 3);
   File.Commit();
-  EXPECT_FALSE(fs::is_symlink(Folder / "link.txt"));
-  EXPECT_EQ(TScratchFolder::Read(Folder / "link.txt"), "x");
-  EXPECT_EQ(TScratchFolder::Read(Victim), "victim");
+  EXPECT_EQ(TScratchFolder::Read(Target), "new");
+  EXPECT_EQ(Names(Folder.Path()), std::vector<std::string>{Name});
 }
 
 TEST(TReplacementFile, WithoutOverwriteAnExistingTargetStays) {
@@ -69,18 +67,6 @@ TEST(TReplacementFile, WithoutOverwriteAnExistingTargetStays) {
   EXPECT_TRUE(fs::exists(Folder / "b.txt"));
 }
 
-TEST(TReplacementFile, ReadOnlyIsSetOnTheNewFileItself) {
-  TScratchFolder Folder;
-  TReplacementFile File(Folder / "copy.txt");
-  File.Handle().Write("abc", 3);
-  File.SetReadOnly();
-  File.Handle().Write("d", 1);  // the open handle still writes
-  File.Commit();
-  EXPECT_EQ(TScratchFolder::Read(Folder / "copy.txt"), "abcd");
-  EXPECT_EQ(fs::status(Folder / "copy.txt").permissions() & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write),
-            fs::perms::none);
-}
-
 TEST(TReplacementFile, AMissingFolderFailsNamingTheFile) {
   TScratchFolder Folder;
   try {
@@ -89,27 +75,6 @@ TEST(TReplacementFile, AMissingFolderFailsNamingTheFile) {
   } catch (const EOSError& E) {
     EXPECT_NE(E.Message().find(Folder / "no/such/a.txt"), std::string::npos) << E.Message();
   }
-}
-
-TEST(TemporaryFolder, PrivateFoldersAreNewUnguessableAndForTheirOwnerOnly) {
-  TScratchFolder Temp;
-  Testing::TScopedEnvironment Environment;
-  Environment.Set("TMPDIR", Temp.Path());
-  const std::string A = CreatePrivateTemporaryFolder("x-");
-  const std::string B = CreatePrivateTemporaryFolder("x-");
-  EXPECT_NE(A, B);
-  EXPECT_TRUE(A.starts_with(Temp / "x-")) << A;
-  EXPECT_EQ(fs::status(A).permissions(), fs::perms::owner_all);
-  EXPECT_TRUE(IsPrivateFolder(A));
-  // A link to a private folder is not one, nor a folder others may enter, nor a file.
-  fs::create_directory_symlink(A, Temp / "link");
-  EXPECT_FALSE(IsPrivateFolder(Temp / "link"));
-  fs::permissions(B, fs::perms::group_exec, fs::perm_options::add);
-  EXPECT_FALSE(IsPrivateFolder(B));
-  EXPECT_FALSE(IsPrivateFolder(Temp.Write("file", "")));
-  EXPECT_FALSE(IsPrivateFolder(Temp / "missing"));
-  Environment.Set("TMPDIR", Temp / "missing");
-  EXPECT_THROW(CreatePrivateTemporaryFolder("x-"), EOSError);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "Platform/File.h"
 
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,9 +8,10 @@
 #include <cerrno>
 #include <utility>
 
-#include "Lib/Common/Common.Format.h"
 #include "Platform/NativeName.h"
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/Path.h"
+#include "Platform/ReplacementFile.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -37,28 +37,12 @@ int DispositionFlags(TFileDisposition ADisposition) {
 }
 
 int OpenDescriptor(const std::string& APath, int AFlags) {
-  int Descriptor;
-  do {
-    Descriptor = ::open(NativePath(APath).c_str(), AFlags | O_CLOEXEC, 0666);
-  } while (Descriptor < 0 && errno == EINTR);
-  return Descriptor;
+  const std::string Native = NativePath(APath);
+  return RetryOnInterrupt([&] { return ::open(Native.c_str(), AFlags | O_CLOEXEC, 0666); });
 }
 
 TFileTime ModificationTime(const struct stat& AStat) {
   return {static_cast<std::int64_t>(AStat.st_mtim.tv_sec), static_cast<std::int32_t>(AStat.st_mtim.tv_nsec)};
-}
-
-// A name nobody else picks: the target's name, the process id and random bits. The target's name
-// is shortened when the whole would pass the file system's 255 bytes, or a target with a long
-// name could never be written.
-std::string TemporarySibling(const std::string& APath) {
-  constexpr std::size_t MaxNameBytes = 255;
-  std::uint64_t Random = 0;
-  if (::getrandom(&Random, sizeof Random, 0) != static_cast<ssize_t>(sizeof Random)) Random ^= static_cast<std::uint64_t>(::getpid());
-  std::string Suffix = Format(".%u-%x.tmp", static_cast<unsigned>(::getpid()), Random);
-  std::size_t NameStart = APath.rfind('/') == std::string::npos ? 0 : APath.rfind('/') + 1;
-  std::size_t NameBytes = std::min(APath.size() - NameStart, MaxNameBytes - Suffix.size());
-  return APath.substr(0, NameStart + NameBytes) + Suffix;
 }
 
 // The rename that replaces a file needs only the folder's permission; the file's own protection is
@@ -73,67 +57,38 @@ void RefuseProtectedFile(const std::string& ATarget, const struct stat& AExistin
 // administrator), and its permission bits.
 void KeepOwnerAndMode(const TFileHandle& AFile, const struct stat& AExisting) {
   if (AExisting.st_uid != ::geteuid() || AExisting.st_gid != ::getegid()) {
-    if (::fchown(AFile.Descriptor(), AExisting.st_uid, AExisting.st_gid) != 0) {
+    if (::fchown(DescriptorOf(AFile), AExisting.st_uid, AExisting.st_gid) != 0) {
       // Not ours to give: the new file stays the saving user's, as any file they write.
     }
   }
-  if (::fchmod(AFile.Descriptor(), AExisting.st_mode & 07777) != 0) RaiseOSError(errno, AFile.Path());
-}
-
-void SyncFolder(const std::string& AFolder) {
-  int Descriptor = OpenDescriptor(AFolder.empty() ? std::string(".") : AFolder, O_RDONLY | O_DIRECTORY);
-  if (Descriptor < 0) return;  // best effort: the rename itself has been done
-  ::fsync(Descriptor);
-  ::close(Descriptor);
+  if (::fchmod(DescriptorOf(AFile), AExisting.st_mode & 07777) != 0) RaiseOSError(errno, AFile.Path());
 }
 
 }  // namespace
 
+void TDescriptorPolicy::Close(int ADescriptor) noexcept { ::close(ADescriptor); }
+void TNativeHandlePolicy::Close(TNativeHandle AHandle) noexcept { ::close(DescriptorOf(AHandle)); }
+
 TFileHandle::TFileHandle(const std::string& APath, TFileAccess AAccess, TFileDisposition ADisposition)
     : FPath(APath) {
   // Non-blocking only while opening: a named pipe without a writer would otherwise hang the open.
-  FDescriptor = OpenDescriptor(APath, AccessFlags(AAccess) | DispositionFlags(ADisposition) | O_NONBLOCK);
-  if (FDescriptor < 0) RaiseOSError(errno, APath);
+  TScopedDescriptor Opened(OpenDescriptor(APath, AccessFlags(AAccess) | DispositionFlags(ADisposition) | O_NONBLOCK));
+  if (!Opened.IsValid()) RaiseOSError(errno, APath);
   struct stat Info {};
-  const bool Stated = ::fstat(FDescriptor, &Info) == 0;
+  const bool Stated = ::fstat(Opened.Get(), &Info) == 0;
   // Pipes and sockets are no files to read or copy: their data never ends and cannot be mapped.
-  if (!Stated || S_ISFIFO(Info.st_mode) || S_ISSOCK(Info.st_mode)) {
-    const int Error = Stated ? EINVAL : errno;
-    ::close(std::exchange(FDescriptor, -1));
-    RaiseOSError(Error, APath);
-  }
-  ::fcntl(FDescriptor, F_SETFL, ::fcntl(FDescriptor, F_GETFL) & ~O_NONBLOCK);
-}
-
-TFileHandle::TFileHandle(TFileHandle&& AOther) noexcept
-    : FDescriptor(AOther.FDescriptor), FPath(std::move(AOther.FPath)) {
-  AOther.FDescriptor = -1;
-}
-
-TFileHandle& TFileHandle::operator=(TFileHandle&& AOther) noexcept {
-  if (this != &AOther) {
-    if (FDescriptor >= 0) ::close(FDescriptor);
-    FDescriptor = AOther.FDescriptor;
-    FPath = std::move(AOther.FPath);
-    AOther.FDescriptor = -1;
-  }
-  return *this;
-}
-
-TFileHandle::~TFileHandle() {
-  // A destructor cannot report: callers who care about close errors call Close().
-  if (FDescriptor >= 0) ::close(FDescriptor);
+  if (!Stated || S_ISFIFO(Info.st_mode) || S_ISSOCK(Info.st_mode)) RaiseOSError(Stated ? EINVAL : errno, APath);
+  ::fcntl(Opened.Get(), F_SETFL, ::fcntl(Opened.Get(), F_GETFL) & ~O_NONBLOCK);
+  FHandle.Reset(Opened.Release());
 }
 
 std::int64_t TFileHandle::Read(void* ABuffer, std::int64_t ACount) {
   auto* Cursor = static_cast<char*>(ABuffer);
   std::int64_t Done = 0;
   while (Done < ACount) {
-    ssize_t Got = ::read(FDescriptor, Cursor + Done, static_cast<std::size_t>(ACount - Done));
-    if (Got < 0) {
-      if (errno == EINTR) continue;
-      RaiseOSError(errno, FPath);
-    }
+    const ssize_t Got =
+        RetryOnInterrupt([&] { return ::read(DescriptorOf(*this), Cursor + Done, static_cast<std::size_t>(ACount - Done)); });
+    if (Got < 0) RaiseOSError(errno, FPath);
     if (Got == 0) break;
     Done += Got;
   }
@@ -144,11 +99,9 @@ std::int64_t TFileHandle::Write(const void* ABuffer, std::int64_t ACount) {
   const auto* Cursor = static_cast<const char*>(ABuffer);
   std::int64_t Done = 0;
   while (Done < ACount) {
-    ssize_t Put = ::write(FDescriptor, Cursor + Done, static_cast<std::size_t>(ACount - Done));
-    if (Put < 0) {
-      if (errno == EINTR) continue;
-      RaiseOSError(errno, FPath);
-    }
+    const ssize_t Put =
+        RetryOnInterrupt([&] { return ::write(DescriptorOf(*this), Cursor + Done, static_cast<std::size_t>(ACount - Done)); });
+    if (Put < 0) RaiseOSError(errno, FPath);
     Done += Put;
   }
   return Done;
@@ -156,35 +109,29 @@ std::int64_t TFileHandle::Write(const void* ABuffer, std::int64_t ACount) {
 
 std::int64_t TFileHandle::Seek(std::int64_t AOffset, TSeekOrigin AOrigin) {
   int Whence = AOrigin == TSeekOrigin::Begin ? SEEK_SET : AOrigin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
-  off_t Position = ::lseek(FDescriptor, static_cast<off_t>(AOffset), Whence);
+  off_t Position = ::lseek(DescriptorOf(*this), static_cast<off_t>(AOffset), Whence);
   if (Position < 0) RaiseOSError(errno, FPath);
   return Position;
 }
 
 std::uint64_t TFileHandle::Size() const {
   struct stat Info {};
-  if (::fstat(FDescriptor, &Info) != 0) RaiseOSError(errno, FPath);
+  if (::fstat(DescriptorOf(*this), &Info) != 0) RaiseOSError(errno, FPath);
   return static_cast<std::uint64_t>(Info.st_size);
 }
 
 void TFileHandle::SetSize(std::uint64_t ASize) {
-  int Result;
-  do {
-    Result = ::ftruncate(FDescriptor, static_cast<off_t>(ASize));
-  } while (Result != 0 && errno == EINTR);
-  if (Result != 0) RaiseOSError(errno, FPath);
+  if (RetryOnInterrupt([&] { return ::ftruncate(DescriptorOf(*this), static_cast<off_t>(ASize)); }) != 0) RaiseOSError(errno, FPath);
 }
 
 void TFileHandle::Flush() {
-  if (::fsync(FDescriptor) != 0) RaiseOSError(errno, FPath);
+  if (::fsync(DescriptorOf(*this)) != 0) RaiseOSError(errno, FPath);
 }
 
 void TFileHandle::Close() {
-  if (FDescriptor < 0) return;
-  int Descriptor = FDescriptor;
-  FDescriptor = -1;
+  if (!FHandle.IsValid()) return;
   // The descriptor is gone even when close reports an error (EINTR included): never retry.
-  if (::close(Descriptor) != 0 && errno != EINTR) RaiseOSError(errno, FPath);
+  if (::close(DescriptorOf(FHandle.Release())) != 0 && errno != EINTR) RaiseOSError(errno, FPath);
 }
 
 bool FileExists(const std::string& APath) {
@@ -209,17 +156,14 @@ std::optional<TFileInfo> GetFileInfo(const std::string& APath) {
   return Result;
 }
 
-bool DeleteFile(const std::string& APath) {
-  // Folders are not files: unlink would refuse anyway, but say so without touching errno's meaning.
-  if (DirectoryExists(APath)) {
-    errno = EISDIR;
-    return false;
-  }
-  return ::unlink(NativePath(APath).c_str()) == 0;
+TOSResult DeleteFile(const std::string& APath) {
+  // Folders are not files: unlink would refuse anyway, but with another code on each system.
+  if (DirectoryExists(APath)) return TOSResult::Failure(EISDIR);
+  return ResultOfCall(::unlink(NativePath(APath).c_str()));
 }
 
-bool RenameFile(const std::string& AOldPath, const std::string& ANewPath) {
-  return ::rename(NativePath(AOldPath).c_str(), NativePath(ANewPath).c_str()) == 0;
+TOSResult RenameFile(const std::string& AOldPath, const std::string& ANewPath) {
+  return ResultOfCall(::rename(NativePath(AOldPath).c_str(), NativePath(ANewPath).c_str()));
 }
 
 std::vector<std::uint8_t> ReadAllBytes(const std::string& APath) {
@@ -274,7 +218,7 @@ void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_
   struct stat Existing {};
   const bool Replacing = ::stat(NativePath(Target).c_str(), &Existing) == 0;
   if (Replacing) RefuseProtectedFile(Target, Existing, APath);
-  std::string Temporary = TemporarySibling(Target);
+  const std::string Temporary = SiblingPathOf(Target);
   try {
     TFileHandle File(Temporary, TFileAccess::Write, TFileDisposition::CreateNew);
     // A new file gets our owner and the umask's permission bits.
@@ -282,12 +226,11 @@ void WriteAllBytesAtomic(const std::string& APath, const void* AData, std::size_
     File.Write(AData, static_cast<std::int64_t>(ASize));
     File.Flush();
     File.Close();
-    if (!RenameFile(Temporary, Target)) RaiseOSError(errno, APath);
+    RenameIntoPlace(Temporary, Target, true).RaiseOnFailure(APath);
   } catch (...) {
     ::unlink(NativePath(Temporary).c_str());
     throw;
   }
-  SyncFolder(ExtractFilePath(Target));
 }
 
 std::vector<std::uint8_t> ReadFileStart(const std::string& APath, std::size_t AMaxBytes) {

@@ -5,19 +5,20 @@
 #include <cerrno>
 
 #include "Platform/NativeName.h"
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
 
 namespace {
 TFileIdentity IdentityOf(const struct stat& AStat) {
-  return {static_cast<std::uint64_t>(AStat.st_dev), static_cast<std::uint64_t>(AStat.st_ino)};
+  return TFileIdentity(static_cast<std::uint64_t>(AStat.st_dev), static_cast<std::uint64_t>(AStat.st_ino));
 }
 }  // namespace
 
 TFileIdentity FileIdentityOf(const TFileHandle& AFile) {
   struct stat Info {};
-  if (::fstat(AFile.Descriptor(), &Info) != 0) RaiseOSError(errno, AFile.Path());
+  if (::fstat(DescriptorOf(AFile), &Info) != 0) RaiseOSError(errno, AFile.Path());
   return IdentityOf(Info);
 }
 

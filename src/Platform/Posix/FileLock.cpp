@@ -8,57 +8,42 @@
 #include <cerrno>
 
 #include "Platform/NativeName.h"
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
 namespace {
 
-int OpenLockFile(const std::string& APath) {
-  int Descriptor;
-  do {
-    Descriptor = ::open(NativePath(APath).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-  } while (Descriptor < 0 && errno == EINTR);
+TScopedDescriptor OpenLockFile(const std::string& APath) {
+  const std::string Native = NativePath(APath);
+  TScopedDescriptor Descriptor(RetryOnInterrupt(
+      [&] { return ::open(Native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666); }));
   // Another user's lock file in a folder we may only read still locks through a read-only descriptor.
-  if (Descriptor < 0 && (errno == EACCES || errno == EROFS))
-    Descriptor = ::open(NativePath(APath).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (Descriptor < 0) RaiseOSError(errno, APath);
+  if (!Descriptor.IsValid() && (errno == EACCES || errno == EROFS))
+    Descriptor.Reset(::open(Native.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (!Descriptor.IsValid()) RaiseOSError(errno, APath);
   struct stat Info {};
-  if (::fstat(Descriptor, &Info) != 0) {
-    int Error = errno;
-    ::close(Descriptor);
-    RaiseOSError(Error, APath);
-  }
+  if (::fstat(Descriptor.Get(), &Info) != 0) RaiseOSError(errno, APath);
   // A pipe or a device in its place is no lock file.
-  if (!S_ISREG(Info.st_mode)) {
-    ::close(Descriptor);
-    RaiseOSError(EINVAL, APath);
-  }
+  if (!S_ISREG(Info.st_mode)) RaiseOSError(EINVAL, APath);
   // The umask of whoever created it first must not keep other users out; only the owner may change it.
-  if (Info.st_uid == ::geteuid() && (Info.st_mode & 0666) != 0666) ::fchmod(Descriptor, 0666);
+  if (Info.st_uid == ::geteuid() && (Info.st_mode & 0666) != 0666) ::fchmod(Descriptor.Get(), 0666);
   return Descriptor;
 }
 
 }  // namespace
 
 TFileLock::TFileLock(const std::string& APath) : FPath(APath) {
-  FDescriptor = OpenLockFile(APath);
-  int Result;
-  do {
-    Result = ::flock(FDescriptor, LOCK_EX | LOCK_NB);
-  } while (Result != 0 && errno == EINTR);
-  if (Result == 0) {
+  TScopedDescriptor Descriptor = OpenLockFile(APath);
+  if (RetryOnInterrupt([&] { return ::flock(Descriptor.Get(), LOCK_EX | LOCK_NB); }) == 0) {
     FHeld = true;
-    return;
+  } else if (errno != EWOULDBLOCK) {
+    RaiseOSError(errno, APath);
   }
-  int Error = errno;
-  if (Error == EWOULDBLOCK) return;
-  ::close(FDescriptor);
-  FDescriptor = -1;
-  RaiseOSError(Error, APath);
+  FHandle.Reset(Descriptor.Release());
 }
 
-TFileLock::~TFileLock() {
-  if (FDescriptor >= 0) ::close(FDescriptor);
-}
+// Closing the only descriptor of the open file releases its lock.
+TFileLock::~TFileLock() = default;
 
 }  // namespace Quellit::Platform

@@ -8,6 +8,7 @@
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -41,16 +42,14 @@ void TFileMappingView::Unmap() noexcept {
 }
 
 TFileMapping::TFileMapping(const TFileHandle& AFile) : FSize(AFile.Size()), FPath(AFile.Path()) {
-  FDescriptor = ::fcntl(AFile.Descriptor(), F_DUPFD_CLOEXEC, 0);
-  if (FDescriptor < 0) RaiseOSError(errno, FPath);
+  FHandle.Reset(::fcntl(DescriptorOf(AFile), F_DUPFD_CLOEXEC, 0));
+  if (!FHandle.IsValid()) RaiseOSError(errno, FPath);
 }
 
 TFileMapping::TFileMapping(const std::string& APath)
     : TFileMapping(TFileHandle(APath, TFileAccess::Read, TFileDisposition::OpenExisting)) {}
 
-TFileMapping::~TFileMapping() {
-  if (FDescriptor >= 0) ::close(FDescriptor);
-}
+TFileMapping::~TFileMapping() = default;
 
 TFileMappingView TFileMapping::MapView(std::uint64_t AOffset, std::size_t ASize) const {
   Assert(AOffset % AllocationGranularity == 0,
@@ -62,7 +61,7 @@ TFileMappingView TFileMapping::MapView(std::uint64_t AOffset, std::size_t ASize)
   // Populated at once: a view is read whole, and a write() from pages not yet present first fails
   // its copy half-way, zeroes the destination's new blocks and retries after the fault.
   void* Address =
-      ::mmap(nullptr, ASize, PROT_READ, MAP_SHARED | MAP_POPULATE, FDescriptor, static_cast<off_t>(AOffset));
+      ::mmap(nullptr, ASize, PROT_READ, MAP_SHARED | MAP_POPULATE, DescriptorOf(FHandle.Get()), static_cast<off_t>(AOffset));
   if (Address == MAP_FAILED) RaiseOSError(errno, FPath);
   return TFileMappingView(static_cast<const std::uint8_t*>(Address), ASize, AOffset);
 }

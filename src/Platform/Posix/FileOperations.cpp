@@ -9,11 +9,11 @@
 #include <cerrno>
 #include <vector>
 
-#include "Lib/Common/Common.Format.h"
 #include "Platform/File.h"
-#include "Platform/Guid.h"
 #include "Platform/NativeName.h"
 #include "Platform/Path.h"
+#include "Platform/Posix/SystemCall.h"
+#include "Platform/ReplacementFile.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -21,13 +21,12 @@ namespace {
 
 // Without RENAME_NOREPLACE (some file systems refuse it) a hard link gives the same guarantee for
 // files: link fails when the new name exists. Links to links stay links.
-bool LinkThenUnlink(const std::string& AOldPath, const std::string& ANewPath) {
-  if (::link(NativePath(AOldPath).c_str(), NativePath(ANewPath).c_str()) != 0) return false;
-  if (::unlink(NativePath(AOldPath).c_str()) == 0) return true;
-  int Error = errno;
-  ::unlink(NativePath(ANewPath).c_str());
-  errno = Error;
-  return false;
+TOSResult LinkThenUnlink(const std::string& AOldPath, const std::string& ANewPath) {
+  const TOSResult Linked = ResultOfCall(::link(NativePath(AOldPath).c_str(), NativePath(ANewPath).c_str()));
+  if (!Linked) return Linked;
+  const TOSResult Unlinked = ResultOfCall(::unlink(NativePath(AOldPath).c_str()));
+  if (!Unlinked) ::unlink(NativePath(ANewPath).c_str());
+  return Unlinked;
 }
 
 void CopyLink(const std::string& ASource, const struct stat& AInfo, const std::string& ATemporary) {
@@ -38,32 +37,36 @@ void CopyLink(const std::string& ASource, const struct stat& AInfo, const std::s
   if (::symlink(Destination.c_str(), NativePath(ATemporary).c_str()) != 0) RaiseOSError(errno, ATemporary);
 }
 
-void CopyContent(const std::string& ASource, const struct stat& AInfo, const std::string& ATemporary) {
-  int Source = ::open(NativePath(ASource).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-  if (Source < 0) RaiseOSError(errno, ASource);
-  TFileHandle To;
+// A link is copied as a new link beside the target, put in place as a file would be.
+void CopyLinkBeside(const std::string& ASource, const struct stat& AInfo, const std::string& ATarget) {
+  const std::string Temporary = SiblingPathOf(ATarget);
   try {
-    To = TFileHandle(ATemporary, TFileAccess::Write, TFileDisposition::CreateNew);
-    std::vector<char> Buffer(65536);
-    for (;;) {
-      ssize_t Got = ::read(Source, Buffer.data(), Buffer.size());
-      if (Got < 0 && errno == EINTR) continue;
-      if (Got < 0) RaiseOSError(errno, ASource);
-      if (Got == 0) break;
-      To.Write(Buffer.data(), Got);
-    }
-    // The moved file is the same file: same permissions, owner where allowed, same times.
-    if (::fchmod(To.Descriptor(), AInfo.st_mode & 07777) != 0) RaiseOSError(errno, ATemporary);
-    (void)::fchown(To.Descriptor(), AInfo.st_uid, AInfo.st_gid);
-    const timespec Times[2] = {AInfo.st_atim, AInfo.st_mtim};
-    if (::futimens(To.Descriptor(), Times) != 0) RaiseOSError(errno, ATemporary);
-    To.Flush();
-    To.Close();
+    CopyLink(ASource, AInfo, Temporary);
+    RenameIntoPlace(Temporary, ATarget, false).RaiseOnFailure(ATarget);
   } catch (...) {
-    ::close(Source);
+    ::unlink(NativePath(Temporary).c_str());
     throw;
   }
-  ::close(Source);
+}
+
+void CopyContentBeside(const std::string& ASource, const struct stat& AInfo, const std::string& ATarget) {
+  TScopedDescriptor Source(::open(NativePath(ASource).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+  if (!Source.IsValid()) RaiseOSError(errno, ASource);
+  TReplacementFile To(ATarget);
+  std::vector<char> Buffer(65536);
+  for (;;) {
+    const ssize_t Got = RetryOnInterrupt([&] { return ::read(Source.Get(), Buffer.data(), Buffer.size()); });
+    if (Got < 0) RaiseOSError(errno, ASource);
+    if (Got == 0) break;
+    To.Handle().Write(Buffer.data(), Got);
+  }
+  // The moved file is the same file: same permissions, owner where allowed, same times.
+  const int Descriptor = DescriptorOf(To.Handle());
+  if (::fchmod(Descriptor, AInfo.st_mode & 07777) != 0) RaiseOSError(errno, To.TemporaryPath());
+  (void)::fchown(Descriptor, AInfo.st_uid, AInfo.st_gid);
+  const timespec Times[2] = {AInfo.st_atim, AInfo.st_mtim};
+  if (::futimens(Descriptor, Times) != 0) RaiseOSError(errno, To.TemporaryPath());
+  To.Commit(false);
 }
 
 }  // namespace
@@ -77,46 +80,36 @@ TPathKind PathKindOf(const std::string& APath) {
   return TPathKind::Other;
 }
 
-bool RenameNoReplace(const std::string& AOldPath, const std::string& ANewPath) {
-  if (::renameat2(AT_FDCWD, NativePath(AOldPath).c_str(), AT_FDCWD, NativePath(ANewPath).c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
+TOSResult RenameNoReplace(const std::string& AOldPath, const std::string& ANewPath) {
+  const TOSResult Renamed = ResultOfCall(
+      ::renameat2(AT_FDCWD, NativePath(AOldPath).c_str(), AT_FDCWD, NativePath(ANewPath).c_str(), RENAME_NOREPLACE));
+  if (Renamed || (Renamed.ErrorCode() != EINVAL && Renamed.ErrorCode() != ENOSYS)) return Renamed;
   return LinkThenUnlink(AOldPath, ANewPath);
 }
 
 void MoveFileNoReplace(const std::string& AOldPath, const std::string& ANewPath) {
-  if (RenameNoReplace(AOldPath, ANewPath)) return;
-  if (errno != EXDEV) RaiseOSError(errno, ANewPath);
+  const TOSResult Renamed = RenameNoReplace(AOldPath, ANewPath);
+  if (Renamed) return;
+  if (Renamed.ErrorCode() != EXDEV) Renamed.RaiseOnFailure(ANewPath);
   struct stat Info {};
   if (::lstat(NativePath(AOldPath).c_str(), &Info) != 0) RaiseOSError(errno, AOldPath);
-  std::string Temporary = Format("%s.%s.tmp", ANewPath, NewGuid().ToString());
-  try {
-    if (S_ISLNK(Info.st_mode))
-      CopyLink(AOldPath, Info, Temporary);
-    else
-      CopyContent(AOldPath, Info, Temporary);
-    if (!RenameNoReplace(Temporary, ANewPath)) RaiseOSError(errno, ANewPath);
-  } catch (...) {
-    ::unlink(NativePath(Temporary).c_str());
-    throw;
-  }
-  SyncFolder(ExtractFilePath(ANewPath));
+  if (S_ISLNK(Info.st_mode))
+    CopyLinkBeside(AOldPath, Info, ANewPath);
+  else
+    CopyContentBeside(AOldPath, Info, ANewPath);
   if (::unlink(NativePath(AOldPath).c_str()) != 0) RaiseOSError(errno, AOldPath);
 }
 
 void SyncFolder(const std::string& AFolder) {
-  int Descriptor = ::open(AFolder.empty() ? "." : NativePath(AFolder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (Descriptor < 0) return;  // best effort: what was renamed there is done either way
-  ::fsync(Descriptor);
-  ::close(Descriptor);
+  TScopedDescriptor Folder(::open(AFolder.empty() ? "." : NativePath(AFolder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!Folder.IsValid()) return;  // best effort: what was renamed there is done either way
+  ::fsync(Folder.Get());
 }
 
 void SyncFileSystemOf(const std::string& APath) {
-  int Descriptor = ::open(NativePath(APath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (Descriptor < 0) RaiseOSError(errno, APath);
-  int Result = ::syncfs(Descriptor);
-  int Error = errno;
-  ::close(Descriptor);
-  if (Result != 0) RaiseOSError(Error, APath);
+  TScopedDescriptor File(::open(NativePath(APath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!File.IsValid()) RaiseOSError(errno, APath);
+  if (::syncfs(File.Get()) != 0) RaiseOSError(errno, APath);
 }
 
 void IgnoreFileSizeLimitSignal() { ::signal(SIGXFSZ, SIG_IGN); }

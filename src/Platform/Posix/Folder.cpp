@@ -14,6 +14,7 @@
 
 #include "Platform/NativeName.h"
 #include "Platform/Path.h"
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 #include "Platform/TextCodec.h"
 
@@ -207,9 +208,9 @@ std::vector<TFolderEntry> ListFolder(const std::string& AFolder) {
   return Entries;
 }
 
-bool CreateDir(const std::string& APath) { return ::mkdir(NativePath(APath).c_str(), 0777) == 0; }
+TOSResult CreateDir(const std::string& APath) { return ResultOfCall(::mkdir(NativePath(APath).c_str(), 0777)); }
 
-bool RemoveDir(const std::string& APath) { return ::rmdir(NativePath(APath).c_str()) == 0; }
+TOSResult RemoveDir(const std::string& APath) { return ResultOfCall(::rmdir(NativePath(APath).c_str())); }
 
 void ForceDirectories(const std::string& APath) {
   std::string Folder = ExcludeTrailingPathDelimiter(APath);
@@ -218,7 +219,8 @@ void ForceDirectories(const std::string& APath) {
   std::string Parent = ExcludeTrailingPathDelimiter(ExtractFilePath(Folder));
   if (!Parent.empty() && Parent != Folder) ForceDirectories(Parent);
   // Someone else may create it at the same moment: that is success too.
-  if (!CreateDir(Folder) && !(errno == EEXIST && DirectoryExists(Folder))) RaiseOSError(errno, Folder);
+  const TOSResult Created = CreateDir(Folder);
+  if (!Created && !(Created.ErrorCode() == EEXIST && DirectoryExists(Folder))) Created.RaiseOnFailure(Folder);
 }
 
 void RemoveFolderTree(const std::string& APath) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -13,11 +14,8 @@ namespace {
 void FillRandom(std::uint8_t* ABuffer, std::size_t ASize) {
   std::size_t Done = 0;
   while (Done < ASize) {
-    ssize_t Got = ::getrandom(ABuffer + Done, ASize - Done, 0);
-    if (Got < 0) {
-      if (errno == EINTR) continue;
-      RaiseOSError(errno);
-    }
+    const ssize_t Got = RetryOnInterrupt([&] { return ::getrandom(ABuffer + Done, ASize - Done, 0); });
+    if (Got < 0) RaiseOSError(errno);
     Done += static_cast<std::size_t>(Got);
   }
 }

@@ -7,12 +7,12 @@
 #include <optional>
 
 #include "Lib/Common/Common.Exception.h"
-#include "Lib/Common/Common.Format.h"
 #include "Platform/File.h"
 #include "Platform/Folder.h"
-#include "Platform/Guid.h"
 #include "Platform/NativeName.h"
 #include "Platform/Path.h"
+#include "Platform/Posix/SystemCall.h"
+#include "Platform/ReplacementFile.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
@@ -24,56 +24,57 @@ struct stat LinkStatus(const std::string& APath) {
   return Info;
 }
 
-std::string TemporaryBeside(const std::string& ATarget) {
-  return Format("%s.%s.tmp", ATarget, NewGuid().ToString());
-}
-
 void SyncFolderOf(const std::string& APath) {
   TFileHandle Folder(ExtractFilePath(APath), TFileAccess::Read, TFileDisposition::OpenExisting);
   Folder.Flush();
 }
 
-void CopyContent(const std::string& ASource, const struct stat& AInfo, const std::string& ATemporary) {
+// The copy is renamed over whatever is at the target, as a moved file would replace it.
+void CopyContentBeside(const std::string& ASource, const struct stat& AInfo, const std::string& ATarget) {
   TFileHandle From(ASource, TFileAccess::Read, TFileDisposition::OpenExisting);
-  TFileHandle To(ATemporary, TFileAccess::Write, TFileDisposition::CreateNew);
+  TReplacementFile To(ATarget);
   std::vector<char> Buffer(65536);
   for (std::int64_t Got; (Got = From.Read(Buffer.data(), static_cast<std::int64_t>(Buffer.size()))) > 0;)
-    To.Write(Buffer.data(), Got);
+    To.Handle().Write(Buffer.data(), Got);
   // The restored file is the saved one: same permissions, same modification time.
-  if (::fchmod(To.Descriptor(), AInfo.st_mode & 07777) != 0) RaiseOSError(errno, ATemporary);
+  const int Descriptor = DescriptorOf(To.Handle());
+  if (::fchmod(Descriptor, AInfo.st_mode & 07777) != 0) RaiseOSError(errno, To.TemporaryPath());
   const timespec Times[2] = {AInfo.st_atim, AInfo.st_mtim};
-  if (::futimens(To.Descriptor(), Times) != 0) RaiseOSError(errno, ATemporary);
-  To.Flush();
-  To.Close();
+  if (::futimens(Descriptor, Times) != 0) RaiseOSError(errno, To.TemporaryPath());
+  To.Commit(true);
+}
+
+// The link's content is copied as the system's bytes: it is never read as a name of ours.
+void CopyLinkBeside(const std::string& ASource, const struct stat& AInfo, const std::string& ATarget) {
+  const std::string Temporary = SiblingPathOf(ATarget);
+  try {
+    std::string Destination(static_cast<std::size_t>(AInfo.st_size) + 1, '\0');
+    ssize_t Length = ::readlink(NativePath(ASource).c_str(), Destination.data(), Destination.size());
+    if (Length < 0) RaiseOSError(errno, ASource);
+    Destination.resize(static_cast<std::size_t>(Length));
+    if (::symlink(Destination.c_str(), NativePath(Temporary).c_str()) != 0) RaiseOSError(errno, Temporary);
+    RenameIntoPlace(Temporary, ATarget, true).RaiseOnFailure(ATarget);
+  } catch (...) {
+    ::unlink(NativePath(Temporary).c_str());
+    throw;
+  }
 }
 
 // Across file systems: the target is complete and on disk before the source goes away.
 void CopyAcross(const std::string& ASource, const std::string& ATarget) {
   struct stat Info = LinkStatus(ASource);
-  std::string Temporary = TemporaryBeside(ATarget);
-  try {
-    if (S_ISLNK(Info.st_mode)) {
-      // The link's content is copied as the system's bytes: it is never read as a name of ours.
-      std::string Destination(static_cast<std::size_t>(Info.st_size) + 1, '\0');
-      ssize_t Length = ::readlink(NativePath(ASource).c_str(), Destination.data(), Destination.size());
-      if (Length < 0) RaiseOSError(errno, ASource);
-      Destination.resize(static_cast<std::size_t>(Length));
-      if (::symlink(Destination.c_str(), NativePath(Temporary).c_str()) != 0) RaiseOSError(errno, Temporary);
-    } else {
-      CopyContent(ASource, Info, Temporary);
-    }
-    if (!RenameFile(Temporary, ATarget)) RaiseOSError(errno, ATarget);
-  } catch (...) {
-    ::unlink(NativePath(Temporary).c_str());
-    throw;
-  }
+  if (S_ISLNK(Info.st_mode))
+    CopyLinkBeside(ASource, Info, ATarget);
+  else
+    CopyContentBeside(ASource, Info, ATarget);
   SyncFolderOf(ATarget);
-  if (!DeleteFile(ASource)) RaiseOSError(errno, ASource);
+  DeleteFile(ASource).RaiseOnFailure(ASource);
 }
 
 void MoveFileOver(const std::string& ASource, const std::string& ATarget) {
-  if (RenameFile(ASource, ATarget)) return;
-  if (errno != EXDEV) RaiseOSError(errno, ATarget);
+  const TOSResult Renamed = RenameFile(ASource, ATarget);
+  if (Renamed) return;
+  if (Renamed.ErrorCode() != EXDEV) Renamed.RaiseOnFailure(ATarget);
   CopyAcross(ASource, ATarget);
 }
 

@@ -5,40 +5,41 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "Lib/Common/Common.Format.h"
+#include "Platform/FileOperations.h"
 #include "Platform/NativeName.h"
 #include "Platform/Path.h"
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 
 namespace Quellit::Platform {
-namespace {
-
-std::string SiblingName(const std::string& ATarget) {
+std::string SiblingPathOf(const std::string& ATarget) {
+  constexpr std::size_t MaxNameBytes = 255;
   std::uint64_t Random = 0;
   if (::getrandom(&Random, sizeof Random, 0) != static_cast<ssize_t>(sizeof Random)) Random ^= static_cast<std::uint64_t>(::getpid());
-  return Format("%s.%u-%x.tmp", ATarget, static_cast<unsigned>(::getpid()), Random);
+  const std::string Suffix = Format(".%u-%x.tmp", static_cast<unsigned>(::getpid()), Random);
+  const std::size_t NameStart = ExtractFilePath(ATarget).size();
+  const std::size_t NameBytes = std::min(ATarget.size() - NameStart, MaxNameBytes - Suffix.size());
+  return ATarget.substr(0, NameStart + NameBytes) + Suffix;
 }
 
-void SyncFolderOf(const std::string& APath) {
-  std::string Folder = ExtractFilePath(APath);
-  int Descriptor = ::open(Folder.empty() ? "." : NativePath(Folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (Descriptor < 0) return;  // best effort: the rename itself has been done
-  ::fsync(Descriptor);
-  ::close(Descriptor);
+TOSResult RenameIntoPlace(const std::string& ASibling, const std::string& ATarget, bool AReplace) {
+  const TOSResult Renamed = AReplace ? RenameFile(ASibling, ATarget) : RenameNoReplace(ASibling, ATarget);
+  if (Renamed) SyncFolder(ExtractFilePath(ATarget));
+  return Renamed;
 }
-
-}  // namespace
 
 // O_CREAT with O_EXCL (CreateNew) never follows a link at the last component: it fails instead.
 TReplacementFile::TReplacementFile(std::string ATarget)
     : FTarget(std::move(ATarget)),
-      FTemporary(SiblingName(FTarget)),
+      FTemporary(SiblingPathOf(FTarget)),
       FHandle(FTemporary, TFileAccess::Write, TFileDisposition::CreateNew) {
   struct stat Existing {};
   if (::stat(NativePath(FTarget).c_str(), &Existing) == 0 && S_ISREG(Existing.st_mode) &&
-      ::fchmod(FHandle.Descriptor(), Existing.st_mode & 0777) != 0) {
+      ::fchmod(DescriptorOf(FHandle), Existing.st_mode & 0777) != 0) {
     const int Error = errno;
     Discard();
     RaiseOSError(Error, FTemporary);
@@ -51,23 +52,16 @@ TReplacementFile::~TReplacementFile() {
 
 void TReplacementFile::SetReadOnly() {
   struct stat Info {};
-  if (::fstat(FHandle.Descriptor(), &Info) != 0) RaiseOSError(errno, FTemporary);
+  if (::fstat(DescriptorOf(FHandle), &Info) != 0) RaiseOSError(errno, FTemporary);
   mode_t Mode = Info.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  if (::fchmod(FHandle.Descriptor(), Mode) != 0) RaiseOSError(errno, FTemporary);
+  if (::fchmod(DescriptorOf(FHandle), Mode) != 0) RaiseOSError(errno, FTemporary);
 }
 
 void TReplacementFile::Commit(bool AOverwrite) {
   FHandle.Flush();
   FHandle.Close();
-  if (AOverwrite) {
-    if (::rename(NativePath(FTemporary).c_str(), NativePath(FTarget).c_str()) != 0) RaiseOSError(errno, FTarget);
-  } else {
-    // A hard link fails on an existing name, so a file that appeared meanwhile is never replaced.
-    if (::link(NativePath(FTemporary).c_str(), NativePath(FTarget).c_str()) != 0) RaiseOSError(errno, FTarget);
-    ::unlink(NativePath(FTemporary).c_str());
-  }
+  RenameIntoPlace(FTemporary, FTarget, AOverwrite).RaiseOnFailure(FTarget);
   FDone = true;
-  SyncFolderOf(FTarget);
 }
 
 void TReplacementFile::Discard() {

@@ -10,6 +10,7 @@
 
 #include "Platform/Environment.h"
 #include "Platform/NativeName.h"
+#include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 
 extern char** environ;
@@ -28,8 +29,7 @@ struct TSpawnActions {
 
 int WaitForExit(pid_t AProcessId) {
   int Status = 0;
-  while (::waitpid(AProcessId, &Status, 0) < 0)
-    if (errno != EINTR) RaiseOSError(errno);
+  if (RetryOnInterrupt([&] { return ::waitpid(AProcessId, &Status, 0); }) < 0) RaiseOSError(errno);
   return WIFEXITED(Status) ? WEXITSTATUS(Status) : ECHILD;
 }
 

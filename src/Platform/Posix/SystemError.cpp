@@ -7,8 +7,6 @@
 
 namespace Quellit::Platform {
 
-int LastErrorCode() { return errno; }
-
 std::string SystemErrorText(int AErrorCode) {
   char Buffer[256];
   // The GNU strerror_r returns the text, which may or may not be the buffer.
@@ -17,7 +15,11 @@ std::string SystemErrorText(int AErrorCode) {
 
 void RaiseOSError(int AErrorCode) { throw EOSError(AErrorCode, OSErrorMessage(AErrorCode, SystemErrorText(AErrorCode))); }
 
-void RaiseLastOSError() { RaiseOSError(LastErrorCode()); }
+void RaiseLastOSError() { RaiseOSError(errno); }
+
+void TOSResult::RaiseOnFailure(const std::string& APath) const {
+  if (FErrorCode != 0) RaiseOSError(FErrorCode, APath);
+}
 
 void RaiseOSError(int AErrorCode, const std::string& APath) {
   throw EOSError(AErrorCode, OSErrorMessage(AErrorCode, SystemErrorText(AErrorCode) + ": " + APath));

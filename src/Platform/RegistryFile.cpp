@@ -359,61 +359,6 @@ void FormatHive(const TRegistryNode& AHive, std::string& AOut) {
 
 }  // namespace
 
-// ---- TRegValue ---------------------------------------------------------------------------------
-
-TRegValue TRegValue::String(std::string AName, std::string_view AText, TRegDataType AType) {
-  return {std::move(AName), AType, ToBytes(Utf16Bytes(AText) + std::string(2, '\0'))};
-}
-
-TRegValue TRegValue::Integer(std::string AName, std::uint32_t AValue) {
-  return {std::move(AName), TRegDataType::rdInteger,
-          {static_cast<std::uint8_t>(AValue), static_cast<std::uint8_t>(AValue >> 8),
-           static_cast<std::uint8_t>(AValue >> 16), static_cast<std::uint8_t>(AValue >> 24)}};
-}
-
-TRegValue TRegValue::MultiString(std::string AName, const std::vector<std::string>& AStrings) {
-  std::string Bytes;
-  for (const std::string& S : AStrings) Bytes += Utf16Bytes(S) + std::string(2, '\0');
-  return {std::move(AName), TRegDataType::rdMultiString, ToBytes(Bytes + std::string(2, '\0'))};
-}
-
-namespace {
-// The UTF-16LE units of AData as text, split at zero characters.
-std::vector<std::string> Utf16Strings(const std::vector<std::uint8_t>& AData) {
-  std::vector<std::string> Strings(1);
-  std::size_t Start = 0;
-  for (std::size_t I = 0; I + 1 < AData.size(); I += 2) {
-    if (AData[I] != 0 || AData[I + 1] != 0) continue;
-    Strings.back() = DecodeAs(std::string_view(reinterpret_cast<const char*>(AData.data()) + Start, I - Start), TTextEncoding::Utf16LE);
-    Strings.emplace_back();
-    Start = I + 2;
-  }
-  if (Start < AData.size())
-    Strings.back() = DecodeAs(std::string_view(reinterpret_cast<const char*>(AData.data()) + Start, AData.size() - Start), TTextEncoding::Utf16LE);
-  return Strings;
-}
-}  // namespace
-
-std::optional<std::string> TRegValue::AsString() const {
-  if (DataType != TRegDataType::rdString && DataType != TRegDataType::rdExpandString) return std::nullopt;
-  return Utf16Strings(Data).front();
-}
-
-std::optional<std::uint32_t> TRegValue::AsInteger() const {
-  if (DataType != TRegDataType::rdInteger || Data.size() != 4) return std::nullopt;
-  return static_cast<std::uint32_t>(Data[0]) | static_cast<std::uint32_t>(Data[1]) << 8 |
-         static_cast<std::uint32_t>(Data[2]) << 16 | static_cast<std::uint32_t>(Data[3]) << 24;
-}
-
-std::optional<std::vector<std::string>> TRegValue::AsMultiString() const {
-  if (DataType != TRegDataType::rdMultiString) return std::nullopt;
-  std::vector<std::string> Strings = Utf16Strings(Data);
-  // The list ends at the first empty string (the double zero).
-  const auto End = std::find(Strings.begin(), Strings.end(), std::string());
-  Strings.erase(End, Strings.end());
-  return Strings;
-}
-
 // ---- TRegistryNode -----------------------------------------------------------------------------
 
 TRegistryNode::~TRegistryNode() {
