@@ -1,13 +1,10 @@
 #include "Lib/Common/Common.SysUtils.h"
 
-#include <unicode/coll.h>
 #include <unicode/dcfmtsym.h>
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
-#include <unicode/ucnv.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 #include <atomic>
 #include <charconv>
@@ -19,8 +16,8 @@
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
+#include "Lib/Text/Text.Engine.h"
 #include "Platform/Locale.h"
-#include "Platform/TextCodec.h"
 #include "Platform/Time.h"
 
 namespace Quellit {
@@ -112,86 +109,24 @@ std::string ToUtf8(const icu::UnicodeString& S) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view S) { return Platform::IsValidUtf8Bytes(S); }
-
-std::size_t Utf8Length(std::string_view S) {
-  std::size_t Count = 0;
-  std::int32_t I = 0;
-  const auto Length = static_cast<std::int32_t>(S.size());
-  while (I < Length) {
-    U8_FWD_1(S.data(), I, Length);
-    ++Count;
-  }
-  return Count;
-}
-
-std::u16string Utf8ToUtf16(std::string_view AText) {
-  icu::UnicodeString U = ToUnicode(AText);
-  return std::u16string(U.getBuffer(), static_cast<std::size_t>(U.length()));
-}
-
-std::string Utf16ToUtf8(std::u16string_view AText) {
-  return ToUtf8(icu::UnicodeString(AText.data(), static_cast<std::int32_t>(AText.size())));
-}
+bool IsValidUtf8(std::string_view S) { return Text::IsValidUtf8(S); }
+std::size_t Utf8Length(std::string_view S) { return Text::Utf8Length(S); }
+std::u16string Utf8ToUtf16(std::string_view AText) { return Text::Utf8ToUtf16(AText); }
+std::string Utf16ToUtf8(std::u16string_view AText) { return Text::Utf16ToUtf8(AText); }
 
 // ---- code pages ------------------------------------------------------------------------------
-namespace {
 
-struct TConverterCloser {
-  void operator()(UConverter* AConverter) const { ucnv_close(AConverter); }
-};
-using TConverterPtr = std::unique_ptr<UConverter, TConverterCloser>;
-
-// A converter keeps conversion state, so each thread gets its own.
-UConverter* ThreadConverter(const char* AName) {
-  thread_local std::map<std::string, TConverterPtr> Cache;
-  auto& Slot = Cache[AName];
-  if (!Slot) {
-    UErrorCode Status = U_ZERO_ERROR;
-    Slot.reset(ucnv_open(AName, &Status));
-    if (U_FAILURE(Status)) throw EConvertError(Format("Code page \"%s\" is not available", AName));
-    Status = U_ZERO_ERROR;
-    ucnv_setSubstChars(Slot.get(), "?", 1, &Status);
-  }
-  ucnv_reset(Slot.get());
-  return Slot.get();
-}
-
-std::string DecodeCodePage(const char* AName, std::string_view ABytes) {
-  UConverter* Converter = ThreadConverter(AName);
-  UErrorCode Status = U_ZERO_ERROR;
-  icu::UnicodeString Text(ABytes.data(), static_cast<std::int32_t>(ABytes.size()), Converter, Status);
-  if (U_FAILURE(Status)) throw EConvertError(Format("Cannot decode text from \"%s\"", AName));
-  return ToUtf8(Text);
-}
-
-std::string EncodeCodePage(const char* AName, std::string_view AText) {
-  UConverter* Converter = ThreadConverter(AName);
-  icu::UnicodeString Text = ToUnicode(AText);
-  std::string Result(static_cast<std::size_t>(Text.length()) * 2 + 1, '\0');
-  UErrorCode Status = U_ZERO_ERROR;
-  std::int32_t Length = Text.extract(Result.data(), static_cast<std::int32_t>(Result.size()), Converter, Status);
-  if (U_FAILURE(Status)) throw EConvertError(Format("Cannot encode text to \"%s\"", AName));
-  Result.resize(static_cast<std::size_t>(Length));
-  return Result;
-}
-
-constexpr const char* Win1251Name = "windows-1251";
-constexpr const char* Oem866Name = "ibm-866";
-
-}  // namespace
-
-// One Windows-1251 codec for the whole system: the platform's, which keeps the unassigned byte 0x98
-// (as U+0098), so 8-bit text read from a file and written back is unchanged to the byte.
-std::string Win1251ToUtf8(std::string_view ABytes) { return Platform::DecodeAs(ABytes, Platform::TTextEncoding::Windows1251); }
-std::string Utf8ToWin1251(std::string_view AText) { return Platform::EncodeText(AText, Platform::TTextEncoding::Windows1251); }
+// One Windows-1251 codec for the whole system, the text engine's, which keeps the unassigned byte
+// 0x98 (as U+0098), so 8-bit text read from a file and written back is unchanged to the byte.
+std::string Win1251ToUtf8(std::string_view ABytes) { return Text::DecodeCodePage(ABytes, Text::TCodePage::Windows1251); }
+std::string Utf8ToWin1251(std::string_view AText) { return Text::EncodeCodePage(AText, Text::TCodePage::Windows1251); }
 
 std::string AnsiToOem(std::string_view AAnsi) {
-  return EncodeCodePage(Oem866Name, DecodeCodePage(Win1251Name, AAnsi));
+  return Text::EncodeCodePage(Win1251ToUtf8(AAnsi), Text::TCodePage::Oem866);
 }
 
 std::string OemToAnsi(std::string_view AOem) {
-  return EncodeCodePage(Win1251Name, DecodeCodePage(Oem866Name, AOem));
+  return Utf8ToWin1251(Text::DecodeCodePage(AOem, Text::TCodePage::Oem866));
 }
 
 std::string TWin1251Encoding::Decode(std::string_view ABytes) const { return Win1251ToUtf8(ABytes); }
@@ -226,43 +161,6 @@ unsigned char AsciiLower(unsigned char C) { return C >= 'A' && C <= 'Z' ? static
 
 int Sign(int AValue) { return (AValue > 0) - (AValue < 0); }
 
-// Collators are costly to create and not safe for concurrent use: each thread keeps its own,
-// one per locale and strength.
-icu::Collator& ThreadCollator(bool AIgnoreCase) {
-  thread_local std::map<std::string, std::unique_ptr<icu::Collator>, std::less<>> Cache[2];
-  const std::string& LocaleId = CollationLocale();
-  auto& Slot = Cache[AIgnoreCase ? 1 : 0][LocaleId];
-  if (!Slot) {
-    UErrorCode Status = U_ZERO_ERROR;
-    Slot.reset(icu::Collator::createInstance(icu::Locale(LocaleId.c_str()), Status));
-    if (U_FAILURE(Status) || !Slot) throw EConvertError(Format("No collation for locale \"%s\"", LocaleId));
-    // Secondary strength tells accents apart but not letter case.
-    Slot->setStrength(AIgnoreCase ? icu::Collator::SECONDARY : icu::Collator::TERTIARY);
-  }
-  return *Slot;
-}
-
-int CollateExact(std::string_view A, std::string_view B, bool AIgnoreCase) {
-  UErrorCode Status = U_ZERO_ERROR;
-  UCollationResult Result = ThreadCollator(AIgnoreCase).compareUTF8(
-      icu::StringPiece(A.data(), static_cast<std::int32_t>(A.size())),
-      icu::StringPiece(B.data(), static_cast<std::int32_t>(B.size())), Status);
-  if (U_FAILURE(Status)) return Sign(A.compare(B));
-  return static_cast<int>(Result);
-}
-
-int Collate(std::string_view A, std::string_view B, bool AIgnoreCase) {
-  // Some tailorings (the POSIX locale's among them) order the two cases as different letters,
-  // so secondary strength alone does not ignore case there: fold first.
-  if (AIgnoreCase) {
-    const std::string FoldedA = Platform::FoldCase(A), FoldedB = Platform::FoldCase(B);
-    return CollateExact(FoldedA, FoldedB, true);
-  }
-  return CollateExact(A, B, false);
-}
-
-icu::Locale CaseLocale() { return icu::Locale(UserLocale().c_str()); }
-
 }  // namespace
 
 int CompareStr(std::string_view A, std::string_view B) { return Sign(A.compare(B)); }
@@ -291,39 +189,40 @@ std::string LowerCase(std::string_view S) {
   return Result;
 }
 
-int AnsiCompareStr(std::string_view A, std::string_view B) { return Collate(A, B, false); }
-int AnsiCompareText(std::string_view A, std::string_view B) { return Collate(A, B, true); }
-bool AnsiSameStr(std::string_view A, std::string_view B) { return A == B || AnsiCompareStr(A, B) == 0; }
-
-bool AnsiSameText(std::string_view A, std::string_view B) {
-  if (A == B) return true;
-  return ToUnicode(A).foldCase() == ToUnicode(B).foldCase();
+// The linguistic folding of the text engine: the collation of the user's locale, and full case
+// mappings under its language. Equality is the comparison's zero, so "straße" and "STRASSE" are
+// the same text both for AnsiSameText and for AnsiCompareText.
+int AnsiCompareStr(std::string_view A, std::string_view B) {
+  return Text::Collate(A, B, CollationLocale(), Text::TCaseSensitivity::CaseSensitive);
 }
+int AnsiCompareText(std::string_view A, std::string_view B) {
+  return Text::Collate(A, B, CollationLocale(), Text::TCaseSensitivity::IgnoreCase);
+}
+bool AnsiSameStr(std::string_view A, std::string_view B) { return A == B || AnsiCompareStr(A, B) == 0; }
+bool AnsiSameText(std::string_view A, std::string_view B) { return A == B || AnsiCompareText(A, B) == 0; }
 
-std::string AnsiUpperCase(std::string_view S) { return ToUtf8(ToUnicode(S).toUpper(CaseLocale())); }
-std::string AnsiLowerCase(std::string_view S) { return ToUtf8(ToUnicode(S).toLower(CaseLocale())); }
+std::string AnsiUpperCase(std::string_view S) { return Text::UpperCase(S, UserLocale()); }
+std::string AnsiLowerCase(std::string_view S) { return Text::LowerCase(S, UserLocale()); }
 
 std::string AnsiUpperCase(std::string_view S, std::vector<std::size_t>& AOrigins) {
-  const icu::Locale Locale = CaseLocale();
-  const std::string_view Language = Locale.getLanguage();
+  const std::string Locale = UserLocale();
+  const std::string_view Language = std::string_view(Locale).substr(0, Locale.find('_'));
   // Turkic languages upper-case the ASCII "i" to a dotted capital, so no shortcut there.
   const bool AsciiShortcut = Language != "tr" && Language != "az";
   std::string Result;
   Result.reserve(S.size());
   AOrigins.clear();
   AOrigins.reserve(S.size() + 1);
-  std::int32_t I = 0;
-  const auto Length = static_cast<std::int32_t>(S.size());
-  while (I < Length) {
-    const std::int32_t Start = I;
-    U8_FWD_1(S.data(), I, Length);
-    const std::string_view Piece = S.substr(static_cast<std::size_t>(Start), static_cast<std::size_t>(I - Start));
+  for (std::size_t Pos = 0; Pos < S.size();) {
+    const std::size_t Start = Pos;
+    Text::NextCodePoint(S, Pos);
+    const std::string_view Piece = S.substr(Start, Pos - Start);
     const std::size_t Before = Result.size();
     if (AsciiShortcut && Piece.size() == 1 && static_cast<unsigned char>(Piece[0]) < 0x80)
       Result += static_cast<char>(AsciiUpper(static_cast<unsigned char>(Piece[0])));
     else
-      Result += ToUtf8(ToUnicode(Piece).toUpper(Locale));
-    AOrigins.insert(AOrigins.end(), Result.size() - Before, static_cast<std::size_t>(Start));
+      Result += Text::UpperCase(Piece, Locale);
+    AOrigins.insert(AOrigins.end(), Result.size() - Before, Start);
   }
   AOrigins.push_back(S.size());
   return Result;

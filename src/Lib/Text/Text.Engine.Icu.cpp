@@ -1,0 +1,133 @@
+// The text engine's backend over ICU: the only file of the system that includes ICU.
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/tblcoll.h>
+#include <unicode/uchar.h>
+#include <unicode/ucnv.h>
+#include <unicode/unistr.h>
+#include <unicode/uscript.h>
+
+#include <map>
+#include <memory>
+
+#include "Lib/Common/Common.Exception.h"
+#include "Lib/Common/Common.Format.h"
+#include "Lib/Text/Text.Engine.h"
+
+namespace Quellit::Text {
+namespace {
+
+icu::UnicodeString ToUnicode(std::string_view S) {
+  return icu::UnicodeString::fromUTF8(icu::StringPiece(S.data(), static_cast<std::int32_t>(S.size())));
+}
+
+std::string ToUtf8(const icu::UnicodeString& S) {
+  std::string Result;
+  S.toUTF8String(Result);
+  return Result;
+}
+
+}  // namespace
+
+// ---- case --------------------------------------------------------------------------------------
+
+char32_t SimpleUpperCase(char32_t ACodePoint) {
+  return static_cast<char32_t>(u_toupper(static_cast<UChar32>(ACodePoint)));
+}
+
+std::string UpperCase(std::string_view AText, const std::string& ALocaleId) {
+  return ToUtf8(ToUnicode(AText).toUpper(icu::Locale(ALocaleId.c_str())));
+}
+
+std::string LowerCase(std::string_view AText, const std::string& ALocaleId) {
+  return ToUtf8(ToUnicode(AText).toLower(icu::Locale(ALocaleId.c_str())));
+}
+
+// ---- collation ---------------------------------------------------------------------------------
+namespace {
+
+// The POSIX locale's collation is the code-point order of ASCII, which a program run under "C"
+// expects; it is left as it is.
+constexpr const char* PosixLocaleId = "en_US_POSIX";
+
+// The word sort of the product's platform, on top of the locale's own rules: hyphen and apostrophe
+// weigh nothing at the first level and come after the plain letters at the second, and "ё" is a
+// letter of its own right after "е" rather than an accented "е".
+constexpr const char16_t* WordSortTailoring = u"&[last primary ignorable]<<'-'<<''&е<ё<<<Ё";
+
+std::unique_ptr<icu::Collator> CreateLocaleCollator(const std::string& ALocaleId) {
+  UErrorCode Status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Collator> Base(icu::Collator::createInstance(icu::Locale(ALocaleId.c_str()), Status));
+  if (U_FAILURE(Status) || !Base) throw EConvertError(Format("No collation for locale \"%s\"", ALocaleId));
+  if (ALocaleId == PosixLocaleId) return Base;
+  const auto* RuleBased = dynamic_cast<const icu::RuleBasedCollator*>(Base.get());
+  if (!RuleBased) return Base;
+  UParseError Where{};
+  icu::UnicodeString Reason;
+  auto Tailored = std::make_unique<icu::RuleBasedCollator>(RuleBased->getRules() + icu::UnicodeString(WordSortTailoring), Where, Reason,
+                                                          Status);
+  // Latin first, whatever the locale's own order of scripts (the Russian one puts Cyrillic first).
+  const std::int32_t Scripts[] = {USCRIPT_LATIN, USCRIPT_CYRILLIC};
+  Tailored->setReorderCodes(Scripts, 2, Status);
+  if (U_FAILURE(Status)) throw EConvertError(Format("No collation for locale \"%s\"", ALocaleId));
+  return Tailored;
+}
+
+// Collators are costly to create and not safe for concurrent use: each thread keeps its own,
+// one per locale and strength.
+icu::Collator& ThreadCollator(const std::string& ALocaleId, TCaseSensitivity ACase) {
+  thread_local std::map<std::string, std::unique_ptr<icu::Collator>, std::less<>> Cache[2];
+  const bool IgnoreCase = ACase == TCaseSensitivity::IgnoreCase;
+  auto& Slot = Cache[IgnoreCase ? 1 : 0][ALocaleId];
+  if (!Slot) {
+    Slot = CreateLocaleCollator(ALocaleId);
+    // Secondary strength tells accents (and hyphens) apart but not letter case.
+    Slot->setStrength(IgnoreCase ? icu::Collator::SECONDARY : icu::Collator::TERTIARY);
+  }
+  return *Slot;
+}
+
+int CollateExact(std::string_view A, std::string_view B, const std::string& ALocaleId, TCaseSensitivity ACase) {
+  UErrorCode Status = U_ZERO_ERROR;
+  const UCollationResult Result = ThreadCollator(ALocaleId, ACase)
+                                      .compareUTF8(icu::StringPiece(A.data(), static_cast<std::int32_t>(A.size())),
+                                                   icu::StringPiece(B.data(), static_cast<std::int32_t>(B.size())),
+                                                   Status);
+  if (U_FAILURE(Status)) {
+    const int Order = A.compare(B);
+    return (Order > 0) - (Order < 0);
+  }
+  return static_cast<int>(Result);
+}
+
+}  // namespace
+
+int Collate(std::string_view A, std::string_view B, const std::string& ALocaleId, TCaseSensitivity ACase) {
+  if (ACase == TCaseSensitivity::CaseSensitive) return CollateExact(A, B, ALocaleId, ACase);
+  // Some tailorings (the POSIX locale's among them) order the two cases as different letters, so
+  // secondary strength alone does not ignore case there; and the full mappings make "ß" and "SS"
+  // one text, as the linguistic equality has them. Upper-case both first, independent of the locale.
+  const icu::Locale& Root = icu::Locale::getRoot();
+  return CollateExact(ToUtf8(ToUnicode(A).toUpper(Root)), ToUtf8(ToUnicode(B).toUpper(Root)), ALocaleId, ACase);
+}
+
+// ---- code pages --------------------------------------------------------------------------------
+
+char32_t CodePageCharacter(TCodePage ACodePage, unsigned char AByte) {
+  struct TConverterCloser {
+    void operator()(UConverter* AConverter) const { ucnv_close(AConverter); }
+  };
+  const char* Name = ACodePage == TCodePage::Windows1251 ? "windows-1251" : "ibm-866";
+  UErrorCode Status = U_ZERO_ERROR;
+  std::unique_ptr<UConverter, TConverterCloser> Converter(ucnv_open(Name, &Status));
+  if (U_FAILURE(Status)) throw EConvertError(Format("Code page \"%s\" is not available", Name));
+  // An unassigned byte is an error here rather than a substitute character.
+  ucnv_setToUCallBack(Converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &Status);
+  UChar Unit[2] = {};
+  const char Byte = static_cast<char>(AByte);
+  const std::int32_t Length = ucnv_toUChars(Converter.get(), Unit, 2, &Byte, 1, &Status);
+  if (U_FAILURE(Status) || Length != 1) return InvalidCodePoint;
+  return Unit[0];
+}
+
+}  // namespace Quellit::Text
