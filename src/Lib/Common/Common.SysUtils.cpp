@@ -1,15 +1,8 @@
 #include "Lib/Common/Common.SysUtils.h"
 
-#include <unicode/dcfmtsym.h>
-#include <unicode/gregocal.h>
-#include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
-#include <unicode/unistr.h>
-
 #include <atomic>
 #include <charconv>
 #include <cmath>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -95,20 +88,6 @@ void SetUserLocale(const std::string& ALocaleId) { ChangeLocale(ToIcuLocaleId(AL
 void ResetUserLocale() { ChangeLocale(std::nullopt); }
 
 // ---- UTF-8 / UTF-16 --------------------------------------------------------------------------
-namespace {
-
-icu::UnicodeString ToUnicode(std::string_view S) {
-  return icu::UnicodeString::fromUTF8(icu::StringPiece(S.data(), static_cast<std::int32_t>(S.size())));
-}
-
-std::string ToUtf8(const icu::UnicodeString& S) {
-  std::string Result;
-  S.toUTF8String(Result);
-  return Result;
-}
-
-}  // namespace
-
 bool IsValidUtf8(std::string_view S) { return Text::IsValidUtf8(S); }
 std::size_t Utf8Length(std::string_view S) { return Text::Utf8Length(S); }
 std::u16string Utf8ToUtf16(std::string_view AText) { return Text::Utf8ToUtf16(AText); }
@@ -402,26 +381,14 @@ TDateTime UnixTimeToLocalDateTime(std::int64_t ASeconds) {
 // ---- format settings -------------------------------------------------------------------------
 namespace {
 
-std::string DatePattern(icu::DateFormat* AFormat) {
-  icu::UnicodeString Pattern;
-  if (auto* Simple = dynamic_cast<icu::SimpleDateFormat*>(AFormat)) Simple->toPattern(Pattern);
-  return ToUtf8(Pattern);
-}
-
 TFormatSettings BuildFormatSettings() {
   TFormatSettings Result{".", ",", "dd.MM.y", "HH:mm:ss"};
-  const icu::Locale Numeric(NumericLocale().c_str());
-  UErrorCode Status = U_ZERO_ERROR;
-  icu::DecimalFormatSymbols Symbols(Numeric, Status);
-  if (U_SUCCESS(Status)) {
-    Result.DecimalSeparator = ToUtf8(Symbols.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol));
-    Result.ThousandSeparator = ToUtf8(Symbols.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
+  if (Text::TNumberSymbols Symbols; Text::LocaleNumberSymbols(NumericLocale(), Symbols)) {
+    Result.DecimalSeparator = Symbols.DecimalSeparator;
+    Result.ThousandSeparator = Symbols.ThousandSeparator;
   }
-  const icu::Locale Time(TimeLocale().c_str());
-  std::unique_ptr<icu::DateFormat> Date(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, Time));
-  std::unique_ptr<icu::DateFormat> Clock(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, Time));
-  if (Date) Result.ShortDateFormat = DatePattern(Date.get());
-  if (Clock) Result.LongTimeFormat = DatePattern(Clock.get());
+  if (std::string Date = Text::LocaleShortDatePattern(TimeLocale()); !Date.empty()) Result.ShortDateFormat = Date;
+  if (std::string Clock = Text::LocaleTimePattern(TimeLocale()); !Clock.empty()) Result.LongTimeFormat = Clock;
   return Result;
 }
 
@@ -443,49 +410,26 @@ const TFormatSettings& FormatSettings() {
 // ---- date and time text ----------------------------------------------------------------------
 namespace {
 
-// TDateTime is clock time without a zone: ICU sees it as UTC and formats it in UTC.
-UDate ToUDate(TDateTime AValue) {
+// TDateTime is clock time without a zone; the engine counts it in milliseconds from the epoch.
+double ToMilliseconds(TDateTime AValue) {
   const TDayAndTime Parts = SplitDateTime(AValue);
-  return static_cast<UDate>((Parts.Day - UnixEpochDay) * MSecsPerDay + Parts.Msec);
+  return static_cast<double>((Parts.Day - UnixEpochDay) * MSecsPerDay + Parts.Msec);
 }
 
-TDateTime FromUDate(UDate AValue) {
+TDateTime FromMilliseconds(double AValue) {
   const auto Msec = static_cast<std::int64_t>(std::llround(AValue));
   const std::int64_t Day = (Msec >= 0 ? Msec : Msec - (MSecsPerDay - 1)) / MSecsPerDay;
   return ComposeDateTime(Day + UnixEpochDay, Msec - Day * MSecsPerDay);
 }
 
-// Formatters are costly to build; each thread keeps one per locale and pattern.
-icu::SimpleDateFormat& ThreadDateFormat(const std::string& APattern) {
-  thread_local std::map<std::string, std::unique_ptr<icu::SimpleDateFormat>> Cache;
-  const std::string LocaleId = TimeLocale();
-  auto& Slot = Cache[LocaleId + "|" + APattern];
-  if (!Slot) {
-    UErrorCode Status = U_ZERO_ERROR;
-    auto Format = std::make_unique<icu::SimpleDateFormat>(ToUnicode(APattern), icu::Locale(LocaleId.c_str()), Status);
-    if (U_FAILURE(Status)) throw EConvertError(Quellit::Format("Invalid date pattern \"%s\"", APattern));
-    Format->adoptTimeZone(icu::TimeZone::createTimeZone("Etc/UTC"));
-    Format->setLenient(false);
-    // Proleptic Gregorian, as TDateTime counts days.
-    if (auto* Gregorian = dynamic_cast<icu::GregorianCalendar*>(const_cast<icu::Calendar*>(Format->getCalendar())))
-      Gregorian->setGregorianChange(-1e300, Status);
-    Slot = std::move(Format);
-  }
-  return *Slot;
-}
-
 std::string FormatDateTime(const std::string& APattern, TDateTime AValue) {
-  icu::UnicodeString Text;
-  ThreadDateFormat(APattern).format(ToUDate(AValue), Text);
-  return ToUtf8(Text);
+  return Text::FormatClockTime(ToMilliseconds(AValue), APattern, TimeLocale());
 }
 
 bool ParseWhole(const std::string& APattern, std::string_view S, TDateTime& AValue) {
-  const icu::UnicodeString Text = ToUnicode(S);
-  icu::ParsePosition Position(0);
-  const UDate Parsed = ThreadDateFormat(APattern).parse(Text, Position);
-  if (Position.getErrorIndex() >= 0 || Position.getIndex() != Text.length()) return false;
-  AValue = FromUDate(Parsed);
+  double Milliseconds = 0;
+  if (!Text::ParseClockTime(S, APattern, TimeLocale(), Milliseconds)) return false;
+  AValue = FromMilliseconds(Milliseconds);
   return true;
 }
 

@@ -1,4 +1,4 @@
-// Text and locale services (the one unit over ICU) and the shared system utilities.
+// Text and locale services (over the text engine, Lib/Text) and the shared system utilities.
 //
 // Strings are UTF-8. "Ansi" routines follow the user's locale (LC_ALL / LC_COLLATE / LC_TIME /
 // LANG, read once; SetUserLocale overrides it) and fold Unicode case, Cyrillic included; the

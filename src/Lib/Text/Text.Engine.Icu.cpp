@@ -1,6 +1,10 @@
 // The text engine's backend over ICU: the only file of the system that includes ICU.
+// Collators and date formatters are built lazily, one set per thread, since neither is safe to share.
 #include <unicode/coll.h>
+#include <unicode/dcfmtsym.h>
+#include <unicode/gregocal.h>
 #include <unicode/locid.h>
+#include <unicode/smpdtfmt.h>
 #include <unicode/tblcoll.h>
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
@@ -128,6 +132,74 @@ char32_t CodePageCharacter(TCodePage ACodePage, unsigned char AByte) {
   const std::int32_t Length = ucnv_toUChars(Converter.get(), Unit, 2, &Byte, 1, &Status);
   if (U_FAILURE(Status) || Length != 1) return InvalidCodePoint;
   return Unit[0];
+}
+
+// ---- locale forms ------------------------------------------------------------------------------
+
+bool LocaleNumberSymbols(const std::string& ALocaleId, TNumberSymbols& ASymbols) {
+  UErrorCode Status = U_ZERO_ERROR;
+  icu::DecimalFormatSymbols Symbols(icu::Locale(ALocaleId.c_str()), Status);
+  if (U_FAILURE(Status)) return false;
+  ASymbols.DecimalSeparator = ToUtf8(Symbols.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol));
+  ASymbols.ThousandSeparator = ToUtf8(Symbols.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
+  return true;
+}
+
+namespace {
+
+std::string PatternOf(icu::DateFormat* AFormat) {
+  icu::UnicodeString Pattern;
+  if (auto* Simple = dynamic_cast<icu::SimpleDateFormat*>(AFormat)) Simple->toPattern(Pattern);
+  return ToUtf8(Pattern);
+}
+
+// Formatters are costly to build; each thread keeps one per locale and pattern.
+icu::SimpleDateFormat& ThreadDateFormat(const std::string& APattern, const std::string& ALocaleId) {
+  thread_local std::map<std::string, std::unique_ptr<icu::SimpleDateFormat>> Cache;
+  auto& Slot = Cache[ALocaleId + "|" + APattern];
+  if (!Slot) {
+    UErrorCode Status = U_ZERO_ERROR;
+    auto Format = std::make_unique<icu::SimpleDateFormat>(ToUnicode(APattern), icu::Locale(ALocaleId.c_str()), Status);
+    if (U_FAILURE(Status)) throw EConvertError(Quellit::Format("Invalid date pattern \"%s\"", APattern));
+    // Clock time without a zone: ICU sees it as UTC and formats it in UTC.
+    Format->adoptTimeZone(icu::TimeZone::createTimeZone("Etc/UTC"));
+    Format->setLenient(false);
+    // Proleptic Gregorian, as the callers count days.
+    if (auto* Gregorian = dynamic_cast<icu::GregorianCalendar*>(const_cast<icu::Calendar*>(Format->getCalendar())))
+      Gregorian->setGregorianChange(-1e300, Status);
+    Slot = std::move(Format);
+  }
+  return *Slot;
+}
+
+}  // namespace
+
+std::string LocaleShortDatePattern(const std::string& ALocaleId) {
+  std::unique_ptr<icu::DateFormat> Format(
+      icu::DateFormat::createDateInstance(icu::DateFormat::kShort, icu::Locale(ALocaleId.c_str())));
+  return Format ? PatternOf(Format.get()) : std::string();
+}
+
+std::string LocaleTimePattern(const std::string& ALocaleId) {
+  std::unique_ptr<icu::DateFormat> Format(
+      icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, icu::Locale(ALocaleId.c_str())));
+  return Format ? PatternOf(Format.get()) : std::string();
+}
+
+std::string FormatClockTime(double AMilliseconds, const std::string& APattern, const std::string& ALocaleId) {
+  icu::UnicodeString Result;
+  ThreadDateFormat(APattern, ALocaleId).format(static_cast<UDate>(AMilliseconds), Result);
+  return ToUtf8(Result);
+}
+
+bool ParseClockTime(std::string_view AText, const std::string& APattern, const std::string& ALocaleId,
+                    double& AMilliseconds) {
+  const icu::UnicodeString Source = ToUnicode(AText);
+  icu::ParsePosition Position(0);
+  const UDate Parsed = ThreadDateFormat(APattern, ALocaleId).parse(Source, Position);
+  if (Position.getErrorIndex() >= 0 || Position.getIndex() != Source.length()) return false;
+  AMilliseconds = Parsed;
+  return true;
 }
 
 }  // namespace Quellit::Text

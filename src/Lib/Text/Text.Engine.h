@@ -1,5 +1,6 @@
 // The one text engine of the system, the platform layer included: UTF-8 and UTF-16 forms, case,
-// comparison without regard to case, collation and the 8-bit code pages. Text is UTF-8 in and out.
+// comparison without regard to case, collation, the 8-bit code pages and the locale's number and
+// date forms. Text is UTF-8 in and out.
 //
 // Two foldings, kept apart on purpose because the product's platform keeps them apart:
 // - the ordinal one (file names, INI keys, registry names) upper-cases each UTF-16 code unit by its
@@ -10,7 +11,8 @@
 // Each comparison of a folding agrees with its own equality: equal means compare == 0.
 //
 // Text.Engine.cpp holds what is portable; the case tables, collation and code-page tables come
-// from one backend file (ICU here; the national-language functions on Windows).
+// (and the locale forms) come from one backend file (ICU here; the national-language functions on
+// Windows).
 #pragma once
 
 #include <cstddef>
@@ -72,6 +74,24 @@ std::string DecodeCodePage(std::string_view ABytes, TCodePage ACodePage);
 std::string EncodeCodePage(std::string_view AText, TCodePage ACodePage);
 // Whether every character of the UTF-8 text has a byte in the code page.
 bool CanEncodeCodePage(std::string_view AText, TCodePage ACodePage);
+
+// ---- locale forms ------------------------------------------------------------------------------
+struct TNumberSymbols {
+  std::string DecimalSeparator;
+  std::string ThousandSeparator;
+};
+// False when the locale has no number symbols.
+bool LocaleNumberSymbols(const std::string& ALocaleId, TNumberSymbols& ASymbols);
+// The locale's short date and medium time patterns in ICU's pattern letters ("dd.MM.y",
+// "HH:mm:ss"); empty when it has none.
+std::string LocaleShortDatePattern(const std::string& ALocaleId);
+std::string LocaleTimePattern(const std::string& ALocaleId);
+// A clock time without zone, as milliseconds from 1970-01-01 00:00 in the proleptic Gregorian
+// calendar. An invalid pattern raises EConvertError.
+std::string FormatClockTime(double AMilliseconds, const std::string& APattern, const std::string& ALocaleId);
+// The whole text read with the pattern, strictly; false when it does not fit.
+bool ParseClockTime(std::string_view AText, const std::string& APattern, const std::string& ALocaleId,
+                    double& AMilliseconds);
 
 // ---- what the backend provides -----------------------------------------------------------------
 // The simple (1:1) upper-case mapping of one code point; the code point itself when it has none.
