@@ -68,13 +68,18 @@ std::unique_ptr<icu::Collator> CreateLocaleCollator(const std::string& ALocaleId
   if (!RuleBased) return Base;
   UParseError Where{};
   icu::UnicodeString Reason;
-  auto Tailored = std::make_unique<icu::RuleBasedCollator>(RuleBased->getRules() + icu::UnicodeString(WordSortTailoring), Where, Reason,
-                                                          Status);
+  std::unique_ptr<icu::Collator> Result = std::make_unique<icu::RuleBasedCollator>(
+      RuleBased->getRules() + icu::UnicodeString(WordSortTailoring), Where, Reason, Status);
+  // A locale whose own rules do not take the tailoring keeps them as they are.
+  if (U_FAILURE(Status)) {
+    Result = std::move(Base);
+    Status = U_ZERO_ERROR;
+  }
   // Latin first, whatever the locale's own order of scripts (the Russian one puts Cyrillic first).
   const std::int32_t Scripts[] = {USCRIPT_LATIN, USCRIPT_CYRILLIC};
-  Tailored->setReorderCodes(Scripts, 2, Status);
+  Result->setReorderCodes(Scripts, 2, Status);
   if (U_FAILURE(Status)) throw EConvertError(Format("No collation for locale \"%s\"", ALocaleId));
-  return Tailored;
+  return Result;
 }
 
 // Collators are costly to create and not safe for concurrent use: each thread keeps its own,
