@@ -8,8 +8,10 @@
 #include "Lib/Text/Text.Engine.h"
 #include "Platform/Folder.h"
 #include "Platform/IniFile.h"
+#include "Platform/Registry.h"
 #include "Platform/TextCodec.h"
 #include "Support/RussianLocale.h"
+#include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
 
 namespace Quellit {
@@ -41,11 +43,14 @@ const TPair Pairs[] = {
 class Foldings : public Testing::TRussianLocaleTest {
  protected:
   Testing::TScratchFolder Folder;
+  Testing::TScopedEnvironment Env;
 };
 
 TEST_F(Foldings, OrdinalCallersAgree) {
+  int Index = 0;
   for (const TPair& P : Pairs) {
     SCOPED_TRACE(testing::Message() << P.A << " / " << P.B);
+    const std::string FileStem = std::to_string(++Index);  // a file of its own for every pair
     EXPECT_EQ(Platform::SameName(P.A, P.B), P.OrdinalSame);
     EXPECT_EQ(Platform::FoldCase(P.A) == Platform::FoldCase(P.B), P.OrdinalSame);
     EXPECT_EQ(Text::CompareOrdinalIgnoreCase(P.A, P.B) == 0, P.OrdinalSame);
@@ -54,11 +59,20 @@ TEST_F(Foldings, OrdinalCallersAgree) {
     // Names equal after folding are listed side by side, told apart only by their bytes.
     EXPECT_EQ(Platform::CompareFolderNames(P.A, P.B), -Platform::CompareFolderNames(P.B, P.A));
 
-    const std::string Path = Folder.Write("settings.ini", std::string("[") + P.A + "]\r\n" + P.A + "=found\r\n");
-    Platform::TIniFile Ini(Path);
-    EXPECT_EQ(Ini.SectionExists(P.B), P.OrdinalSame);
-    EXPECT_EQ(Ini.ReadString(P.A, P.B, "absent"), P.OrdinalSame ? "found" : "absent");
-    EXPECT_EQ(Ini.ReadString(P.B, P.A, "absent"), P.OrdinalSame ? "found" : "absent");
+    const std::string A = P.A, B = P.B;
+    Platform::TIniFile Ini(Folder.Write(FileStem + ".ini", "[" + A + "]\r\n" + A + "=found\r\n"));
+    ASSERT_EQ(Ini.ReadString(A, A, "absent"), "found");  // the file is read at all
+    EXPECT_EQ(Ini.SectionExists(B), P.OrdinalSame);
+    EXPECT_EQ(Ini.ReadString(A, B, "absent"), P.OrdinalSame ? "found" : "absent");
+    EXPECT_EQ(Ini.ReadString(B, A, "absent"), P.OrdinalSame ? "found" : "absent");
+
+    Env.Set("QUELLIT_REGISTRY", Folder.Write(FileStem + ".reg", "Windows Registry Editor Version 5.00\r\n\r\n"
+                                                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" + A + "]\r\n"
+                                                                "\"" + A + "\"=\"found\"\r\n"));
+    const auto LM = Platform::TRegistryRoot::LocalMachine;
+    ASSERT_EQ(Platform::ReadRegistryString(LM, "SOFTWARE\\" + A, A), "found");
+    EXPECT_EQ(Platform::RegistryKeyExists(LM, "SOFTWARE\\" + B), P.OrdinalSame);
+    EXPECT_EQ(Platform::ReadRegistryString(LM, "SOFTWARE\\" + A, B), P.OrdinalSame ? "found" : "");
   }
 }
 
