@@ -13,6 +13,8 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
@@ -31,6 +33,14 @@ std::string ToUtf8(const icu::UnicodeString& S) {
   return Result;
 }
 
+// Case mapping asks for the locale once per character in places; parsing its id each time would
+// cost more than the mapping.
+const icu::Locale& ThreadLocale(const std::string& ALocaleId) {
+  thread_local std::optional<std::pair<std::string, icu::Locale>> Last;
+  if (!Last || Last->first != ALocaleId) Last.emplace(ALocaleId, icu::Locale(ALocaleId.c_str()));
+  return Last->second;
+}
+
 }  // namespace
 
 // ---- case --------------------------------------------------------------------------------------
@@ -40,11 +50,11 @@ char32_t SimpleUpperCase(char32_t ACodePoint) {
 }
 
 std::string UpperCase(std::string_view AText, const std::string& ALocaleId) {
-  return ToUtf8(ToUnicode(AText).toUpper(icu::Locale(ALocaleId.c_str())));
+  return ToUtf8(ToUnicode(AText).toUpper(ThreadLocale(ALocaleId)));
 }
 
 std::string LowerCase(std::string_view AText, const std::string& ALocaleId) {
-  return ToUtf8(ToUnicode(AText).toLower(icu::Locale(ALocaleId.c_str())));
+  return ToUtf8(ToUnicode(AText).toLower(ThreadLocale(ALocaleId)));
 }
 
 // ---- collation ---------------------------------------------------------------------------------
