@@ -23,6 +23,7 @@
 #include "Platform/File.h"
 #include "Platform/Folder.h"
 #include "Platform/Path.h"
+#include "Platform/TextCodec.h"
 
 namespace Quellit {
 
@@ -243,11 +244,12 @@ bool TFWOpenDirectory::Execute(QWidget* AOwnerHandle) {
 
 namespace {
 
-// The entries of AFolder named AName (case ignored) of the kind asked for.
+// The entries of AFolder named AName (case ignored, as the product's file system ignores it) of the
+// kind asked for.
 std::vector<std::string> EntriesNamed(const std::string& AFolder, const std::string& AName, bool AFolders) {
   std::vector<std::string> Result;
   for (const Platform::TFolderEntry& Entry : Platform::ListFolder(AFolder))
-    if (Entry.IsFolder == AFolders && AnsiSameText(Entry.Name, AName))
+    if (Entry.IsFolder == AFolders && Platform::SameName(Entry.Name, AName))
       Result.push_back(Platform::CombinePath(AFolder, Entry.Name));
   return Result;
 }

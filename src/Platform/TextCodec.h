@@ -1,10 +1,13 @@
 // The platform's own text decoding for the files it reads (registry exports, INI files): byte-order
 // marks, UTF-8, UTF-16 and the ANSI code page (Windows-1251), plus the case folding its
-// case-insensitive names need. Text in memory is UTF-8.
+// case-insensitive names need. Text in memory is UTF-8; the conversions and the folding are the
+// text engine's.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "Lib/Text/Text.Engine.h"
 
 namespace Quellit::Platform {
 
@@ -28,8 +31,10 @@ bool CanEncode(std::string_view AText, TTextEncoding AEncoding);
 
 bool IsValidUtf8Bytes(std::string_view ABytes);
 
-// Upper-case fold of every character (Cyrillic included), for comparing names without regard to case.
-std::string FoldCase(std::string_view AText);
-bool SameName(std::string_view A, std::string_view B);
+// Names (files, INI sections and keys, registry keys and values) compare as the product's platform
+// compares them: the text engine's ordinal folding, each UTF-16 code unit upper-cased by its simple
+// mapping (Cyrillic included; "ß" stays "ß"). Bytes that are not UTF-8 stay as they are.
+inline std::string FoldCase(std::string_view AText) { return Text::OrdinalUpperCase(AText); }
+inline bool SameName(std::string_view A, std::string_view B) { return Text::SameOrdinalIgnoreCase(A, B); }
 
 }  // namespace Quellit::Platform

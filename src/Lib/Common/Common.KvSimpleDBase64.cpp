@@ -223,7 +223,10 @@ std::string TKvSimpleDBaseReader64::GetItemName(std::uint32_t AIndex) const {
 }
 
 std::uint32_t TKvSimpleDBaseReader64::GetIndexFromName(const std::string& AValue, bool ARaiseIfNotExists) const {
-  std::uint32_t Result = FHeader.Sorted ? FindSorted(AValue) : FindLinear(AValue);
+  std::uint32_t Result = FHeader.Sorted ? FindSorted(AValue) : NotFound;
+  // The bisection trusts the container's order, which was made on another platform with its own
+  // collation; where that disagrees with ours about a pair, the item is still there to be found.
+  if (Result == NotFound) Result = FindLinear(AValue);
   if (Result == NotFound && ARaiseIfNotExists) throw EKvSimpleDBase64(Format(SNameNotFound, AValue, FFilePath));
   return Result;
 }
@@ -233,8 +236,8 @@ std::uint32_t TKvSimpleDBaseReader64::FindLinear(const std::string& AValue) cons
   return It == FDataNames.end() ? NotFound : static_cast<std::uint32_t>(It - FDataNames.begin());
 }
 
-// Bisection in the product's own steps, so a container whose order disagrees with the user's
-// collation finds exactly the items the product finds.
+// Bisection in the product's own steps, with the user's collation; a container whose order
+// disagrees with it may send the search past an item, which the linear search then finds.
 std::uint32_t TKvSimpleDBaseReader64::FindSorted(const std::string& AValue) const {
   if (FDataNames.empty()) return NotFound;
   if (FDataNames[0] == AValue) return 0;

@@ -1,26 +1,16 @@
 #include "Lib/Common/Common.SysUtils.h"
 
-#include <unicode/coll.h>
-#include <unicode/dcfmtsym.h>
-#include <unicode/gregocal.h>
-#include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
-#include <unicode/ucnv.h>
-#include <unicode/unistr.h>
-#include <unicode/utf8.h>
-
 #include <atomic>
 #include <charconv>
 #include <cmath>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.Format.h"
+#include "Lib/Text/Text.Engine.h"
 #include "Platform/Locale.h"
-#include "Platform/TextCodec.h"
 #include "Platform/Time.h"
 
 namespace Quellit {
@@ -98,100 +88,24 @@ void SetUserLocale(const std::string& ALocaleId) { ChangeLocale(ToIcuLocaleId(AL
 void ResetUserLocale() { ChangeLocale(std::nullopt); }
 
 // ---- UTF-8 / UTF-16 --------------------------------------------------------------------------
-namespace {
-
-icu::UnicodeString ToUnicode(std::string_view S) {
-  return icu::UnicodeString::fromUTF8(icu::StringPiece(S.data(), static_cast<std::int32_t>(S.size())));
-}
-
-std::string ToUtf8(const icu::UnicodeString& S) {
-  std::string Result;
-  S.toUTF8String(Result);
-  return Result;
-}
-
-}  // namespace
-
-bool IsValidUtf8(std::string_view S) { return Platform::IsValidUtf8Bytes(S); }
-
-std::size_t Utf8Length(std::string_view S) {
-  std::size_t Count = 0;
-  std::int32_t I = 0;
-  const auto Length = static_cast<std::int32_t>(S.size());
-  while (I < Length) {
-    U8_FWD_1(S.data(), I, Length);
-    ++Count;
-  }
-  return Count;
-}
-
-std::u16string Utf8ToUtf16(std::string_view AText) {
-  icu::UnicodeString U = ToUnicode(AText);
-  return std::u16string(U.getBuffer(), static_cast<std::size_t>(U.length()));
-}
-
-std::string Utf16ToUtf8(std::u16string_view AText) {
-  return ToUtf8(icu::UnicodeString(AText.data(), static_cast<std::int32_t>(AText.size())));
-}
+bool IsValidUtf8(std::string_view S) { return Text::IsValidUtf8(S); }
+std::size_t Utf8Length(std::string_view S) { return Text::Utf8Length(S); }
+std::u16string Utf8ToUtf16(std::string_view AText) { return Text::Utf8ToUtf16(AText); }
+std::string Utf16ToUtf8(std::u16string_view AText) { return Text::Utf16ToUtf8(AText); }
 
 // ---- code pages ------------------------------------------------------------------------------
-namespace {
 
-struct TConverterCloser {
-  void operator()(UConverter* AConverter) const { ucnv_close(AConverter); }
-};
-using TConverterPtr = std::unique_ptr<UConverter, TConverterCloser>;
-
-// A converter keeps conversion state, so each thread gets its own.
-UConverter* ThreadConverter(const char* AName) {
-  thread_local std::map<std::string, TConverterPtr> Cache;
-  auto& Slot = Cache[AName];
-  if (!Slot) {
-    UErrorCode Status = U_ZERO_ERROR;
-    Slot.reset(ucnv_open(AName, &Status));
-    if (U_FAILURE(Status)) throw EConvertError(Format("Code page \"%s\" is not available", AName));
-    Status = U_ZERO_ERROR;
-    ucnv_setSubstChars(Slot.get(), "?", 1, &Status);
-  }
-  ucnv_reset(Slot.get());
-  return Slot.get();
-}
-
-std::string DecodeCodePage(const char* AName, std::string_view ABytes) {
-  UConverter* Converter = ThreadConverter(AName);
-  UErrorCode Status = U_ZERO_ERROR;
-  icu::UnicodeString Text(ABytes.data(), static_cast<std::int32_t>(ABytes.size()), Converter, Status);
-  if (U_FAILURE(Status)) throw EConvertError(Format("Cannot decode text from \"%s\"", AName));
-  return ToUtf8(Text);
-}
-
-std::string EncodeCodePage(const char* AName, std::string_view AText) {
-  UConverter* Converter = ThreadConverter(AName);
-  icu::UnicodeString Text = ToUnicode(AText);
-  std::string Result(static_cast<std::size_t>(Text.length()) * 2 + 1, '\0');
-  UErrorCode Status = U_ZERO_ERROR;
-  std::int32_t Length = Text.extract(Result.data(), static_cast<std::int32_t>(Result.size()), Converter, Status);
-  if (U_FAILURE(Status)) throw EConvertError(Format("Cannot encode text to \"%s\"", AName));
-  Result.resize(static_cast<std::size_t>(Length));
-  return Result;
-}
-
-constexpr const char* Win1251Name = "windows-1251";
-constexpr const char* Oem866Name = "ibm-866";
-
-}  // namespace
-
-// One Windows-1251 codec for the whole system: the platform's, which keeps the unassigned byte 0x98
-// (as U+0098), so 8-bit text read from a file and written back is unchanged to the byte.
-std::string Win1251ToUtf8(std::string_view ABytes) { return Platform::DecodeAs(ABytes, Platform::TTextEncoding::Windows1251); }
-std::string Utf8ToWin1251(std::string_view AText) { return Platform::EncodeText(AText, Platform::TTextEncoding::Windows1251); }
+// One Windows-1251 codec for the whole system, the text engine's, which keeps the unassigned byte
+// 0x98 (as U+0098), so 8-bit text read from a file and written back is unchanged to the byte.
+std::string Win1251ToUtf8(std::string_view ABytes) { return Text::DecodeCodePage(ABytes, Text::TCodePage::Windows1251); }
+std::string Utf8ToWin1251(std::string_view AText) { return Text::EncodeCodePage(AText, Text::TCodePage::Windows1251); }
 
 std::string AnsiToOem(std::string_view AAnsi) {
-  return EncodeCodePage(Oem866Name, DecodeCodePage(Win1251Name, AAnsi));
+  return Text::EncodeCodePage(Win1251ToUtf8(AAnsi), Text::TCodePage::Oem866);
 }
 
 std::string OemToAnsi(std::string_view AOem) {
-  return EncodeCodePage(Win1251Name, DecodeCodePage(Oem866Name, AOem));
+  return Utf8ToWin1251(Text::DecodeCodePage(AOem, Text::TCodePage::Oem866));
 }
 
 std::string TWin1251Encoding::Decode(std::string_view ABytes) const { return Win1251ToUtf8(ABytes); }
@@ -226,43 +140,6 @@ unsigned char AsciiLower(unsigned char C) { return C >= 'A' && C <= 'Z' ? static
 
 int Sign(int AValue) { return (AValue > 0) - (AValue < 0); }
 
-// Collators are costly to create and not safe for concurrent use: each thread keeps its own,
-// one per locale and strength.
-icu::Collator& ThreadCollator(bool AIgnoreCase) {
-  thread_local std::map<std::string, std::unique_ptr<icu::Collator>, std::less<>> Cache[2];
-  const std::string& LocaleId = CollationLocale();
-  auto& Slot = Cache[AIgnoreCase ? 1 : 0][LocaleId];
-  if (!Slot) {
-    UErrorCode Status = U_ZERO_ERROR;
-    Slot.reset(icu::Collator::createInstance(icu::Locale(LocaleId.c_str()), Status));
-    if (U_FAILURE(Status) || !Slot) throw EConvertError(Format("No collation for locale \"%s\"", LocaleId));
-    // Secondary strength tells accents apart but not letter case.
-    Slot->setStrength(AIgnoreCase ? icu::Collator::SECONDARY : icu::Collator::TERTIARY);
-  }
-  return *Slot;
-}
-
-int CollateExact(std::string_view A, std::string_view B, bool AIgnoreCase) {
-  UErrorCode Status = U_ZERO_ERROR;
-  UCollationResult Result = ThreadCollator(AIgnoreCase).compareUTF8(
-      icu::StringPiece(A.data(), static_cast<std::int32_t>(A.size())),
-      icu::StringPiece(B.data(), static_cast<std::int32_t>(B.size())), Status);
-  if (U_FAILURE(Status)) return Sign(A.compare(B));
-  return static_cast<int>(Result);
-}
-
-int Collate(std::string_view A, std::string_view B, bool AIgnoreCase) {
-  // Some tailorings (the POSIX locale's among them) order the two cases as different letters,
-  // so secondary strength alone does not ignore case there: fold first.
-  if (AIgnoreCase) {
-    const std::string FoldedA = Platform::FoldCase(A), FoldedB = Platform::FoldCase(B);
-    return CollateExact(FoldedA, FoldedB, true);
-  }
-  return CollateExact(A, B, false);
-}
-
-icu::Locale CaseLocale() { return icu::Locale(UserLocale().c_str()); }
-
 }  // namespace
 
 int CompareStr(std::string_view A, std::string_view B) { return Sign(A.compare(B)); }
@@ -291,39 +168,40 @@ std::string LowerCase(std::string_view S) {
   return Result;
 }
 
-int AnsiCompareStr(std::string_view A, std::string_view B) { return Collate(A, B, false); }
-int AnsiCompareText(std::string_view A, std::string_view B) { return Collate(A, B, true); }
-bool AnsiSameStr(std::string_view A, std::string_view B) { return A == B || AnsiCompareStr(A, B) == 0; }
-
-bool AnsiSameText(std::string_view A, std::string_view B) {
-  if (A == B) return true;
-  return ToUnicode(A).foldCase() == ToUnicode(B).foldCase();
+// The linguistic folding of the text engine: the collation of the user's locale, and full case
+// mappings under its language. Equality is the comparison's zero, so "straße" and "STRASSE" are
+// the same text both for AnsiSameText and for AnsiCompareText.
+int AnsiCompareStr(std::string_view A, std::string_view B) {
+  return Text::Collate(A, B, CollationLocale(), Text::TCaseSensitivity::CaseSensitive);
 }
+int AnsiCompareText(std::string_view A, std::string_view B) {
+  return Text::Collate(A, B, CollationLocale(), Text::TCaseSensitivity::IgnoreCase);
+}
+bool AnsiSameStr(std::string_view A, std::string_view B) { return A == B || AnsiCompareStr(A, B) == 0; }
+bool AnsiSameText(std::string_view A, std::string_view B) { return A == B || AnsiCompareText(A, B) == 0; }
 
-std::string AnsiUpperCase(std::string_view S) { return ToUtf8(ToUnicode(S).toUpper(CaseLocale())); }
-std::string AnsiLowerCase(std::string_view S) { return ToUtf8(ToUnicode(S).toLower(CaseLocale())); }
+std::string AnsiUpperCase(std::string_view S) { return Text::UpperCase(S, UserLocale()); }
+std::string AnsiLowerCase(std::string_view S) { return Text::LowerCase(S, UserLocale()); }
 
 std::string AnsiUpperCase(std::string_view S, std::vector<std::size_t>& AOrigins) {
-  const icu::Locale Locale = CaseLocale();
-  const std::string_view Language = Locale.getLanguage();
+  const std::string Locale = UserLocale();
+  const std::string_view Language = std::string_view(Locale).substr(0, Locale.find('_'));
   // Turkic languages upper-case the ASCII "i" to a dotted capital, so no shortcut there.
   const bool AsciiShortcut = Language != "tr" && Language != "az";
   std::string Result;
   Result.reserve(S.size());
   AOrigins.clear();
   AOrigins.reserve(S.size() + 1);
-  std::int32_t I = 0;
-  const auto Length = static_cast<std::int32_t>(S.size());
-  while (I < Length) {
-    const std::int32_t Start = I;
-    U8_FWD_1(S.data(), I, Length);
-    const std::string_view Piece = S.substr(static_cast<std::size_t>(Start), static_cast<std::size_t>(I - Start));
+  for (std::size_t Pos = 0; Pos < S.size();) {
+    const std::size_t Start = Pos;
+    Text::NextCodePoint(S, Pos);
+    const std::string_view Piece = S.substr(Start, Pos - Start);
     const std::size_t Before = Result.size();
     if (AsciiShortcut && Piece.size() == 1 && static_cast<unsigned char>(Piece[0]) < 0x80)
       Result += static_cast<char>(AsciiUpper(static_cast<unsigned char>(Piece[0])));
     else
-      Result += ToUtf8(ToUnicode(Piece).toUpper(Locale));
-    AOrigins.insert(AOrigins.end(), Result.size() - Before, static_cast<std::size_t>(Start));
+      Result += Text::UpperCase(Piece, Locale);
+    AOrigins.insert(AOrigins.end(), Result.size() - Before, Start);
   }
   AOrigins.push_back(S.size());
   return Result;
@@ -503,26 +381,14 @@ TDateTime UnixTimeToLocalDateTime(std::int64_t ASeconds) {
 // ---- format settings -------------------------------------------------------------------------
 namespace {
 
-std::string DatePattern(icu::DateFormat* AFormat) {
-  icu::UnicodeString Pattern;
-  if (auto* Simple = dynamic_cast<icu::SimpleDateFormat*>(AFormat)) Simple->toPattern(Pattern);
-  return ToUtf8(Pattern);
-}
-
 TFormatSettings BuildFormatSettings() {
   TFormatSettings Result{".", ",", "dd.MM.y", "HH:mm:ss"};
-  const icu::Locale Numeric(NumericLocale().c_str());
-  UErrorCode Status = U_ZERO_ERROR;
-  icu::DecimalFormatSymbols Symbols(Numeric, Status);
-  if (U_SUCCESS(Status)) {
-    Result.DecimalSeparator = ToUtf8(Symbols.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol));
-    Result.ThousandSeparator = ToUtf8(Symbols.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
+  if (Text::TNumberSymbols Symbols; Text::LocaleNumberSymbols(NumericLocale(), Symbols)) {
+    Result.DecimalSeparator = Symbols.DecimalSeparator;
+    Result.ThousandSeparator = Symbols.ThousandSeparator;
   }
-  const icu::Locale Time(TimeLocale().c_str());
-  std::unique_ptr<icu::DateFormat> Date(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, Time));
-  std::unique_ptr<icu::DateFormat> Clock(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, Time));
-  if (Date) Result.ShortDateFormat = DatePattern(Date.get());
-  if (Clock) Result.LongTimeFormat = DatePattern(Clock.get());
+  if (std::string Date = Text::LocaleShortDatePattern(TimeLocale()); !Date.empty()) Result.ShortDateFormat = Date;
+  if (std::string Clock = Text::LocaleTimePattern(TimeLocale()); !Clock.empty()) Result.LongTimeFormat = Clock;
   return Result;
 }
 
@@ -544,49 +410,26 @@ const TFormatSettings& FormatSettings() {
 // ---- date and time text ----------------------------------------------------------------------
 namespace {
 
-// TDateTime is clock time without a zone: ICU sees it as UTC and formats it in UTC.
-UDate ToUDate(TDateTime AValue) {
+// TDateTime is clock time without a zone; the engine counts it in milliseconds from the epoch.
+double ToMilliseconds(TDateTime AValue) {
   const TDayAndTime Parts = SplitDateTime(AValue);
-  return static_cast<UDate>((Parts.Day - UnixEpochDay) * MSecsPerDay + Parts.Msec);
+  return static_cast<double>((Parts.Day - UnixEpochDay) * MSecsPerDay + Parts.Msec);
 }
 
-TDateTime FromUDate(UDate AValue) {
+TDateTime FromMilliseconds(double AValue) {
   const auto Msec = static_cast<std::int64_t>(std::llround(AValue));
   const std::int64_t Day = (Msec >= 0 ? Msec : Msec - (MSecsPerDay - 1)) / MSecsPerDay;
   return ComposeDateTime(Day + UnixEpochDay, Msec - Day * MSecsPerDay);
 }
 
-// Formatters are costly to build; each thread keeps one per locale and pattern.
-icu::SimpleDateFormat& ThreadDateFormat(const std::string& APattern) {
-  thread_local std::map<std::string, std::unique_ptr<icu::SimpleDateFormat>> Cache;
-  const std::string LocaleId = TimeLocale();
-  auto& Slot = Cache[LocaleId + "|" + APattern];
-  if (!Slot) {
-    UErrorCode Status = U_ZERO_ERROR;
-    auto Format = std::make_unique<icu::SimpleDateFormat>(ToUnicode(APattern), icu::Locale(LocaleId.c_str()), Status);
-    if (U_FAILURE(Status)) throw EConvertError(Quellit::Format("Invalid date pattern \"%s\"", APattern));
-    Format->adoptTimeZone(icu::TimeZone::createTimeZone("Etc/UTC"));
-    Format->setLenient(false);
-    // Proleptic Gregorian, as TDateTime counts days.
-    if (auto* Gregorian = dynamic_cast<icu::GregorianCalendar*>(const_cast<icu::Calendar*>(Format->getCalendar())))
-      Gregorian->setGregorianChange(-1e300, Status);
-    Slot = std::move(Format);
-  }
-  return *Slot;
-}
-
 std::string FormatDateTime(const std::string& APattern, TDateTime AValue) {
-  icu::UnicodeString Text;
-  ThreadDateFormat(APattern).format(ToUDate(AValue), Text);
-  return ToUtf8(Text);
+  return Text::FormatClockTime(ToMilliseconds(AValue), APattern, TimeLocale());
 }
 
 bool ParseWhole(const std::string& APattern, std::string_view S, TDateTime& AValue) {
-  const icu::UnicodeString Text = ToUnicode(S);
-  icu::ParsePosition Position(0);
-  const UDate Parsed = ThreadDateFormat(APattern).parse(Text, Position);
-  if (Position.getErrorIndex() >= 0 || Position.getIndex() != Text.length()) return false;
-  AValue = FromUDate(Parsed);
+  double Milliseconds = 0;
+  if (!Text::ParseClockTime(S, APattern, TimeLocale(), Milliseconds)) return false;
+  AValue = FromMilliseconds(Milliseconds);
   return true;
 }
 

@@ -1,8 +1,10 @@
-// Text and locale services (the one unit over ICU) and the shared system utilities.
+// Text and locale services (over the text engine, Lib/Text) and the shared system utilities.
 //
 // Strings are UTF-8. "Ansi" routines follow the user's locale (LC_ALL / LC_COLLATE / LC_TIME /
-// LANG, read once; SetUserLocale overrides it) and fold Unicode case, Cyrillic included; the
-// routines without the prefix are ordinal and fold ASCII letters only.
+// LANG, read once; SetUserLocale overrides it) and fold Unicode case, Cyrillic included, with full
+// mappings ("ß" is "SS"): the text engine's linguistic folding. The routines without the prefix are
+// ordinal and fold ASCII letters only. Names of files, INI keys and registry names are compared
+// with Platform::SameName, the engine's ordinal folding, instead.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +37,7 @@ std::string LowerCase(std::string_view S);
 int AnsiCompareStr(std::string_view A, std::string_view B);      // locale collation
 int AnsiCompareText(std::string_view A, std::string_view B);     // locale collation, case ignored
 bool AnsiSameStr(std::string_view A, std::string_view B);
-bool AnsiSameText(std::string_view A, std::string_view B);       // equal after Unicode case folding
+bool AnsiSameText(std::string_view A, std::string_view B);       // AnsiCompareText(A, B) == 0
 std::string AnsiUpperCase(std::string_view S);                   // Unicode, under the locale
 std::string AnsiLowerCase(std::string_view S);
 // Upper-cases like AnsiUpperCase and records, for every byte of the result, the offset in S of the

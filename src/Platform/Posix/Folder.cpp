@@ -2,10 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <wctype.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,83 +18,6 @@
 
 namespace Quellit::Platform {
 namespace {
-
-// ---- names as UTF-16 code units, upper-cased ------------------------------------------------
-
-// Decodes one code point; a byte that does not start valid UTF-8 stands for itself in the
-// low-surrogate range (as lone surrogates do on NTFS), so every name still has a place in the order.
-char32_t DecodeOne(const std::string& S, std::size_t& APos) {
-  auto Byte = [&](std::size_t I) { return static_cast<unsigned char>(S[I]); };
-  unsigned char Lead = Byte(APos);
-  int Length = Lead < 0x80 ? 1 : (Lead >> 5) == 0x6 ? 2 : (Lead >> 4) == 0xE ? 3 : (Lead >> 3) == 0x1E ? 4 : 0;
-  if (Length == 1) return S[APos++] & 0x7F;
-  bool Valid = Length > 0 && APos + static_cast<std::size_t>(Length) <= S.size();
-  char32_t Code = Length == 2 ? Lead & 0x1F : Length == 3 ? Lead & 0x0F : Lead & 0x07;
-  for (int I = 1; Valid && I < Length; ++I) {
-    Valid = (Byte(APos + static_cast<std::size_t>(I)) & 0xC0) == 0x80;
-    Code = (Code << 6) | (Byte(APos + static_cast<std::size_t>(I)) & 0x3F);
-  }
-  if (!Valid) return 0xDC00 + Byte(APos++);
-  APos += static_cast<std::size_t>(Length);
-  return Code;
-}
-
-locale_t CaseLocale() {
-  // C.UTF-8 carries the Unicode simple case mappings whatever the user's locale is.
-  static const locale_t Locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-  return Locale;
-}
-
-char32_t UpperOne(char32_t ACode) {
-  // NTFS keeps one upper-case table for the 16-bit plane only.
-  if (ACode >= 0x10000) return ACode;
-  if (locale_t Locale = CaseLocale()) {
-    auto Upper = static_cast<char32_t>(::towupper_l(static_cast<wint_t>(ACode), Locale));
-    return Upper < 0x10000 ? Upper : ACode;
-  }
-  return ACode >= 'a' && ACode <= 'z' ? ACode - 32 : ACode;
-}
-
-std::u32string UpperCodePoints(const std::string& S) {
-  std::u32string Result;
-  for (std::size_t Pos = 0; Pos < S.size();) Result.push_back(UpperOne(DecodeOne(S, Pos)));
-  return Result;
-}
-
-std::u16string UpperUtf16(const std::string& S) {
-  std::u16string Result;
-  for (char32_t Code : UpperCodePoints(S)) {
-    if (Code < 0x10000) {
-      Result.push_back(static_cast<char16_t>(Code));
-    } else {
-      Code -= 0x10000;
-      Result.push_back(static_cast<char16_t>(0xD800 + (Code >> 10)));
-      Result.push_back(static_cast<char16_t>(0xDC00 + (Code & 0x3FF)));
-    }
-  }
-  return Result;
-}
-
-// Classic wildcard matching with one backtrack point for the last "*".
-bool MatchCodePoints(const std::u32string& AName, const std::u32string& AMask) {
-  std::size_t N = 0, M = 0, StarMask = std::u32string::npos, StarName = 0;
-  while (N < AName.size()) {
-    if (M < AMask.size() && (AMask[M] == U'?' || AMask[M] == AName[N])) {
-      ++N;
-      ++M;
-    } else if (M < AMask.size() && AMask[M] == U'*') {
-      StarMask = M++;
-      StarName = N;
-    } else if (StarMask != std::u32string::npos) {
-      M = StarMask + 1;
-      N = ++StarName;
-    } else {
-      return false;
-    }
-  }
-  while (M < AMask.size() && AMask[M] == U'*') ++M;
-  return M == AMask.size();
-}
 
 // ---- directory streams ----------------------------------------------------------------------
 
@@ -179,21 +100,6 @@ void RemoveNativeTree(const std::string& ANative) {
 }
 
 }  // namespace
-
-int CompareFolderNames(const std::string& A, const std::string& B) {
-  int Folded = UpperUtf16(A).compare(UpperUtf16(B));
-  if (Folded != 0) return Folded < 0 ? -1 : 1;
-  int Exact = A.compare(B);
-  return Exact < 0 ? -1 : Exact > 0 ? 1 : 0;
-}
-
-bool MatchesMask(const std::string& AName, const std::string& AMask) {
-  std::u32string Name = UpperCodePoints(AName), Mask = UpperCodePoints(AMask);
-  if (MatchCodePoints(Name, Mask)) return true;
-  bool MaskEndsInDotStar = Mask.size() >= 2 && Mask.ends_with(U".*");
-  return MaskEndsInDotStar && Name.find(U'.') == std::u32string::npos &&
-         MatchCodePoints(Name, Mask.substr(0, Mask.size() - 2));
-}
 
 std::vector<TFolderEntry> ListFolder(const std::string& AFolder) {
   TDir Dir = OpenFolder(AFolder);
