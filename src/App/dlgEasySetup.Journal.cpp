@@ -1,7 +1,6 @@
 #include "App/dlgEasySetup.Journal.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <set>
 
 #include "App/dlgEasySetup.FaultInjection.h"
@@ -146,7 +145,7 @@ class TUndo {
     std::string Saved = FBackup + AName, Target = FProduct + AName;
     if (Platform::PathKindOf(Saved) == Platform::TPathKind::None) return;  // it was never moved
     // The saved original replaces the new file in one step; a folder there now is nobody's to remove.
-    if (Platform::PathKindOf(Target) == Platform::TPathKind::Folder) return Fail(Target, EISDIR);
+    if (Platform::PathKindOf(Target) == Platform::TPathKind::Folder) return Fail(Target, Platform::IsAFolderError());
     if (const auto Renamed = Platform::RenameFile(Saved, Target); !Renamed) return Fail(Target, Renamed.ErrorCode());
     FReport.Lines.push_back("Файл " + Quoted(AName) + " восстановлен из бэкапа.");
   }
@@ -199,7 +198,7 @@ std::unique_ptr<TUpdateJournal> TUpdateJournal::Reserve(const std::string& AProd
   Platform::ForceDirectories(Root);
   // A link planted as QuellitBackup would take the journal and every backup out of the product.
   if (Platform::PathKindOf(Platform::ExcludeTrailingPathDelimiter(Root)) != Platform::TPathKind::Folder)
-    Platform::RaiseOSError(ENOTDIR, Root);
+    Platform::RaiseNotAFolder(Root);
   for (int Copy = 1;; ++Copy) {
     std::string Stamp = Copy == 1 ? AStamp : AStamp + " (" + IntToStr(Copy) + ")";
     // A backup folder of an older run without a journal keeps its name too.
@@ -209,7 +208,7 @@ std::unique_ptr<TUpdateJournal> TUpdateJournal::Reserve(const std::string& AProd
     try {
       File = Platform::TFileHandle(Path, Platform::TFileAccess::Write, Platform::TFileDisposition::CreateNew);
     } catch (const EOSError& E) {
-      if (E.ErrorCode() == EEXIST) continue;
+      if (Platform::IsAlreadyExists(E.ErrorCode())) continue;
       throw;
     }
     std::unique_ptr<TUpdateJournal> Journal(new TUpdateJournal(Path, std::move(File)));

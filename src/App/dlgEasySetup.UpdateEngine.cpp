@@ -1,6 +1,5 @@
 #include "App/dlgEasySetup.UpdateEngine.h"
 
-#include <cerrno>
 #include <exception>
 #include <string_view>
 
@@ -231,7 +230,7 @@ bool TUpdateEngine::EnsureFolder(TPayloadRoot& ARoot, const std::string& ARelati
     TPathKind Kind = Platform::PathKindOf(Platform::ExcludeTrailingPathDelimiter(Path));
     if (Kind == TPathKind::Folder) continue;
     if (Kind != TPathKind::None) {
-      AError = ErrorText(ENOTDIR) + ": " + Path;
+      AError = ErrorText(Platform::NotAFolderError()) + ": " + Path;
       return false;
     }
     ARoot.Journal->Write(JournalStep::Folder, Relative);

@@ -71,7 +71,7 @@ class TFileHandle {
 bool FileExists(const std::string& APath);        // a file, not a folder
 bool DirectoryExists(const std::string& APath);
 std::optional<TFileInfo> GetFileInfo(const std::string& APath);
-// Deletes a file; a folder is no file (EISDIR).
+// Deletes a file; a folder is no file (the error IsAFolderError names).
 TOSResult DeleteFile(const std::string& APath);
 // Renames, replacing a file under ANewPath.
 TOSResult RenameFile(const std::string& AOldPath, const std::string& ANewPath);
@@ -83,13 +83,13 @@ std::vector<std::uint8_t> ReadFileStart(const std::string& APath, std::size_t AM
 // past the bound (nor at all when its size says so), so a huge or growing file costs no more.
 std::optional<std::vector<std::uint8_t>> ReadAllBytesAtMost(const std::string& APath, std::size_t AMaxBytes);
 // The path a chain of symbolic links ends at (APath itself when it is no link); a relative link is
-// read relative to its own folder. The end may not exist (a dangling link). EOSError (ELOOP) for a
-// chain that does not end.
+// read relative to its own folder. The end may not exist (a dangling link). EOSError (too many
+// levels of links) for a chain that does not end.
 std::string ResolveSymbolicLinkChain(const std::string& APath);
 // Writes through a temporary file in the same folder and one rename, so readers never see half a
 // file. The one rule for every file users keep:
 // - a file the user could not write (the real user has no write permission, or nobody has) is not
-//   replaced: EOSError (EACCES) and the file is unchanged;
+//   replaced: EOSError (a permission error) and the file is unchanged;
 // - a symbolic link is saved through: the end of its chain is replaced in that file's own folder
 //   (a dangling link creates it) and the link stays;
 // - a replaced file keeps its permission bits, and its owner where the saving user may set it.

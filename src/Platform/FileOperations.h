@@ -30,8 +30,8 @@ void SyncFolder(const std::string& AFolder);
 // Flushes everything written to the file system that holds APath. Raises EOSError.
 void SyncFileSystemOf(const std::string& APath);
 
-// A write beyond the file-size limit then fails with an error (EFBIG) the copy reports, instead of
-// the signal ending the process half-way through a file.
+// A write beyond the file-size limit then fails with an error (file too large) the copy reports,
+// instead of the signal ending the process half-way through a file.
 void IgnoreFileSizeLimitSignal();
 
 // Ends the process at once, as a kill or a power cut would: no clean-up runs, nothing is flushed.

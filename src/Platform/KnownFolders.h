@@ -19,7 +19,8 @@ inline constexpr int CSIDL_FONTS = 20;
 inline constexpr int CSIDL_APPDATA = 26;
 inline constexpr int CSIDL_COMMON_APPDATA = 35;
 
-// The folder without a trailing separator; an unknown number raises EOSError (EINVAL).
+// The folder without a trailing separator; an unknown number raises EOSError (an invalid
+// argument).
 std::string SpecialFolderPath(int ACsidl);
 // $TMPDIR or /tmp, with a trailing separator.
 std::string TempFolderPath();

@@ -17,7 +17,8 @@ namespace Quellit::Platform {
 std::string SiblingPathOf(const std::string& ATarget);
 // Renames the complete ASibling to ATarget. With AReplace a file or link there is replaced (a link
 // is not followed); without, the rename happens only where nothing is, so a file that appeared
-// meanwhile stays (EEXIST). The folder's entries are flushed after a rename.
+// meanwhile stays (an error IsAlreadyExists accepts). The folder's entries are flushed after a
+// rename.
 TOSResult RenameIntoPlace(const std::string& ASibling, const std::string& ATarget, bool AReplace);
 
 class TReplacementFile {
@@ -39,7 +40,8 @@ class TReplacementFile {
   // name another user could have replaced by a link.
   void SetReadOnly();
   // Flushes, closes and renames the sibling onto the target (a link there is replaced, not
-  // followed). With AOverwrite false an existing target stays and EOSError (EEXIST) is raised.
+  // followed). With AOverwrite false an existing target stays and EOSError (already exists) is
+  // raised.
   void Commit(bool AOverwrite = true);
   // Removes the sibling; the target is untouched.
   void Discard();

@@ -37,5 +37,12 @@ class TOSResult {
 // The error of a path that does not exist (code 2 on both platforms, the product's messages quote it).
 bool IsFileNotFound(int AErrorCode);
 [[noreturn]] void RaiseFileNotFound(const std::string& APath);
+// The error of a name that is taken already, by a file or a folder.
+bool IsAlreadyExists(int AErrorCode);
+// The error of a folder where a file was asked for: a folder is no file.
+int IsAFolderError();
+// The error of a file or a link where a folder was asked for.
+int NotAFolderError();
+[[noreturn]] void RaiseNotAFolder(const std::string& APath);
 
 }  // namespace Quellit::Platform

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "Lib/Common/Common.Exception.h"
 #include "Platform/Environment.h"
+#include "Platform/Path.h"
 #include "Support/ScratchFolder.h"
 
 namespace Quellit::Platform {
@@ -21,20 +24,26 @@ struct TCleanupWitness {
   ~TCleanupWitness() { std::ofstream(Path) << "cleaned up"; }
 };
 
-// The test program re-run as a child: with QUELLIT_TEST_CHILD_ROLE=exit it ends here, before any test.
-bool RunExitRoleIfAsked() {
-  if (GetEnv("QUELLIT_TEST_CHILD_ROLE") != "exit") return false;
-  static TCleanupWitness Witness{GetEnvOr("QUELLIT_TEST_WITNESS", "/dev/null")};
+// The test program re-run as a child, before any test: with QUELLIT_TEST_CHILD_ROLE=exit it ends
+// here through ExitProcess; with "wait" it stays running until it is ended.
+bool RunChildRoleIfAsked() {
+  const std::string Role = GetEnvOr("QUELLIT_TEST_CHILD_ROLE", "");
+  if (Role == "wait") {
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    ExitProcess(0);
+  }
+  if (Role != "exit") return false;
+  static TCleanupWitness Witness{GetEnvOr("QUELLIT_TEST_WITNESS", "")};
   ExitProcess(7);
 }
-[[maybe_unused]] const bool ExitRole = RunExitRoleIfAsked();
+[[maybe_unused]] const bool ChildRole = RunChildRoleIfAsked();
 
 TEST(Process, ExecutablePathAndFolder) {
   TakeCommandLine(0, nullptr);
   std::string Path = ExecutablePath();
   EXPECT_TRUE(fs::path(Path).is_absolute());
   EXPECT_EQ(fs::path(Path).filename(), "PlatformTests");
-  EXPECT_EQ(ExecutableFolder(), fs::path(Path).parent_path().string() + "/");
+  EXPECT_EQ(ExecutableFolder(), IncludeTrailingPathDelimiter(fs::path(Path).parent_path().string()));
 }
 
 struct TCommandLineCase {
@@ -94,7 +103,8 @@ TEST(Process, ExitProcessEndsAChildWithItsCodeAfterCleanUp) {
 
 TEST(TChildProcess, DestructorEndsARunningChild) {
   std::optional<TChildProcess> Sleeper;
-  Sleeper.emplace("/bin/sleep", std::vector<std::string>{"30"});
+  Sleeper.emplace(ExecutablePath(), std::vector<std::string>{},
+                  TChildProcess::TEnvironment{{"QUELLIT_TEST_CHILD_ROLE", "wait"}});
   EXPECT_EQ(Sleeper->TryWait(), std::nullopt);
   auto Started = std::chrono::steady_clock::now();
   Sleeper.reset();

@@ -29,4 +29,12 @@ bool IsFileNotFound(int AErrorCode) { return AErrorCode == ENOENT; }
 
 void RaiseFileNotFound(const std::string& APath) { RaiseOSError(ENOENT, APath); }
 
+bool IsAlreadyExists(int AErrorCode) { return AErrorCode == EEXIST; }
+
+int IsAFolderError() { return EISDIR; }
+
+int NotAFolderError() { return ENOTDIR; }
+
+void RaiseNotAFolder(const std::string& APath) { RaiseOSError(ENOTDIR, APath); }
+
 }  // namespace Quellit::Platform

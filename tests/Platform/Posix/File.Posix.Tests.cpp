@@ -11,7 +11,9 @@
 #include <filesystem>
 
 #include "Lib/Common/Common.Exception.h"
+#include "Platform/Folder.h"
 #include "Platform/Process.h"
+#include "Platform/SystemError.h"
 #include "Support/RunAsNobody.h"
 #include "Support/ScratchFolder.h"
 
@@ -20,6 +22,36 @@ namespace {
 
 using Testing::TScratchFolder;
 
+// A failed call answers the system's own code for its failure and the system's text for it, and
+// raises with both.
+TEST(File, AFailedCallCarriesTheSystemsCodeAndText) {
+  TScratchFolder Scratch;
+  Scratch.Write("folder/file", "x");
+  const struct {
+    TOSResult Result;
+    int Code;
+  } Cases[] = {
+      {DeleteFile(Scratch / "missing"), ENOENT},
+      {DeleteFile(Scratch / "folder"), EISDIR},
+      {RenameFile(Scratch / "missing", Scratch / "other"), ENOENT},
+      {CreateDir(Scratch / "folder"), EEXIST},
+      {RemoveDir(Scratch / "folder"), ENOTEMPTY},
+  };
+  for (const auto& Case : Cases) {
+    EXPECT_FALSE(Case.Result);
+    EXPECT_EQ(Case.Result.ErrorCode(), Case.Code);
+    EXPECT_EQ(Case.Result.ErrorText(), SystemErrorText(Case.Code));
+    try {
+      Case.Result.RaiseOnFailure(Scratch / "x");
+      ADD_FAILURE() << "no exception for code " << Case.Code;
+    } catch (const EOSError& E) {
+      EXPECT_EQ(E.ErrorCode(), Case.Code);
+      EXPECT_EQ(E.Message(), "System Error.  Code: " + std::to_string(Case.Code) + ".\n" + SystemErrorText(Case.Code) + ": " + Scratch / "x");
+    }
+  }
+  EXPECT_NO_THROW(TOSResult().RaiseOnFailure(Scratch / "x"));
+  EXPECT_EQ(TOSResult().ErrorCode(), 0);
+}
 TEST(File, SystemFilesOfUnknownOrEndlessSizeAreRead) {
   EXPECT_FALSE(ReadAllBytes("/proc/self/status").empty());  // stat reports size 0 there
   EXPECT_EQ(ReadAllBytesAtMost("/dev/zero", 3), std::nullopt);  // no size given, and endless
@@ -32,6 +64,15 @@ TEST(TFileHandle, NamedPipeIsRefusedRatherThanWaitedOn) {
   ASSERT_EQ(TChildProcess("/usr/bin/mkfifo", {Pipe}).Wait(), 0);
   // Without a writer a plain open would block for ever.
   EXPECT_THROW(TFileHandle(Pipe, TFileAccess::Read, TFileDisposition::OpenExisting), EOSError);
+}
+
+TEST(File, WriteAllBytesAtomicKeepsThePermissionBitsOfAReplacedFile) {
+  TScratchFolder Scratch;
+  std::string Path = Scratch.Write("settings.xml", "old and longer content");
+  std::filesystem::permissions(Path, std::filesystem::perms(0640));
+  WriteAllBytesAtomic(Path, "new", 3);
+  EXPECT_EQ(TScratchFolder::Read(Path), "new");
+  EXPECT_EQ(std::filesystem::status(Path).permissions(), std::filesystem::perms(0640));
 }
 
 // What an unprivileged user may replace: the folder is open to everybody, so only the file's own

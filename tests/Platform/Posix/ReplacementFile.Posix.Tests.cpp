@@ -29,6 +29,18 @@ TEST(TReplacementFile, ALinkAtTheTargetIsReplacedNotFollowed) {
   EXPECT_EQ(TScratchFolder::Read(Victim), "victim");
 }
 
+TEST(TReplacementFile, ACommittedTargetKeepsItsPermissionBits) {
+  TScratchFolder Folder;
+  const std::string Target = Folder.Write("a.txt", "old");
+  const fs::perms Bits = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(Target, Bits);
+  TReplacementFile File(Target);
+  File.Handle().Write("new", 3);
+  File.Commit();
+  EXPECT_EQ(TScratchFolder::Read(Target), "new");
+  EXPECT_EQ(fs::status(Target).permissions(), Bits);
+}
+
 TEST(TReplacementFile, ReadOnlyIsSetOnTheNewFileItself) {
   TScratchFolder Folder;
   TReplacementFile File(Folder / "copy.txt");

@@ -5,34 +5,22 @@
 namespace Quellit::Platform {
 namespace {
 
-constexpr char Separator = '/';
-
-bool IsDelimiter(char C) { return C == Separator; }
-
+// Where the name part begins: after the last separator of this platform, or at the start.
 std::size_t NameStart(const std::string& APath) {
-  std::size_t Pos = APath.find_last_of(Separator);
-  return Pos == std::string::npos ? 0 : Pos + 1;
+  auto Last = std::find_if(APath.rbegin(), APath.rend(), IsPathSeparator);
+  return static_cast<std::size_t>(APath.rend() - Last);
 }
 
 }  // namespace
 
-char PathSeparator() { return Separator; }
-
-bool IsPathSeparator(char C) { return IsDelimiter(C); }
-
-std::string ToNativeSeparators(std::string APath) {
-  std::replace(APath.begin(), APath.end(), '\\', Separator);
-  return APath;
-}
-
 std::string IncludeTrailingPathDelimiter(const std::string& APath) {
-  if (!APath.empty() && IsDelimiter(APath.back())) return APath;
-  return APath + Separator;
+  if (!APath.empty() && IsPathSeparator(APath.back())) return APath;
+  return APath + PathSeparator();
 }
 
 std::string ExcludeTrailingPathDelimiter(const std::string& APath) {
   // The root keeps its separator: "" would mean the current folder instead.
-  if (APath.size() > 1 && IsDelimiter(APath.back())) return APath.substr(0, APath.size() - 1);
+  if (APath.size() > 1 && IsPathSeparator(APath.back())) return APath.substr(0, APath.size() - 1);
   return APath;
 }
 
@@ -57,16 +45,11 @@ std::string ChangeFileExt(const std::string& APath, const std::string& AExtensio
 std::string CombinePath(const std::string& AFolder, const std::string& AName) {
   if (AFolder.empty()) return AName;
   std::size_t Skip = 0;
-  while (Skip < AName.size() && IsDelimiter(AName[Skip])) ++Skip;
+  while (Skip < AName.size() && IsPathSeparator(AName[Skip])) ++Skip;
   return IncludeTrailingPathDelimiter(AFolder) + AName.substr(Skip);
 }
 
-bool IsAbsolutePath(const std::string& APath) { return !APath.empty() && IsDelimiter(APath.front()); }
-
-// "//" names the root as well: POSIX leaves a leading pair to the implementation, and Linux reads
-// it as "/".
-bool IsRootFolder(const std::string& APath) {
-  return !APath.empty() && std::all_of(APath.begin(), APath.end(), IsDelimiter);
-}
-
 }  // namespace Quellit::Platform
+
+// What the system's paths look like: the separator, absolute paths, the root.
+#include "Path.inc"
