@@ -28,8 +28,6 @@ class TOSResult {
 };
 
 [[noreturn]] void RaiseOSError(int AErrorCode);
-// Raises for the call that has just failed, with the code the system left for it.
-[[noreturn]] void RaiseLastOSError();
 // Raises for the failed operation, naming the path the call was about:
 // "System Error.  Code: 2.\nNo such file or directory: /x/y".
 [[noreturn]] void RaiseOSError(int AErrorCode, const std::string& APath);

@@ -5,19 +5,15 @@
 #include <filesystem>
 
 #include "Lib/Common/Common.Exception.h"
+#include "Support/FolderEntryNames.h"
 #include "Support/ScratchFolder.h"
 
 namespace Quellit::Platform {
 namespace {
 
+using Testing::Names;
 using Testing::TScratchFolder;
 namespace fs = std::filesystem;
-
-std::vector<std::string> Names(const std::vector<TFolderEntry>& AEntries) {
-  std::vector<std::string> Result;
-  for (const TFolderEntry& Entry : AEntries) Result.push_back(Entry.Name);
-  return Result;
-}
 
 TEST(ListFolder, SortsByUpperCasedUtf16LikeNtfs) {
   TScratchFolder Scratch;

@@ -15,8 +15,6 @@ std::string SystemErrorText(int AErrorCode) {
 
 void RaiseOSError(int AErrorCode) { throw EOSError(AErrorCode, OSErrorMessage(AErrorCode, SystemErrorText(AErrorCode))); }
 
-void RaiseLastOSError() { RaiseOSError(errno); }
-
 void TOSResult::RaiseOnFailure(const std::string& APath) const {
   if (FErrorCode != 0) RaiseOSError(FErrorCode, APath);
 }

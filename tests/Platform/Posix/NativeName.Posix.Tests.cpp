@@ -11,6 +11,7 @@
 #include "Platform/Folder.h"
 #include "Platform/KnownFolders.h"
 #include "Platform/TextCodec.h"
+#include "Support/FolderEntryNames.h"
 #include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
 
@@ -34,11 +35,7 @@ std::vector<std::string> RawNames(const std::string& AFolder) {
   return Names;
 }
 
-std::vector<std::string> TextNames(const std::string& AFolder) {
-  std::vector<std::string> Names;
-  for (const TFolderEntry& Entry : ListFolder(AFolder)) Names.push_back(Entry.Name);
-  return Names;
-}
+std::vector<std::string> TextNames(const std::string& AFolder) { return Testing::Names(ListFolder(AFolder)); }
 
 struct TNameCase {
   const char* Label;
