@@ -2,12 +2,15 @@
 BUILD_TEST := build/test
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo demo-xvfb bench fuzz clean
+.PHONY: all deps deps-windows build test windows test-windows demo demo-xvfb bench fuzz clean
 
 all: build
 
 deps:
 	bash scripts/install-deps.sh
+
+deps-windows:
+	bash scripts/install-deps.sh windows
 
 build: deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUELLIT_TESTS=OFF
@@ -18,6 +21,19 @@ test: deps
 	cmake --build $(BUILD_TEST) -j $(JOBS)
 	JOBS=$(JOBS) bash scripts/build-fuzzers.sh
 	cd $(BUILD_TEST) && ctest --output-on-failure -j $(JOBS)
+
+# The Windows executables (kvtool.exe, quellit-setup.exe), cross-compiled with MinGW-w64: the
+# product's own 32-bit edition in build/win32, the 64-bit one in build/win64.
+windows: deps-windows
+	for a in i686:win32 x86_64:win64; do \
+	  cmake -S . -B build/$${a#*:} -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-$${a%%:*}.cmake \
+	    -DCMAKE_BUILD_TYPE=Release -DQUELLIT_TESTS=OFF && \
+	  cmake --build build/$${a#*:} -j $(JOBS) --target kvtool quellit-setup || exit 1; \
+	done
+
+# Every test program cross-built for Windows and run under Wine (build/win64; build/win32 too).
+test-windows: deps-windows
+	JOBS=$(JOBS) bash scripts/test-windows.sh
 
 # The release build, then the wizard on a fresh sample sandbox in build/demo: its window when a
 # display is available, else the unattended run.

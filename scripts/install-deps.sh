@@ -4,6 +4,9 @@
 #   install-deps.sh        what building and testing need (make test also builds the fuzz targets)
 #   install-deps.sh fuzz   the same (kept for the scripts that still ask for it)
 #   install-deps.sh xvfb   that, plus a virtual X display for the window without a screen (make demo-xvfb)
+#   install-deps.sh windows  the cross compilers for Windows, and Wine to run the Windows tests
+#                          (64-bit Wine only: 32-bit Wine needs a foreign architecture, which this
+#                          script never enables)
 set -euo pipefail
 
 packages=(
@@ -21,9 +24,19 @@ packages=(
   clang libclang-rt-14-dev  # the fuzz targets (libFuzzer), built by make test and run by make fuzz
   qt6-translations-l10n  # the toolkit's own texts (text panes' menus) in Russian
 )
-if [[ ${1:-} == xvfb ]]; then
-  packages+=(xvfb xauth)
-fi
+case ${1:-} in
+  xvfb) packages+=(xvfb xauth) ;;
+  windows)
+    packages=(
+      cmake make
+      g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix  # the cross compilers (POSIX threads)
+      wine wine64         # runs the x86_64 test programs
+      libgtest-dev libgmock-dev  # GoogleTest's sources, cross-compiled into the build folder
+      locales             # ru_RU's definition, compiled into the build folder for Wine
+      apache2             # the WebDAV server of the integration tests, on the Linux side
+    )
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

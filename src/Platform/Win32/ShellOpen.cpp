@@ -1,0 +1,1 @@
+// Placeholder until this service's Win32 code is written.
