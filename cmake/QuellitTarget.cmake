@@ -12,9 +12,11 @@ function(quellit_target_options target)
   endif()
 endfunction()
 
-# A test program of one library folder: GoogleTest, every case registered with CTest.
+# A test program of one library folder: GoogleTest, every case registered with CTest. FIXTURES
+# names CTest fixtures its cases need (servers started by CTest rather than by the program).
+# Cross-built programs list their cases when CTest runs, under the emulator and in its prefix.
 function(quellit_add_test_program name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;FIXTURES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   quellit_target_options(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
@@ -22,7 +24,16 @@ function(quellit_add_test_program name)
   # Fixtures stay in the source tree; the program finds them however it is started.
   target_compile_definitions(${name} PRIVATE QUELLIT_TEST_FIXTURES="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
                                              QUELLIT_SOURCE_ROOT="${PROJECT_SOURCE_DIR}")
-  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} DISCOVERY_TIMEOUT 60)
+  set(discovery)
+  if(CMAKE_CROSSCOMPILING)
+    set(discovery DISCOVERY_MODE PRE_TEST)
+  endif()
+  set(properties)
+  if(ARG_FIXTURES)
+    set(properties PROPERTIES FIXTURES_REQUIRED "${ARG_FIXTURES}")
+  endif()
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} DISCOVERY_TIMEOUT 60
+    ${discovery} ${properties})
 endfunction()
 
 # A test program of a toolkit folder: GoogleTest cases driving real widgets through Qt Test's
