@@ -7,33 +7,19 @@
 #include <vector>
 
 #include "Lib/Common/Common.Exception.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "Support/RussianLocale.h"
 
 namespace Quellit::Text {
 namespace {
 
 int Sign(int AValue) { return (AValue > 0) - (AValue < 0); }
 
-// Where the system's own rules (the national-language functions on Windows) differ from the
-// tailored ICU collation, each backend is held to what it answers: the system's rules are the ones
-// the product's users know.
-#ifdef _WIN32
-constexpr bool SystemRules = true;
-bool UnderWine() {
-  static const bool Wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  return Wine;
-}
-#else
-constexpr bool SystemRules = false;
-bool UnderWine() { return false; }
-#endif
+using Testing::UnderWine;
+constexpr bool SystemRules = Testing::SystemTextRules;
 
 template <typename T>
 T PerBackend(T AIcu, T ASystem) {
-  return SystemRules ? ASystem : AIcu;
+  return Testing::PerTextBackend(AIcu, ASystem);
 }
 
 // ---- the ordinal folding -----------------------------------------------------------------------

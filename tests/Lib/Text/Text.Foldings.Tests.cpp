@@ -15,7 +15,7 @@
 #include "Support/ScratchFolder.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "Platform/Win32/SystemCall.h"
 #endif
 
 namespace Quellit {
@@ -30,23 +30,17 @@ class TScopedFoldingKey {
   static constexpr const char* Parent = "Software\\Quellit Tests";
 
   TScopedFoldingKey(Testing::TScratchFolder&, Testing::TScopedEnvironment&, const std::string&, const std::string& A) {
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, Wide(Parent).c_str());
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, Platform::WideOf(Parent).c_str());
     HKEY Key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, Wide(std::string(Parent) + "\\" + A).c_str(), 0, nullptr, 0,
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, Platform::WideOf(std::string(Parent) + "\\" + A).c_str(), 0, nullptr, 0,
                           KEY_SET_VALUE, nullptr, &Key, nullptr) != ERROR_SUCCESS)
       return;
     const std::wstring Found = L"found";
-    ::RegSetValueExW(Key, Wide(A).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Found.c_str()),
+    ::RegSetValueExW(Key, Platform::WideOf(A).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Found.c_str()),
                      static_cast<DWORD>((Found.size() + 1) * sizeof(wchar_t)));
     ::RegCloseKey(Key);
   }
-  ~TScopedFoldingKey() { ::RegDeleteTreeW(HKEY_CURRENT_USER, Wide(Parent).c_str()); }
-
- private:
-  static std::wstring Wide(const std::string& AText) {
-    const std::u16string Units = Text::Utf8ToUtf16(AText);
-    return std::wstring(Units.begin(), Units.end());
-  }
+  ~TScopedFoldingKey() { ::RegDeleteTreeW(HKEY_CURRENT_USER, Platform::WideOf(Parent).c_str()); }
 #else
   static constexpr Platform::TRegistryRoot Root = Platform::TRegistryRoot::LocalMachine;
   static constexpr const char* Parent = "SOFTWARE";
@@ -66,11 +60,7 @@ class TScopedFoldingKey {
   static std::string PathOf(const std::string& AName) { return std::string(Parent) + "\\" + AName; }
 };
 
-#ifdef _WIN32
-constexpr bool SystemRules = true;  // the national-language functions, not ICU
-#else
-constexpr bool SystemRules = false;
-#endif
+constexpr bool SystemRules = Testing::SystemTextRules;
 
 struct TPair {
   const char* A;
