@@ -1,6 +1,5 @@
 // The text engine's backend over the national-language functions of Windows: case through
-// LCMapStringEx, collation through CompareStringEx, the code pages through MultiByteToWideChar and
-// the locale's forms through GetLocaleInfoEx. Clock times are formatted and read here, in the
+// LCMapStringEx, collation through CompareStringEx and the locale's forms through GetLocaleInfoEx. Clock times are formatted and read here, in the
 // pattern letters the header promises, since the system's own date functions speak another picture
 // language and stop at the year 1601.
 #include <array>
@@ -155,19 +154,6 @@ int Collate(std::string_view A, std::string_view B, const std::string& ALocaleId
                                        LengthOf(WideB), nullptr, nullptr, 0);
   if (Result == 0) throw EConvertError(Format("No collation for locale \"%s\"", ALocaleId));
   return Result - CSTR_EQUAL;
-}
-
-// ---- code pages --------------------------------------------------------------------------------
-
-char32_t CodePageCharacter(TCodePage ACodePage, unsigned char AByte) {
-  const UINT CodePage = ACodePage == TCodePage::Windows1251 ? 1251 : 866;
-  const char Byte = static_cast<char>(AByte);
-  wchar_t Unit[2] = {};
-  const int Length = ::MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, &Byte, 1, Unit, 2);
-  if (Length == 0 && ::GetLastError() == ERROR_INVALID_PARAMETER)
-    throw EConvertError(Format("Code page \"%d\" is not available", int(CodePage)));
-  if (Length != 1) return InvalidCodePoint;
-  return static_cast<char32_t>(Unit[0]);
 }
 
 // ---- locale forms ------------------------------------------------------------------------------

@@ -88,6 +88,10 @@ TEST(TStringUtils, OemConversionOfWin1251Bytes) {
   const std::string Oem = TStringUtils::CharToOemA(Win);
   EXPECT_EQ(Oem, "\x8F\xE0\xA8\xA2\xA5\xE2!");
   EXPECT_EQ(TStringUtils::OemToCharA(Oem), Win);
+  // Control characters pass both ways unchanged, as on the product's platform.
+  const std::string Controls = "\x1A\x1C\x7F\x01";
+  EXPECT_EQ(TStringUtils::CharToOemA(Controls), Controls);
+  EXPECT_EQ(TStringUtils::OemToCharA(Controls), Controls);
 }
 
 TEST_F(StringUtilsRu, FastStringReplaceTable) {

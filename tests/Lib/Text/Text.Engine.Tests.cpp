@@ -309,6 +309,7 @@ TEST(CodePages, EveryByteOfBothCodePagesRoundTrips) {
 TEST(CodePages, KnownLettersAndWhatNoCodePageHolds) {
   EXPECT_EQ(DecodeCodePage("\xC0\xA8\xB8\x98", TCodePage::Windows1251), "АЁё\xC2\x98");
   EXPECT_EQ(DecodeCodePage("\x80\xF0\xF1", TCodePage::Oem866), "АЁё");
+  EXPECT_EQ(DecodeCodePage("\x1A\x1C\x7F", TCodePage::Oem866), "\x1A\x1C\x7F");  // controls are themselves
   EXPECT_EQ(EncodeCodePage("Ёж€", TCodePage::Windows1251), "\xA8\xE6\x88");
   EXPECT_EQ(EncodeCodePage("Ёж€", TCodePage::Oem866), "\xF0\xA6?");
   EXPECT_EQ(EncodeCodePage("a\xFF" "中", TCodePage::Windows1251), "a??");
