@@ -104,6 +104,8 @@ TEST(Collation, CaseAndFullMappingsAsEachStrengthAsks) {
       {"ﬁle", "FILE", -1, 0},
       {"ёлка", "елка", 1, 1},        // a letter of its own, not a case
       {"a-b", "ab", 1, 1},           // ignored at the first level only
+      {"", "a", -1, -1},
+      {"", "", 0, 0},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(testing::Message() << C.A << " / " << C.B);
