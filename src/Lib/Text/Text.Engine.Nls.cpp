@@ -1,7 +1,7 @@
 // The text engine's backend over the national-language functions of Windows: case through
-// LCMapStringEx, collation through CompareStringEx and the locale's forms through GetLocaleInfoEx. Clock times are formatted and read here, in the
-// pattern letters the header promises, since the system's own date functions speak another picture
-// language and stop at the year 1601.
+// LCMapStringEx, collation through CompareStringEx and the locale's forms through GetLocaleInfoEx.
+// Clock times are formatted and read here, in the pattern letters the header promises, since the
+// system's own date functions speak another picture language and stop at the year 1601.
 #include <array>
 #include <climits>
 #include <cmath>
@@ -37,7 +37,8 @@ std::string Utf8OfWide(std::wstring_view AText) {
 }
 
 int LengthOf(std::wstring_view AText) {
-  if (AText.size() > static_cast<std::size_t>(INT_MAX)) throw EConvertError("Text too long for the system's text functions");
+  if (AText.size() > static_cast<std::size_t>(INT_MAX))
+    throw EConvertError("Text too long for the system's text functions");
   return static_cast<int>(AText.size());
 }
 
@@ -118,7 +119,8 @@ const std::array<char16_t, 0x10000>& SimpleUpperTable() {
       if (Unit < 0xD800 || Unit > 0xDFFF) Source.push_back(static_cast<wchar_t>(Unit));
     const std::wstring Upper = MapWide(std::wstring(), LCMAP_UPPERCASE, Source);
     if (Upper.size() != Source.size()) return;  // not one to one: the identity is the safe answer
-    for (std::size_t I = 0; I < Source.size(); ++I) Table[static_cast<char16_t>(Source[I])] = static_cast<char16_t>(Upper[I]);
+    for (std::size_t I = 0; I < Source.size(); ++I)
+      Table[static_cast<char16_t>(Source[I])] = static_cast<char16_t>(Upper[I]);
   });
   return Table;
 }
@@ -203,7 +205,10 @@ std::string IcuFieldOf(wchar_t ALetter, std::size_t ACount) {
     case L'M': return Repeat('M', std::min<std::size_t>(ACount, 4));
     case L'y': return ACount <= 2 ? "yy" : "yyyy";  // "y" alone, the year without century, has no ICU letter
     case L'g': return "G";
-    case L'h': case L'H': case L'm': case L's': return Repeat(static_cast<char>(ALetter), std::min<std::size_t>(ACount, 2));
+    case L'h':
+    case L'H':
+    case L'm':
+    case L's': return Repeat(static_cast<char>(ALetter), std::min<std::size_t>(ACount, 2));
     case L't': return "a";
     default: return {};
   }
@@ -467,7 +472,7 @@ std::string FormatField(const TPatternPiece& APiece, const TClockFields& AFields
     case 'L': {
       if (N <= 2) return Padded(AFields.Month, N);
       const TLocaleNames& Names = ThreadNames(ALocaleId);
-      const std::string& Full = APiece.Letter == 'M' ? Names.GenitiveMonths[AFields.Month - 1] : Names.Months[AFields.Month - 1];
+      const auto& Full = (APiece.Letter == 'M' ? Names.GenitiveMonths : Names.Months)[AFields.Month - 1];
       return FormatName(Full, Names.ShortMonths[AFields.Month - 1], N, ALocaleId);
     }
     case 'd': return Padded(AFields.Day, N);
@@ -659,9 +664,9 @@ std::optional<double> ComposeClockTime(const TParsedFields& AFields) {
   int Hour = AFields.Hour24.value_or(0);
   if (AFields.Hour12) Hour = *AFields.Hour12 + (AFields.Afternoon.value_or(false) ? 12 : 0);
   else if (AFields.Afternoon && *AFields.Afternoon && Hour < 12) Hour += 12;
-  const std::int64_t Milliseconds = DaysFromCivil(Year, Month, Day) * MillisecondsPerDay +
-                                    ((Hour * 60 + AFields.Minute.value_or(0)) * 60 + AFields.Second.value_or(0)) * 1000 +
-                                    AFields.Millisecond.value_or(0);
+  const std::int64_t Seconds = (Hour * 60 + AFields.Minute.value_or(0)) * 60 + AFields.Second.value_or(0);
+  const std::int64_t Milliseconds =
+      DaysFromCivil(Year, Month, Day) * MillisecondsPerDay + Seconds * 1000 + AFields.Millisecond.value_or(0);
   return static_cast<double>(Milliseconds);
 }
 

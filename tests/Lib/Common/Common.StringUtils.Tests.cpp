@@ -168,7 +168,8 @@ TEST_F(StringUtilsRu, PosTextIgnoresCaseAndCountsBytes) {
       {"b", "abc", 2}, {"B", "abc", 2},   {"x", "abc", 0},     {"", "abc", 0},
       {"abc", "ab", 0}, {"ЛКА", "ёлка", 3},
       // "ß" is "SS" only by ICU's full mapping.
-      {"ss", "aßb", Testing::PerTextBackend<std::size_t>(2, 0)}, {"ß", "xSS", Testing::PerTextBackend<std::size_t>(2, 0)},
+      {"ss", "aßb", Testing::PerTextBackend<std::size_t>(2, 0)},
+      {"ß", "xSS", Testing::PerTextBackend<std::size_t>(2, 0)},
       {"ß", "aßb", 2},
   };
   for (const TCase& C : Cases) EXPECT_EQ(PosText(C.Sub, C.S), C.Expected) << C.Sub << " in " << C.S;
