@@ -271,7 +271,8 @@ TEST(ClockTime, ReadsTheWholeTextStrictly) {
 }
 
 TEST(ClockTime, WhatIsFormattedReadsBack) {
-  for (const char* Pattern : {"dd.MM.y HH:mm:ss", "d MMMM y, EEEE h:mm:ss.SSS a", "yyyyMMddHHmmss"}) {
+  for (const char* Pattern :
+       {"dd.MM.y HH:mm:ss", "dd.MM.yyyy H:mm:ss", "d MMMM y, EEEE h:mm:ss.SSS a", "yyyyMMddHHmmss"}) {
     // Whole seconds, as not every pattern keeps the milliseconds.
     for (double Value : {SundayEvening - 42, 0.0, -4'102'444'800'000.0, 253'402'300'799'000.0}) {
       const std::string Text = FormatClockTime(Value, Pattern, "ru_RU");
