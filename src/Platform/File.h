@@ -33,8 +33,8 @@ struct TFileTime {
 
 struct TFileInfo {
   bool IsDirectory = false;
-  bool IsHidden = false;       // name starts with "."
-  bool IsReadOnly = false;     // no write permission for anybody
+  bool IsHidden = false;       // name starts with "." (on Windows also: the hidden attribute)
+  bool IsReadOnly = false;     // no write permission for anybody (on Windows: the read-only attribute)
   std::uint64_t Size = 0;
   TFileTime LastWriteTime;
 };
