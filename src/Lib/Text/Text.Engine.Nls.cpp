@@ -183,7 +183,9 @@ std::optional<std::wstring> LocaleInfo(const std::wstring& ALocaleName, LCTYPE A
   return Result;
 }
 
+// The POSIX locale's forms are the US ones, as a program run under "C" writes numbers and dates.
 std::optional<std::wstring> KnownLocaleInfo(const std::string& ALocaleId, LCTYPE AType) {
+  if (IsPosixLocale(ALocaleId)) return LocaleInfo(L"en-US", AType);
   const std::wstring& Name = ThreadLocaleName(ALocaleId);
   if (!IsKnownLocale(Name)) return std::nullopt;
   return LocaleInfo(Name, AType);
@@ -406,7 +408,13 @@ struct TClockFields {
   int DayOfYear = 1;
 };
 
+// About three hundred thousand years either way: far beyond any date the product keeps, and well
+// inside what the day arithmetic holds.
+constexpr double LargestClockTime = 1e16;
+
 TClockFields FieldsOf(double AMilliseconds) {
+  if (!(std::fabs(AMilliseconds) <= LargestClockTime))
+    throw EConvertError(Format("%g is not a date of any calendar", AMilliseconds));
   const auto Total = static_cast<std::int64_t>(std::floor(AMilliseconds));
   const std::int64_t Days = (Total >= 0 ? Total : Total - (MillisecondsPerDay - 1)) / MillisecondsPerDay;
   const std::int64_t Rest = Total - Days * MillisecondsPerDay;
@@ -602,9 +610,10 @@ bool ParseNumericField(const TPatternPiece& APiece, bool AAbutting, std::string_
   };
   switch (APiece.Letter) {
     case 'y':
+      // Exactly two digits where the pattern allows them are a year of the current century's window.
       AFields.Year = Value;
-      AFields.TwoDigitYear = APiece.Count == 2 && Digits == 2;
-      return true;
+      AFields.TwoDigitYear = APiece.Count <= 2 && Digits == 2;
+      return Value >= 1 || AFields.TwoDigitYear;
     case 'u': AFields.ExtendedYear = Value; return true;
     case 'M': case 'L': return Small(1, 12, AFields.Month);
     case 'd': return Small(1, 31, AFields.Day);
@@ -664,6 +673,8 @@ bool ParseClockTime(std::string_view AText, const std::string& APattern, const s
       Pos += Piece.Literal.size();
       continue;
     }
+    // Spaces before a field are passed over, as the locale's own reading does.
+    while (Pos < AText.size() && (AText[Pos] == ' ' || AText[Pos] == '\t')) ++Pos;
     const bool Abutting = I + 1 < Pieces.size() && IsNumericField(Pieces[I + 1]);
     const bool Parsed = IsNumericField(Piece) ? ParseNumericField(Piece, Abutting, AText, Pos, Fields)
                                               : ParseNamedField(Piece, AText, Pos, Fields, ALocaleId);
