@@ -4,6 +4,7 @@
 #include "Platform/Path.h"
 #include "Platform/ReplacementFile.h"
 #include "Platform/Win32/ComCall.h"
+#include "Platform/Win32/WidePath.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -69,7 +70,7 @@ void WriteDesktopShortcut(const std::string& AFileName, const std::string& ALink
     Link.Save(Temporary);
     RenameIntoPlace(Temporary, AFileName, true).RaiseOnFailure(AFileName);
   } catch (...) {
-    ::DeleteFileW(WideOf(Temporary).c_str());
+    ::DeleteFileW(WidePathOf(Temporary).c_str());
     throw;
   }
 }
