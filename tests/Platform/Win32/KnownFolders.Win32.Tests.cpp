@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Lib/Common/Common.Exception.h"
+#include "Lib/Text/Text.Engine.h"
 #include "Platform/Path.h"
 #include "Platform/RegistryFile.h"
 #include "Support/PlatformSandbox.h"
@@ -44,22 +45,24 @@ TEST(KnownFolders, TheTemporaryFolderEndsWithASeparator) {
 }
 
 // Shortcuts go where the per-user "Shell Folders" value says the desktop is; the shell's own
-// answer stands in only while that value is missing.
+// answer stands in only while that value is missing. The value set here names the shell's desktop
+// in other letters, so tests running beside this one still find the same folder.
 TEST(KnownFolders, TheDesktopIsTheShellFoldersValueElseTheShells) {
   const std::string ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const std::string ShellDesktop = ShellAnswer(CSIDL_DESKTOPDIRECTORY);
+  const std::string Registered = Text::OrdinalUpperCase(ShellDesktop);
+  ASSERT_NE(Registered, ShellDesktop);
   Testing::TScratchFolder Scratch;
-  {
-    Testing::TRegistrySandbox Registry(Scratch);
-    TRegistryNode Root;
-    Root.CreateKey("HKEY_CURRENT_USER\\" + ShellFolders).SetString("Desktop", "D:\\Рабочий стол\\");
-    Registry.Apply(Root);
-    EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), "D:\\Рабочий стол");
-    EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOP), "D:\\Рабочий стол");
-    TRegistryNode Empty;
-    Empty.CreateKey("HKEY_CURRENT_USER\\" + ShellFolders).SetString("Desktop", "");
-    Registry.Apply(Empty);
-    EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), ShellAnswer(CSIDL_DESKTOPDIRECTORY));
-  }
+  Testing::TRegistrySandbox Registry(Scratch);
+  TRegistryNode Root;
+  Root.CreateKey("HKEY_CURRENT_USER\\" + ShellFolders).SetString("Desktop", Registered + "\\");
+  Registry.Apply(Root);
+  EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), Registered);
+  EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOP), Registered);
+  TRegistryNode Empty;
+  Empty.CreateKey("HKEY_CURRENT_USER\\" + ShellFolders).SetString("Desktop", "");
+  Registry.Apply(Empty);
+  EXPECT_EQ(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY), ShellDesktop);
 }
 
 }  // namespace
