@@ -31,8 +31,9 @@ std::wstring CutAtCharacter(std::wstring AText, std::size_t AMax) {
 class TShellLink {
  public:
   explicit TShellLink(const std::string& AFileName) : FFileName(AFileName) {
-    RaiseOnFailure(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, FLink.ReceiveVoid()),
-                   FFileName);
+    RaiseOnFailure(
+        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, FLink.ReceiveVoid()),
+        FFileName);
     RaiseOnFailure(FLink->QueryInterface(IID_IPersistFile, FFile.ReceiveVoid()), FFileName);
   }
 
