@@ -102,7 +102,14 @@ std::vector<TFolderEntry> ListFolder(const std::string& AFolder) {
   return Entries;
 }
 
-TOSResult CreateDir(const std::string& APath) { return ResultOfCall(::CreateDirectoryW(WidePathOf(APath).c_str(), nullptr)); }
+// The system answers "path not found" for a folder asked below a file; the layer says what it is.
+TOSResult CreateDir(const std::string& APath) {
+  const TOSResult Created = ResultOfCall(::CreateDirectoryW(WidePathOf(APath).c_str(), nullptr));
+  if (Created.ErrorCode() != ERROR_PATH_NOT_FOUND) return Created;
+  const std::string Parent = ExcludeTrailingPathDelimiter(ExtractFilePath(ExcludeTrailingPathDelimiter(APath)));
+  if (FileExists(Parent)) return TOSResult::Failure(NotAFolderError());
+  return Created;
+}
 
 TOSResult RemoveDir(const std::string& APath) { return ResultOfCall(::RemoveDirectoryW(WidePathOf(APath).c_str())); }
 

@@ -9,7 +9,14 @@ namespace Quellit::Platform {
 // open before ours; the system drops the object with its last handle, however the holder ends.
 TNamedMutex::TNamedMutex(const std::string& AName) {
   HANDLE Mutex = ::CreateMutexW(nullptr, FALSE, WideOf(AName).c_str());
-  if (!Mutex) RaiseOSError(static_cast<int>(::GetLastError()), AName);
+  if (!Mutex) {
+    const DWORD Error = ::GetLastError();
+    // Only an existing mutex can refuse us access (a client of another user guarding its own):
+    // it is held all the same, and the update must not touch the client's files.
+    if (Error != ERROR_ACCESS_DENIED) RaiseOSError(static_cast<int>(Error), AName);
+    FAlreadyExists = true;
+    return;
+  }
   FAlreadyExists = ::GetLastError() == ERROR_ALREADY_EXISTS;
   FHandle.Reset(NativeHandleOf(Mutex));
 }
