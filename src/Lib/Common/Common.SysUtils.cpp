@@ -185,7 +185,7 @@ std::string AnsiLowerCase(std::string_view S) { return Text::LowerCase(S, UserLo
 
 std::string AnsiUpperCase(std::string_view S, std::vector<std::size_t>& AOrigins) {
   const std::string Locale = UserLocale();
-  const std::string_view Language = std::string_view(Locale).substr(0, Locale.find('_'));
+  const std::string_view Language = std::string_view(Locale).substr(0, Locale.find_first_of("_-"));  // "tr_TR", "tr-TR"
   // Turkic languages upper-case the ASCII "i" to a dotted capital, so no shortcut there.
   const bool AsciiShortcut = Language != "tr" && Language != "az";
   std::string Result;
