@@ -93,9 +93,11 @@ bool IsSafeRelative(const std::string& AName) {
   }
 }
 
+// A shortcut of the desktop the layer writes to, in the layer's own form (a .lnk on Windows).
 bool IsOwnShortcut(const std::string& APath) {
-  return Platform::ExtractFilePath(APath) == Platform::ExtractFilePath(Platform::DesktopShortcutPath("x")) &&
-         Platform::ExtractFileExt(APath) == ".desktop";
+  const std::string Sample = Platform::DesktopShortcutPath("x");
+  return Platform::ExtractFilePath(APath) == Platform::ExtractFilePath(Sample) &&
+         Platform::ExtractFileExt(APath) == Platform::ExtractFileExt(Sample);
 }
 
 std::string ErrorOf(int AError) { return Platform::SystemErrorText(AError); }
