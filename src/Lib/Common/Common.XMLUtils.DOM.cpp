@@ -686,24 +686,36 @@ std::string TXMLNode::XML() const {
 
 // ---- TXMLElement ----------------------------------------------------------------------------------
 
-bool TXMLElement::HasAttribute(const std::string& AName) const {
-  return xmlHasProp(CheckedRaw(*this), XmlText(AName)) != nullptr;
+namespace {
+
+// Attributes are named as AttributeNames lists them, prefix included ("d:a").
+xmlAttrPtr FindAttribute(xmlNodePtr AElement, const std::string& AName) {
+  if (xmlAttrPtr Attr = xmlHasProp(AElement, XmlText(AName)); Attr && !Attr->ns) return Attr;
+  for (xmlAttrPtr Attr = AElement->properties; Attr; Attr = Attr->next)
+    if (QualifiedXmlName(Attr->ns, Attr->name) == AName) return Attr;
+  return nullptr;
 }
 
+}  // namespace
+
+bool TXMLElement::HasAttribute(const std::string& AName) const { return FindAttribute(CheckedRaw(*this), AName) != nullptr; }
+
 std::optional<std::string> TXMLElement::GetAttribute(const std::string& AName) const {
-  const xmlAttrPtr Attr = xmlHasProp(CheckedRaw(*this), XmlText(AName));
+  const xmlAttrPtr Attr = FindAttribute(CheckedRaw(*this), AName);
   if (!Attr) return std::nullopt;
   return TakeXmlString(xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(Attr)));
 }
 
 void TXMLElement::SetAttribute(const std::string& AName, const std::string& AValue) {
   const xmlNodePtr Node = CheckedRaw(*this);
-  if (!xmlHasProp(Node, XmlText(AName))) CheckName(AName);
-  xmlSetProp(Node, XmlText(AName), XmlText(MakeWritableText(AValue)));
+  const xmlAttrPtr Attr = FindAttribute(Node, AName);
+  if (!Attr) CheckName(AName);
+  if (Attr && Attr->ns) xmlSetNsProp(Node, Attr->ns, Attr->name, XmlText(MakeWritableText(AValue)));
+  else xmlSetProp(Node, XmlText(AName), XmlText(MakeWritableText(AValue)));
 }
 
 void TXMLElement::RemoveAttribute(const std::string& AName) {
-  if (xmlAttrPtr Attr = xmlHasProp(CheckedRaw(*this), XmlText(AName))) Data()->Detach(reinterpret_cast<xmlNodePtr>(Attr));
+  if (xmlAttrPtr Attr = FindAttribute(CheckedRaw(*this), AName)) Data()->Detach(reinterpret_cast<xmlNodePtr>(Attr));
 }
 
 std::vector<std::string> TXMLElement::AttributeNames() const {
@@ -711,6 +723,12 @@ std::vector<std::string> TXMLElement::AttributeNames() const {
   for (xmlAttrPtr Attr = CheckedRaw(*this)->properties; Attr; Attr = Attr->next)
     Names.push_back(TXMLDocumentData::Wrap(Data(), Attr).NodeName());
   return Names;
+}
+
+std::vector<std::pair<std::string, std::string>> TXMLElement::NamespaceDeclarations() const {
+  std::vector<std::pair<std::string, std::string>> Declarations;
+  for (xmlNsPtr Ns = CheckedRaw(*this)->nsDef; Ns; Ns = Ns->next) Declarations.emplace_back(FromXml(Ns->prefix), FromXml(Ns->href));
+  return Declarations;
 }
 
 void TXMLElement::RemoveAllAttributes() {
@@ -805,6 +823,8 @@ TXMLNode TXMLDocument::CreateTextNode(const std::string& AText) const {
 TXMLNode TXMLDocument::AsNode() const { return FData ? TXMLDocumentData::Wrap(FData, FData->Doc) : TXMLNode(); }
 
 std::string TXMLDocument::Version() const { return FData ? FromXml(FData->Doc->version) : ""; }
+
+int TXMLDocument::Standalone() const { return FData ? FData->Doc->standalone : -1; }
 
 std::string TXMLDocument::Encoding() const { return FData ? FromXml(FData->Doc->encoding) : ""; }
 
@@ -920,5 +940,30 @@ std::vector<TXMLNode> Evaluate(const TXMLNode& ANode, const std::string& AXPath)
 }  // namespace
 
 TXMLNodeList TXMLNode::SelectNodes(const std::string& AXPath) const { return TXMLNodeList(Evaluate(*this, AXPath)); }
+
+namespace Detail {
+
+bool SingleByteEncodingTable(const std::string& AEncoding, std::array<char32_t, 256>& ATable) {
+  EnsureXMLLibrary();
+  const xmlCharEncodingHandlerPtr Handler = xmlFindCharEncodingHandler(AEncoding.c_str());
+  if (!Handler) return false;
+  using TBuffer = std::unique_ptr<xmlBuffer, void (*)(xmlBufferPtr)>;
+  for (int Byte = 0; Byte < 256; ++Byte) {
+    const xmlChar In = static_cast<xmlChar>(Byte);
+    TBuffer Input(xmlBufferCreate(), xmlBufferFree), Output(xmlBufferCreate(), xmlBufferFree);
+    if (!Input || !Output || xmlBufferAdd(Input.get(), &In, 1) != 0) throw EDOMError("Out of memory");
+    const int Result = xmlCharEncInFunc(Handler, Output.get(), Input.get());
+    const std::string Utf8 = FromXml(xmlBufferContent(Output.get()));
+    std::size_t Length = 0;
+    const std::optional<char32_t> Code = Utf8.empty() ? std::nullopt : DecodeUtf8(Utf8, 0, Length);
+    // A byte left unread alone (one the code page lacks, or the start of a longer sequence) has
+    // no character of its own: what needs it is written as a reference.
+    ATable[static_cast<std::size_t>(Byte)] = Result >= 0 && Code && Length == Utf8.size() ? *Code : 0xFFFFFFFF;
+  }
+  xmlCharEncCloseFunc(Handler);
+  return true;
+}
+
+}  // namespace Detail
 
 }  // namespace Quellit
