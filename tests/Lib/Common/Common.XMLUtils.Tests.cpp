@@ -1,4 +1,5 @@
 #include "Lib/Common/Common.XMLUtils.h"
+#include "Lib/Common/Common.XMLUtils.Prolog.h"
 #include "Lib/Common/Common.XMLUtils.Writer.h"
 
 #include <gtest/gtest.h>
@@ -678,6 +679,71 @@ TEST(WriteXMLBytes, WritesWhatLibxml2Writes) {
   }
 }
 #endif
+
+// ---- the prolog, read before any parser sees the bytes -----------------------------------------
+
+std::string Utf16(const std::string& AAscii, bool ABigEndian) {
+  std::string Result;
+  for (char C : AAscii) Result += ABigEndian ? std::string{'\0', C} : std::string{C, '\0'};
+  return Result;
+}
+
+TEST(ReadXMLProlog, ReadsTheDeclarationAndBlanksTheDocumentType) {
+  struct TCase {
+    std::string Bytes;
+    std::string Version, Encoding;
+    int Standalone;
+    std::string After;  // the bytes as the parser gets them
+  };
+  const TCase Cases[] = {
+      {"<r/>", "", "", -1, "<r/>"},
+      {"<?xml version=\"1.0\" encoding='windows-1251' standalone=\"yes\"?><r/>", "1.0", "windows-1251", 1, ""},
+      {"<?xml  version = '1.1'\r\n encoding=\"KOI8-R\"?>\n<r/>", "1.1", "KOI8-R", -1, ""},
+      {"<?xml-stylesheet href=\"a\"?><r/>", "", "", -1, ""},
+      {"\xEF\xBB\xBF<?xml version=\"1.0\" standalone='no'?><r/>", "1.0", "", 0, ""},
+      {"<!DOCTYPE html><html/>", "", "", -1, "               <html/>"},
+      {"<?xml version=\"1.0\"?>\n<!-- c --><?p x?>\n<!DOCTYPE r SYSTEM \"file:///a>b\" [\n<!ATTLIST r a CDATA \"]>\">\n"
+       "<!-- <!ENTITY no 'x'> -->]>\n<r/>",
+       "1.0", "", -1,
+       "<?xml version=\"1.0\"?>\n<!-- c --><?p x?>\n                                  \n                         \n"
+       "                           \n<r/>"},
+      {"<r><!DOCTYPE r></r>", "", "", -1, ""},  // not in the prolog: the parser refuses it
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Bytes);
+    std::string Bytes = C.Bytes;
+    const TXMLProlog Prolog = ReadXMLProlog(Bytes);
+    EXPECT_EQ(Prolog.HasDeclaration, !C.Version.empty());
+    EXPECT_EQ(Prolog.Version, C.Version);
+    EXPECT_EQ(Prolog.Encoding, C.Encoding);
+    EXPECT_EQ(Prolog.Standalone, C.Standalone);
+    EXPECT_EQ(Bytes, C.After.empty() ? C.Bytes : C.After);
+    EXPECT_EQ(Prolog.HadDocumentType, !C.After.empty() && C.After != C.Bytes);
+  }
+  for (bool BigEndian : {false, true}) {
+    for (bool Bom : {false, true}) {
+      const std::string Mark = !Bom ? "" : BigEndian ? "\xFE\xFF" : "\xFF\xFE";
+      std::string Bytes = Mark + Utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?><!DOCTYPE r><r/>", BigEndian);
+      const TXMLProlog Prolog = ReadXMLProlog(Bytes);
+      EXPECT_EQ(Prolog.Encoding, "UTF-16");
+      EXPECT_EQ(Bytes, Mark + Utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>            <r/>", BigEndian));
+    }
+  }
+}
+
+TEST(ReadXMLProlog, RefusesEntityDeclarationsAndAnUnendedDocumentType) {
+  const std::string Cases[] = {
+      "<!DOCTYPE r [<!ENTITY a \"aaaa\">]><r>&a;</r>",
+      "<?xml version=\"1.0\"?><!-- x --><!DOCTYPE r [<!ENTITY % p SYSTEM \"file:///etc/passwd\"> %p;]><r/>",
+      Utf16("<!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><r>&x;</r>", false),
+      "<!DOCTYPE r [<!ATTLIST r a CDATA \"x\"><r/>",
+      "<!DOCTYPE r SYSTEM \"unended><r/>",
+  };
+  for (const std::string& Case : Cases) {
+    std::string Bytes = Case;
+    EXPECT_THROW(ReadXMLProlog(Bytes), EDOMParseError) << Case;
+  }
+}
 
 TEST(LoadXMLFile, ABrokenFileIsNamedWithTheParsersReason) {
   TScratchFolder Scratch;
