@@ -33,6 +33,16 @@ void EnsureXMLLibrary();
 // ("KOI8-R", "ISO-8859-5"); Text::InvalidCodePoint for a byte it leaves unassigned. False for an
 // unknown name or an encoding of several bytes a character.
 bool SingleByteEncodingTable(const std::string& AEncoding, std::array<char32_t, 256>& ATable);
+
+// One UTF-8 sequence at APos, surrogates included; ALength is what it spans. Nothing for a
+// malformed sequence, whose ALength then covers its lead byte and the continuation bytes after it.
+std::optional<char32_t> DecodeUtf8(std::string_view AText, std::size_t APos, std::size_t& ALength);
+// Whether every character of the UTF-8 text may stand in a document as it is.
+bool IsCleanText(std::string_view AText);
+// Text every XML parser reads back: malformed UTF-8 becomes U+FFFD; a surrogate pair written as
+// two three-byte sequences becomes its character; unpaired surrogates, non-characters and the
+// control characters XML forbids are dropped.
+std::string MakeWritableText(std::string_view AText);
 }
 
 // ---- errors of the DOM itself ---------------------------------------------------------------------

@@ -169,8 +169,8 @@ constexpr int MaxIndentLevels = 30;
 
 class TTreeWriter {
  public:
-  TTreeWriter(const TEncoder& AEncoder, const std::string& AEncoding, bool AIndented, bool AAsciiOnly)
-      : FEncoder(AEncoder), FEncoding(AEncoding), FIndented(AIndented), FAsciiOnly(AAsciiOnly) {}
+  TTreeWriter(const TEncoder& AEncoder, const std::string& AEncoding, bool AIndented, bool AAsciiText, bool AAsciiValues)
+      : FEncoder(AEncoder), FEncoding(AEncoding), FIndented(AIndented), FAsciiText(AAsciiText), FAsciiValues(AAsciiValues) {}
 
   // One child of the document, without recursion: a document nests as deep as its file says.
   void Write(const TXMLNode& ATop) {
@@ -218,7 +218,7 @@ class TTreeWriter {
   bool StartNode(const TXMLNode& ANode, std::size_t ADepth) {
     switch (ANode.NodeType()) {
       case TXMLNodeType::Element: return StartElement(ANode.AsElement(), ADepth);
-      case TXMLNodeType::Text: AppendEscapedText(FOut, ANode.Text(), FAsciiOnly); break;
+      case TXMLNodeType::Text: AppendEscapedText(FOut, ANode.Text(), FAsciiText); break;
       case TXMLNodeType::CData: WriteCData(ANode.Text()); break;
       case TXMLNodeType::Comment: {
         const std::string Content = ANode.Text();
@@ -257,7 +257,7 @@ class TTreeWriter {
     }
     for (const std::string& Attribute : Attributes) {
       FOut += ' ' + Attribute + "=\"";
-      AppendEscapedValue(FOut, AElement.GetAttribute(Attribute).value_or(std::string()), FAsciiOnly);
+      AppendEscapedValue(FOut, AElement.GetAttribute(Attribute).value_or(std::string()), FAsciiValues);
       FOut += '"';
     }
     TXMLNode Child = AElement.FirstChild();
@@ -306,7 +306,8 @@ class TTreeWriter {
   const TEncoder& FEncoder;
   const std::string& FEncoding;
   bool FIndented;
-  bool FAsciiOnly;
+  bool FAsciiText;
+  bool FAsciiValues;
   bool FFormat = false;
   int FUnformattedDepth = -1;
   std::string FOut;
@@ -332,7 +333,7 @@ std::string WriteXMLBytes(const TXMLDocument& ADoc) {
   const std::optional<TEncoder> Encoder = TEncoder::Find(Encoding);
   if (!Encoder) throw EDOMEncodingError(Format("Кодировка \"%s\" XML-документа неизвестна, документ не записан", Encoding));
 
-  TTreeWriter Writer(*Encoder, Encoding, ADoc.Indented(), Encoding.empty());
+  TTreeWriter Writer(*Encoder, Encoding, ADoc.Indented(), Encoding.empty(), Encoding.empty());
   std::string& Out = Writer.Out();
   const std::string Version = ADoc.Version();
   Out += "<?xml version=";
@@ -350,6 +351,15 @@ std::string WriteXMLBytes(const TXMLDocument& ADoc) {
   }
   const std::string Bytes = Encoder->Encode(Out);
   return Encoder->ExtendsAscii() ? ToCrLf(Bytes) : Bytes;
+}
+
+std::string WriteXMLNode(const TXMLNode& ANode) {
+  Assert(!ANode.IsNull(), "Serializing a null XML node", "Lib/Common/Common.XMLUtils.Writer");
+  const TEncoder Encoder = *TEncoder::Find("UTF-8");
+  const std::string Encoding = ANode.OwnerDocument().Encoding();
+  TTreeWriter Writer(Encoder, "UTF-8", false, false, Encoding.empty());
+  Writer.Write(ANode);
+  return Writer.Out();
 }
 
 }  // namespace Quellit

@@ -14,5 +14,8 @@
 namespace Quellit {
 
 std::string WriteXMLBytes(const TXMLDocument& ADoc);
+// One node and what it holds as UTF-8 markup, on one line and without a declaration; the values'
+// characters beyond ASCII as references when the document has no encoding.
+std::string WriteXMLNode(const TXMLNode& ANode);
 
 }  // namespace Quellit
