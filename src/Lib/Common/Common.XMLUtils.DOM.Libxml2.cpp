@@ -772,33 +772,6 @@ std::string TXMLDocument::SaveToBytes() const {
 
 namespace {
 
-// Reads "xmlns:p='uri'" declarations separated by blanks. A default namespace declaration is
-// accepted and ignored: XPath 1.0 names without a prefix never have a namespace.
-std::vector<std::pair<std::string, std::string>> ParseNamespaces(const std::string& AText) {
-  std::vector<std::pair<std::string, std::string>> Result;
-  std::size_t Pos = 0;
-  auto Fail = [&AText]() { return EDOMError(Format("Invalid namespace declarations: %s", AText)); };
-  while (true) {
-    Pos = AText.find_first_not_of(" \t\r\n", Pos);
-    if (Pos == std::string::npos) return Result;
-    if (AText.compare(Pos, 5, "xmlns") != 0) throw Fail();
-    Pos += 5;
-    std::string Prefix;
-    if (Pos < AText.size() && AText[Pos] == ':') {
-      const std::size_t Eq = AText.find('=', Pos);
-      if (Eq == std::string::npos) throw Fail();
-      Prefix = AText.substr(Pos + 1, Eq - Pos - 1);
-      if (Prefix.empty()) throw Fail();
-      Pos = Eq;
-    }
-    if (Pos + 1 >= AText.size() || AText[Pos] != '=' || (AText[Pos + 1] != '\'' && AText[Pos + 1] != '"')) throw Fail();
-    const std::size_t Close = AText.find(AText[Pos + 1], Pos + 2);
-    if (Close == std::string::npos) throw Fail();
-    if (!Prefix.empty()) Result.emplace_back(Prefix, AText.substr(Pos + 2, Close - Pos - 2));
-    Pos = Close + 1;
-  }
-}
-
 using TXPathContext = std::unique_ptr<xmlXPathContext, void (*)(xmlXPathContextPtr)>;
 using TXPathObject = std::unique_ptr<xmlXPathObject, void (*)(xmlXPathObjectPtr)>;
 
@@ -809,7 +782,7 @@ std::vector<TXMLNode> Evaluate(const TXMLNode& ANode, const std::string& AXPath)
   if (!Context) throw EDOMError("Out of memory");
   Context->node = Node;
   Context->error = IgnoreStructuredError;
-  for (const auto& [Prefix, Uri] : ParseNamespaces(Doc.GetProperty("SelectionNamespaces")))
+  for (const auto& [Prefix, Uri] : Detail::ParseSelectionNamespaces(Doc.GetProperty("SelectionNamespaces")))
     xmlXPathRegisterNs(Context.get(), XmlText(Prefix), XmlText(Uri));
   TXPathObject Result(xmlXPathEvalExpression(XmlText(AXPath), Context.get()), xmlXPathFreeObject);
   if (!Result) throw EDOMError(Format("Invalid XPath query \"%s\": %s", AXPath, ErrorText(&Context->lastError, "unknown error")));

@@ -79,6 +79,59 @@ std::string MakeWritableText(std::string_view AText) {
   return Result;
 }
 
+
+std::vector<std::pair<std::string, std::string>> ParseSelectionNamespaces(const std::string& AText) {
+  std::vector<std::pair<std::string, std::string>> Result;
+  std::size_t Pos = 0;
+  auto Fail = [&AText]() { return EDOMError(Format("Invalid namespace declarations: %s", AText)); };
+  while (true) {
+    Pos = AText.find_first_not_of(" \t\r\n", Pos);
+    if (Pos == std::string::npos) return Result;
+    if (AText.compare(Pos, 5, "xmlns") != 0) throw Fail();
+    Pos += 5;
+    std::string Prefix;
+    if (Pos < AText.size() && AText[Pos] == ':') {
+      const std::size_t Eq = AText.find('=', Pos);
+      if (Eq == std::string::npos) throw Fail();
+      Prefix = AText.substr(Pos + 1, Eq - Pos - 1);
+      if (Prefix.empty()) throw Fail();
+      Pos = Eq;
+    }
+    if (Pos + 1 >= AText.size() || AText[Pos] != '=' || (AText[Pos + 1] != '\'' && AText[Pos + 1] != '"')) throw Fail();
+    const std::size_t Close = AText.find(AText[Pos + 1], Pos + 2);
+    if (Close == std::string::npos) throw Fail();
+    if (!Prefix.empty()) Result.emplace_back(Prefix, AText.substr(Pos + 2, Close - Pos - 2));
+    Pos = Close + 1;
+  }
+}
+
+namespace {
+
+bool IsNameStartChar(char32_t C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == ':' || C == '_' || (C >= 0xC0 && C <= 0xD6) ||
+         (C >= 0xD8 && C <= 0xF6) || (C >= 0xF8 && C <= 0x2FF) || (C >= 0x370 && C <= 0x37D) || (C >= 0x37F && C <= 0x1FFF) ||
+         (C >= 0x200C && C <= 0x200D) || (C >= 0x2070 && C <= 0x218F) || (C >= 0x2C00 && C <= 0x2FEF) ||
+         (C >= 0x3001 && C <= 0xD7FF) || (C >= 0xF900 && C <= 0xFDCF) || (C >= 0xFDF0 && C <= 0xFFFD) ||
+         (C >= 0x10000 && C <= 0xEFFFF);
+}
+
+bool IsNameChar(char32_t C) {
+  return IsNameStartChar(C) || C == '-' || C == '.' || (C >= '0' && C <= '9') || C == 0xB7 || (C >= 0x300 && C <= 0x36F) ||
+         (C >= 0x203F && C <= 0x2040);
+}
+
+}  // namespace
+
+bool IsXMLName(std::string_view AName) {
+  if (AName.empty() || !IsCleanText(AName)) return false;
+  bool First = true;
+  for (std::size_t Pos = 0, Length = 0; Pos < AName.size(); Pos += Length, First = false) {
+    const char32_t Code = DecodeUtf8(AName, Pos, Length).value_or(0);
+    if (!(First ? IsNameStartChar(Code) : IsNameChar(Code))) return false;
+  }
+  return true;
+}
+
 }  // namespace Detail
 
 // ---- TXMLNodeList ---------------------------------------------------------------------------------

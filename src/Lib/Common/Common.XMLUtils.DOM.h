@@ -43,6 +43,12 @@ bool IsCleanText(std::string_view AText);
 // two three-byte sequences becomes its character; unpaired surrogates, non-characters and the
 // control characters XML forbids are dropped.
 std::string MakeWritableText(std::string_view AText);
+// The prefixes of a "SelectionNamespaces" text ("xmlns:p='uri'" declarations separated by blanks)
+// with their namespace names; EDOMError for any other text. A default namespace declaration is
+// accepted and left out: XPath 1.0 names without a prefix never have a namespace.
+std::vector<std::pair<std::string, std::string>> ParseSelectionNamespaces(const std::string& AText);
+// Whether the UTF-8 text is an XML 1.0 name (fifth edition), prefixed names included.
+bool IsXMLName(std::string_view AName);
 }
 
 // ---- errors of the DOM itself ---------------------------------------------------------------------
