@@ -5,13 +5,7 @@
 // our own serializer.
 #include "Lib/Common/Common.XMLUtils.DOM.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#include <objbase.h>
-#include <oleauto.h>
-#include <msxml2.h>
+#include "Lib/Common/Common.XMLUtils.Msxml.h"
 
 #include <algorithm>
 #include <climits>
@@ -29,6 +23,8 @@
 
 namespace Quellit {
 
+using namespace XmlCom;
+
 namespace {
 
 const char* const SourceUnit = "Lib/Common/Common.XMLUtils.DOM";
@@ -37,139 +33,8 @@ const char* const SourceUnit = "Lib/Common/Common.XMLUtils.DOM";
 constexpr CLSID DOMDocument30Class = {0xF5078F32, 0xC551, 0x11D3, {0x89, 0xB9, 0x00, 0x00, 0xF8, 0x1F, 0xE2, 0x21}};
 constexpr IID DOMDocument2Interface = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
-// ---- COM at the call ------------------------------------------------------------------------------
-
-// One counted reference of our own, released whichever way the scope is left.
-template <class T>
-class TComPtr {
- public:
-  TComPtr() = default;
-  explicit TComPtr(T* AOwned) : FPtr(AOwned) {}  // takes over the caller's reference
-  TComPtr(const TComPtr& AOther) : FPtr(AOther.FPtr) {
-    if (FPtr) FPtr->AddRef();
-  }
-  TComPtr(TComPtr&& AOther) noexcept : FPtr(std::exchange(AOther.FPtr, nullptr)) {}
-  TComPtr& operator=(TComPtr AOther) noexcept {
-    std::swap(FPtr, AOther.FPtr);
-    return *this;
-  }
-  ~TComPtr() {
-    if (FPtr) FPtr->Release();
-  }
-
-  T* Get() const { return FPtr; }
-  T* operator->() const { return FPtr; }
-  explicit operator bool() const { return FPtr != nullptr; }
-  // For a call's out-parameter; what was held is released first.
-  T** Receive() {
-    *this = TComPtr();
-    return &FPtr;
-  }
-  T* Release() { return std::exchange(FPtr, nullptr); }
-
-  template <class U>
-  TComPtr<U> As(const IID& AInterface) const {
-    U* Result = nullptr;
-    if (FPtr && FAILED(FPtr->QueryInterface(AInterface, reinterpret_cast<void**>(&Result)))) Result = nullptr;
-    return TComPtr<U>(Result);
-  }
-
- private:
-  T* FPtr = nullptr;
-};
-
-// A reference of our own to an object the caller holds.
-template <class T>
-TComPtr<T> Borrowed(T* AObject) {
-  if (AObject) AObject->AddRef();
-  return TComPtr<T>(AObject);
-}
-
-class TBstr {
- public:
-  TBstr() = default;
-  explicit TBstr(std::string_view AUtf8) {
-    const std::u16string Wide = Text::Utf8ToUtf16(AUtf8);
-    FValue = ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(Wide.data()), static_cast<UINT>(Wide.size()));
-    if (!FValue) throw EDOMError("Out of memory");
-  }
-  TBstr(const TBstr&) = delete;
-  TBstr& operator=(const TBstr&) = delete;
-  ~TBstr() { ::SysFreeString(FValue); }
-
-  BSTR Get() const { return FValue; }
-  BSTR* Receive() {
-    ::SysFreeString(std::exchange(FValue, nullptr));
-    return &FValue;
-  }
-  std::string Utf8() const {
-    return Text::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(FValue), ::SysStringLen(FValue)));
-  }
-
- private:
-  BSTR FValue = nullptr;
-};
-
-class TVariant {
- public:
-  TVariant() { ::VariantInit(&FValue); }
-  explicit TVariant(std::string_view AUtf8) : TVariant() {
-    const std::u16string Wide = Text::Utf8ToUtf16(AUtf8);
-    FValue.bstrVal = ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(Wide.data()), static_cast<UINT>(Wide.size()));
-    if (!FValue.bstrVal) throw EDOMError("Out of memory");
-    FValue.vt = VT_BSTR;
-  }
-  // Without it a literal would choose the Boolean constructor.
-  explicit TVariant(const char* AUtf8) : TVariant(std::string_view(AUtf8)) {}
-  explicit TVariant(bool AValue) : TVariant() {
-    FValue.vt = VT_BOOL;
-    FValue.boolVal = AValue ? VARIANT_TRUE : VARIANT_FALSE;
-  }
-  TVariant(const TVariant&) = delete;
-  TVariant& operator=(const TVariant&) = delete;
-  ~TVariant() { ::VariantClear(&FValue); }
-
-  VARIANT& Get() { return FValue; }
-  VARIANT* Receive() {
-    ::VariantClear(&FValue);
-    return &FValue;
-  }
-  std::string Utf8() const {
-    if (FValue.vt != VT_BSTR || !FValue.bstrVal) return {};
-    return Text::Utf16ToUtf8(
-        std::u16string_view(reinterpret_cast<const char16_t*>(FValue.bstrVal), ::SysStringLen(FValue.bstrVal)));
-  }
-
- private:
-  VARIANT FValue;
-};
-
-[[noreturn]] void Fail(HRESULT AResult, const char* AWhat) {
-  throw EDOMError(Format("%s failed (0x%.8x)", AWhat, static_cast<unsigned>(AResult)));
-}
-
-void Check(HRESULT AResult, const char* AWhat) {
-  if (FAILED(AResult)) Fail(AResult, AWhat);
-}
-
-// What the failed call left as its error description, if anything.
-std::string LastErrorDescription() {
-  TComPtr<IErrorInfo> Info;
-  if (::GetErrorInfo(0, Info.Receive()) != S_OK || !Info) return {};
-  TBstr Description;
-  if (FAILED(Info->GetDescription(Description.Receive()))) return {};
-  return Trim(Description.Utf8());
-}
-
-// COM serves a thread once it has joined an apartment. The thread joins a single-threaded one
-// (what the shell and the window toolkit need of the user-interface thread); one that joined
-// another already is served by that. The apartment is never left: documents may be released
-// until the thread ends, and COM goes with the thread.
-void EnsureApartment() {
-  thread_local const HRESULT Joined = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  if (FAILED(Joined) && Joined != RPC_E_CHANGED_MODE)
-    throw EDOMUnavailable(Format("COM cannot serve this thread (0x%.8x)", static_cast<unsigned>(Joined)));
-}
+// How deep elements may nest in a document: as deep as the other backend's parser allows.
+constexpr long MaxElementDepthOfDocuments = 256;
 
 // A new MSXML 3.0 document set up for our documents: synchronous, no validation, nothing
 // external resolved, whitespace between elements dropped, XPath selections.
@@ -184,12 +49,16 @@ TComPtr<IXMLDOMDocument2> NewMsxmlDocument() {
   Check(Doc->put_validateOnParse(VARIANT_FALSE), "IXMLDOMDocument::put_validateOnParse");
   Check(Doc->put_resolveExternals(VARIANT_FALSE), "IXMLDOMDocument::put_resolveExternals");
   Check(Doc->put_preserveWhiteSpace(VARIANT_FALSE), "IXMLDOMDocument::put_preserveWhiteSpace");
-  // Older releases of MSXML 3.0 do not know these two; nothing depends on them (the document type
-  // never reaches MSXML), so a refusal is no failure.
-  TBstr ProhibitDTD("ProhibitDTD"), AllowDocumentFunction("AllowDocumentFunction");
-  TVariant Yes(true), No(false);
+  // Older releases of MSXML 3.0 (and Wine's) do not know some of these; nothing depends on them
+  // (the document type never reaches MSXML, and the depth is libxml2's, which MSXML 3.0 leaves
+  // unbounded), so a refusal is no failure.
+  TBstr ProhibitDTD("ProhibitDTD"), AllowDocumentFunction("AllowDocumentFunction"), MaxElementDepth("MaxElementDepth");
+  TVariant Yes(true), No(false), Depth;
+  Depth.Get().vt = VT_I4;
+  Depth.Get().lVal = MaxElementDepthOfDocuments;
   Doc->setProperty(ProhibitDTD.Get(), Yes.Get());
   Doc->setProperty(AllowDocumentFunction.Get(), No.Get());
+  Doc->setProperty(MaxElementDepth.Get(), Depth.Get());
   TBstr Language("SelectionLanguage");
   TVariant XPath("XPath");
   Check(Doc->setProperty(Language.Get(), XPath.Get()), "IXMLDOMDocument2::setProperty");
@@ -692,74 +561,6 @@ void DropDeclarationNode(IXMLDOMDocument2* ADoc) {
 
 }  // namespace
 
-namespace {
-
-bool IsWin1251Name(const std::string& AUpper) {
-  static const char* const Names[] = {"WINDOWS-1251", "CP1251", "WINDOWS1251", "WIN-1251", "WIN1251", "X-CP1251", "MS-CYRL"};
-  return std::find(std::begin(Names), std::end(Names), AUpper) != std::end(Names);
-}
-
-// The UTF-8 text of bytes in a one-byte encoding; a byte the encoding leaves unassigned fails the
-// load where it stands, as a parser would. The product's code page is the system's own codec, so
-// every byte of it reads (0x98, which the code page leaves unassigned, too).
-std::string DecodeOneByte(std::string_view ABytes, const std::string& AEncoding, const std::array<char32_t, 256>* ATable) {
-  if (!ATable) return Text::DecodeCodePage(ABytes, Text::TCodePage::Windows1251);
-  std::string Text;
-  Text.reserve(ABytes.size() + ABytes.size() / 2);
-  int Line = 1, Column = 1;
-  for (const char C : ABytes) {
-    const char32_t Code = (*ATable)[static_cast<unsigned char>(C)];
-    if (Code == Text::InvalidCodePoint)
-      throw EDOMParseError(Format("Byte 0x%.2x is not a character of the encoding \"%s\" (line %d, column %d)",
-                                  static_cast<unsigned>(static_cast<unsigned char>(C)), AEncoding, Line, Column));
-    Text::AppendUtf8(Text, Code);
-    if (C == '\n') Line += 1, Column = 1;
-    else ++Column;
-  }
-  return Text;
-}
-
-std::string DecodeUtf16(std::string_view ABytes, bool ABigEndian) {
-  std::u16string Units;
-  Units.reserve(ABytes.size() / 2);
-  for (std::size_t I = 0; I + 1 < ABytes.size(); I += 2) {
-    const auto First = static_cast<unsigned char>(ABytes[I]), Second = static_cast<unsigned char>(ABytes[I + 1]);
-    Units += static_cast<char16_t>(ABigEndian ? (First << 8) | Second : First | (Second << 8));
-  }
-  if (!Units.empty() && Units.front() == 0xFEFF) Units.erase(0, 1);
-  return Text::Utf16ToUtf8(Units);
-}
-
-// The bytes as MSXML gets them when the encoding is ours to read (the caller named it, or the
-// declaration names a one-byte encoding we know, whose tables then are the same on every
-// system): UTF-8 with its mark, the declaration blanked so it names nothing else. Nothing when
-// MSXML reads the bytes as they are (UTF-8, UTF-16, anything else the declaration names).
-std::optional<std::string> TextForMsxml(std::string_view ABytes, const std::string& AEncoding, bool ANamedByCaller) {
-  const std::string Upper = UpperCase(AEncoding);
-  std::string Text;
-  std::array<char32_t, 256> Table{};
-  if (IsWin1251Name(Upper)) {
-    Text = DecodeOneByte(ABytes, AEncoding, nullptr);
-  } else if (ANamedByCaller && Upper == "UTF-8") {
-    Text = std::string(ABytes.substr(ABytes.starts_with("\xEF\xBB\xBF") ? 3 : 0));
-  } else if (ANamedByCaller && (Upper == "UTF-16LE" || Upper == "UTF-16BE")) {
-    Text = DecodeUtf16(ABytes, Upper == "UTF-16BE");
-  } else if (!AEncoding.empty() && Detail::SingleByteEncodingTable(AEncoding, Table)) {
-    Text = DecodeOneByte(ABytes, AEncoding, &Table);
-  } else {
-    return std::nullopt;
-  }
-  if (Text.starts_with("<?xml")) {
-    const std::size_t End = Text.find("?>");
-    if (End != std::string::npos)
-      for (std::size_t I = 0; I < End + 2; ++I)
-        if (Text[I] != '\r' && Text[I] != '\n') Text[I] = ' ';
-  }
-  return "\xEF\xBB\xBF" + Text;
-}
-
-}  // namespace
-
 void TXMLDocument::LoadFromBytes(std::string_view ABytes, const std::string& AFileName, const std::string& AEncoding) {
   Assert(!IsNull(), "Loading into a null XML document", SourceUnit);
   (void)AFileName;
@@ -887,44 +688,5 @@ std::vector<TXMLNode> Evaluate(const TXMLNode& ANode, const std::string& AXPath)
 }  // namespace
 
 TXMLNodeList TXMLNode::SelectNodes(const std::string& AXPath) const { return TXMLNodeList(Evaluate(*this, AXPath)); }
-
-// ---- one-byte encodings our serializer writes -------------------------------------------------
-
-namespace Detail {
-
-namespace {
-
-// The names of the code pages a settings file of the product's users may declare.
-UINT CodePageOfName(const std::string& AUpper) {
-  static const std::pair<const char*, UINT> Names[] = {
-      {"KOI8-R", 20866},     {"KOI8-U", 21866},     {"IBM866", 866},        {"CP866", 866},        {"866", 866},
-      {"ISO-8859-1", 28591}, {"ISO-8859-2", 28592}, {"ISO-8859-5", 28595},  {"ISO-8859-15", 28605}, {"LATIN1", 28591},
-      {"US-ASCII", 20127},   {"ASCII", 20127},      {"WINDOWS-1250", 1250}, {"WINDOWS-1252", 1252}, {"CP1252", 1252},
-      {"WINDOWS-1253", 1253}, {"WINDOWS-1254", 1254}, {"WINDOWS-1257", 1257},
-  };
-  for (const auto& [Name, CodePage] : Names)
-    if (AUpper == Name) return CodePage;
-  return 0;
-}
-
-}  // namespace
-
-bool SingleByteEncodingTable(const std::string& AEncoding, std::array<char32_t, 256>& ATable) {
-  const UINT CodePage = CodePageOfName(UpperCase(AEncoding));
-  CPINFO Info{};
-  if (CodePage == 0 || !::GetCPInfo(CodePage, &Info) || Info.MaxCharSize != 1) return false;
-  for (int Byte = 0; Byte < 256; ++Byte) {
-    const char In = static_cast<char>(Byte);
-    wchar_t Out[2] = {};
-    const int Length = ::MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, &In, 1, Out, 2);
-    ATable[static_cast<std::size_t>(Byte)] = Length == 1 ? static_cast<char32_t>(Out[0]) : Text::InvalidCodePoint;
-  }
-  // ASCII's table maps its upper half to the replacement of an unknown byte: those bytes are not it.
-  if (CodePage == 20127)
-    for (int Byte = 0x80; Byte < 256; ++Byte) ATable[static_cast<std::size_t>(Byte)] = Text::InvalidCodePoint;
-  return true;
-}
-
-}  // namespace Detail
 
 }  // namespace Quellit

@@ -1,5 +1,9 @@
 // The XML document object model the libraries use: document, node, element and node list as
-// cheap handles over the parser's tree (the one place that includes the parser), with XPath 1.0.
+// cheap handles over the parser's tree, with XPath 1.0. One backend holds the tree: libxml2
+// (Common.XMLUtils.DOM.Libxml2.cpp) or, on Windows, MSXML 3.0 (Common.XMLUtils.DOM.Msxml.cpp);
+// Common.XMLUtils.DOM.cpp holds what they share. Documents are saved by libxml2's serializer there
+// and by our own (Common.XMLUtils.Writer.h) with MSXML; both write the same bytes, so the same
+// document is the same file on every system.
 //
 // Handles are values that share their document: a node keeps its document alive, and a node
 // removed from the tree stays valid (detached) until the document goes. Text is UTF-8 in memory.
@@ -26,8 +30,9 @@ class TXMLNodeList;
 
 namespace Detail {
 class TXMLDocumentData;  // owns the parser's tree; defined in the .cpp only
-// Sets the parser up once for every user of it (no external entities, the system's Windows-1251
-// codec, nothing printed); EDOMUnavailable when its run-time library is too old.
+// Sets the parser up for every user of it (libxml2: no external entities, the system's
+// Windows-1251 codec, nothing printed; MSXML: the thread's COM apartment); EDOMUnavailable when
+// the XML component cannot serve.
 void EnsureXMLLibrary();
 // The character of every byte of a one-byte encoding the backend knows by AEncoding's name
 // ("KOI8-R", "ISO-8859-5"); Text::InvalidCodePoint for a byte it leaves unassigned. False for an
@@ -72,7 +77,8 @@ class EDOMEncodingError : public EDOMError {
 class EDOMFileTooLarge : public EDOMError {
   using EDOMError::EDOMError;
 };
-// The XML component cannot serve: its run-time library is older than the one we were built for.
+// The XML component cannot serve: libxml2's run-time library is older than the one we were built
+// for, or MSXML 3.0 cannot be created.
 class EDOMUnavailable : public EDOMError {
   using EDOMError::EDOMError;
 };
