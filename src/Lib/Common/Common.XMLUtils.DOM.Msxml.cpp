@@ -366,7 +366,7 @@ TComPtr<IXMLDOMAttribute> AttributeNode(const TXMLNode& AElement, const std::str
 }
 
 // The attribute nodes in their order, namespace declarations included, and whether MSXML failed
-// to hand one out (Wine's does so for the default namespace declaration it lists).
+// to hand one out.
 struct TAttributeNodes {
   std::vector<TComPtr<IXMLDOMNode>> Nodes;
   bool Missing = false;
@@ -464,15 +464,18 @@ std::vector<std::string> TXMLElement::AttributeNames() const {
 std::vector<std::pair<std::string, std::string>> TXMLElement::NamespaceDeclarations() const {
   std::vector<std::pair<std::string, std::string>> Declarations;
   const TAttributeNodes Attributes = AttributeNodes(*this);
-  bool HasDefault = false;
+  bool Repeated = false;
   for (const TComPtr<IXMLDOMNode>& Attribute : Attributes.Nodes) {
     if (const std::string Name = NameOf(Attribute.Get()); IsNamespaceDeclaration(Name)) {
-      HasDefault = HasDefault || Name == "xmlns";
-      Declarations.emplace_back(Name.size() > 6 ? Name.substr(6) : std::string(), ValueOf(Attribute.Get()));
+      std::string Prefix = Name.size() > 6 ? Name.substr(6) : std::string();
+      for (const auto& Declaration : Declarations) Repeated = Repeated || Declaration.first == Prefix;
+      Declarations.emplace_back(std::move(Prefix), ValueOf(Attribute.Get()));
     }
   }
-  // What MSXML did not hand out is read from the element's own markup, so no namespace is lost.
-  if (Attributes.Missing && !HasDefault) {
+  // Wine's MSXML fails to hand out a default declaration and hands out the first declaration in
+  // place of the later ones: then the element's own markup says what it declares, so no
+  // namespace is lost.
+  if (Attributes.Missing || Repeated) {
     TBstr Markup;
     Check(CheckedRaw(*this)->get_xml(Markup.Receive()), "IXMLDOMNode::get_xml");
     return DeclarationsOfStartTag(Markup.Utf8());

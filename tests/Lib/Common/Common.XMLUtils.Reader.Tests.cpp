@@ -110,7 +110,7 @@ TEST(TXMLStreamReader, NeverLoadsAnExternalDocumentTypeDefinition) {
 }
 
 #ifdef _WIN32
-// The reader over MSXML hears the document at Finish: a walk over its DOM, not a stream.
+// The reader over MSXML reads the document at Finish, not as its bytes arrive.
 constexpr const char* WholeDocumentReader = "The reader over MSXML reads the whole document at Finish";
 #endif
 
