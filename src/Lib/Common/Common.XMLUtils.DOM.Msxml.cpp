@@ -163,8 +163,8 @@ class TXMLDocumentData {
     if (!Identity) Fail(E_NOINTERFACE, "IXMLDOMNode::QueryInterface");
     auto [It, Added] = Nodes.emplace(Identity.Get(), ANode.Get());
     if (Added) {
-      Identity.Release();
-      ANode.Release();
+      Identity.Detach();  // the map holds these references now
+      ANode.Detach();
     }
     return It->second;
   }
@@ -332,8 +332,9 @@ TXMLNode TXMLNode::AppendChild(const TXMLNode& ANewChild) {
   if (ParentType != NODE_ELEMENT && ParentType != NODE_DOCUMENT) throw EDOMError("Only elements and documents have children");
   if (ChildType == NODE_ATTRIBUTE || ChildType == NODE_DOCUMENT) throw EDOMError("Attributes and documents cannot be children");
   TComPtr<IXMLDOMNode> Added;
-  // MSXML refuses a node that is this node or one of its ancestors.
-  if (FAILED(Parent->appendChild(Child, Added.Receive()))) throw EDOMError("A node cannot become its own descendant");
+  // MSXML refuses a node that is this node or one of its ancestors, or a second root.
+  if (const ::HRESULT Result = Parent->appendChild(Child, Added.Receive()); FAILED(Result))
+    throw EDOMError(Format("The node cannot be appended here (0x%.8x)", static_cast<unsigned>(Result)));
   return ANewChild;
 }
 

@@ -49,7 +49,8 @@ class TComPtr {
     *this = TComPtr();
     return &FPtr;
   }
-  T* Release() { return std::exchange(FPtr, nullptr); }
+  // Hands the reference over to the caller.
+  T* Detach() { return std::exchange(FPtr, nullptr); }
 
   template <class U>
   TComPtr<U> As(const IID& AInterface) const {

@@ -1,11 +1,13 @@
 #include "Lib/Common/Common.XMLUtils.h"
 #include "Lib/Common/Common.XMLUtils.Prolog.h"
+#include "Lib/Common/Common.XMLUtils.Reader.h"
 #include "Lib/Common/Common.XMLUtils.Writer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Lib/Common/Common.Streams.h"
@@ -22,6 +24,13 @@ namespace Quellit {
 namespace {
 
 #ifdef _WIN32
+struct TXMLStreamReaderProbe : TXMLReaderHandler {
+  void StartElement(std::string_view, std::string_view AName) override { Names += AName; }
+  void EndElement() override {}
+  void Characters(std::string_view, bool) override {}
+  std::string Names;
+};
+
 bool UnderWine() { return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 #endif
 
@@ -806,6 +815,30 @@ TEST(ReadXMLProlog, RefusesEntityDeclarationsAndAnUnendedDocumentType) {
     EXPECT_THROW(ReadXMLProlog(Bytes), EDOMParseError) << Case;
   }
 }
+
+#ifdef _WIN32
+// COM serves every thread: one that joined no apartment yet, and one that joined the
+// multithreaded one before the XML units were asked.
+TEST(TXMLDocument, ServesEveryThreadWhateverItsApartment) {
+  for (bool JoinedFirst : {false, true}) {
+    std::string Result;
+    std::thread([&] {
+      const bool Joined = JoinedFirst && SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+      try {
+        TXMLDocument Doc = Parse("<r v=\"1\"><a/></r>");
+        Result = ReadAttrStr(Doc.DocumentElement(), "v") + SelectNode(Doc.AsNode(), "/r/a").NodeName();
+        TXMLStreamReaderProbe Probe;
+        TXMLStreamReader::Parse("<q/>", Probe);
+        Result += Probe.Names;
+      } catch (const std::exception& E) {
+        Result = E.what();
+      }
+      if (Joined) ::CoUninitialize();
+    }).join();
+    EXPECT_EQ(Result, "1aq") << (JoinedFirst ? "joined first" : "joined by us");
+  }
+}
+#endif
 
 TEST(LoadXMLFile, ABrokenFileIsNamedWithTheParsersReason) {
 #ifdef _WIN32
