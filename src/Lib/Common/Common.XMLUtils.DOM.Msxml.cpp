@@ -442,10 +442,16 @@ std::optional<std::string> TXMLElement::GetAttribute(const std::string& AName) c
 }
 
 void TXMLElement::SetAttribute(const std::string& AName, const std::string& AValue) {
-  if (!HasAttribute(AName)) CheckName(AName);
+  TVariant Value(Detail::MakeWritableText(AValue));
+  // An existing attribute gets its value in place: by name, MSXML would add a second "d:a" beside
+  // a prefixed one.
+  if (const TComPtr<IXMLDOMAttribute> Existing = AttributeNode(*this, AName)) {
+    Check(Existing->put_nodeValue(Value.Get()), "IXMLDOMNode::put_nodeValue");
+    return;
+  }
+  CheckName(AName);
   if (IsNamespaceDeclaration(AName)) throw EDOMError(Format("Имя \"%s\" объявляет пространство имён", AName));
   TBstr Name(AName);
-  TVariant Value(Detail::MakeWritableText(AValue));
   Check(ElementOf(*this)->setAttribute(Name.Get(), Value.Get()), "IXMLDOMElement::setAttribute");
 }
 
@@ -496,11 +502,16 @@ void TXMLElement::RemoveAllChildren() {
   }
 }
 
+// Sections are looked up by name among thousands of siblings: MSXML's own XPath walks them
+// natively, where a walk through COM would pay a call and a BSTR for every sibling. Names are XML
+// names, so they never hold the quote around them.
 TXMLElement TXMLElement::FindChildElement(const std::string& ATagName) const {
-  for (TComPtr<IXMLDOMNode> Child = FirstChildOf(CheckedRaw(*this)); Child; Child = NextSiblingOf(Child.Get()))
-    if (TypeOf(Child.Get()) == NODE_ELEMENT && NameOf(Child.Get()) == ATagName)
-      return TXMLDocumentData::WrapElement(Data(), std::move(Child));
-  return TXMLElement();
+  IXMLDOMNode* Node = CheckedRaw(*this);
+  if (ATagName.find('\'') != std::string::npos) return TXMLElement();
+  TBstr Query("*[name()='" + ATagName + "'][1]");
+  TComPtr<IXMLDOMNode> Child;
+  if (Node->selectSingleNode(Query.Get(), Child.Receive()) != S_OK) return TXMLElement();
+  return TXMLDocumentData::WrapElement(Data(), std::move(Child));
 }
 
 TXMLElement TXMLElement::AddChild(const std::string& ATagName) {

@@ -428,6 +428,22 @@ TEST(TXMLDocument, NodesKeepTheirDocumentAndSurviveRemoval) {
 }
 
 // Large parents are looked up through an index that must follow every change of the children.
+// Attributes are named as AttributeNames lists them, a prefix included; namespace declarations
+// are no attributes.
+TEST(TXMLElement, AttributesAreFoundByTheirPrefixedNames) {
+  TXMLElement R = Root("<r xmlns:d=\"DAV:\" xmlns=\"urn:x\" a=\"1\" d:a=\"2\" b=\"3\"/>");
+  EXPECT_EQ(R.AttributeNames(), (std::vector<std::string>{"a", "d:a", "b"}));
+  EXPECT_EQ(R.NamespaceDeclarations(), (std::vector<std::pair<std::string, std::string>>{{"d", "DAV:"}, {"", "urn:x"}}));
+  EXPECT_EQ(R.GetAttribute("d:a"), "2");
+  EXPECT_EQ(R.GetAttribute("a"), "1");
+  EXPECT_FALSE(R.HasAttribute("xmlns:d"));
+  R.SetAttribute("d:a", "4");
+  R.RemoveAttribute("a");
+  EXPECT_EQ(R.AttributeNames(), (std::vector<std::string>{"d:a", "b"}));
+  EXPECT_EQ(R.GetAttribute("d:a"), "4");
+  EXPECT_EQ(SelectNode(R, "@d:a", "xmlns:d='DAV:'").Text(), "4");
+}
+
 TEST(TXMLElement, FindChildElementFollowsChangesAmongManySiblings) {
   for (int Count : {3, 40}) {
     TXMLElement R = Root("<r xmlns:p=\"u\"><p:x/></r>");
