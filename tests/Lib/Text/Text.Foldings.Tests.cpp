@@ -9,56 +9,14 @@
 #include "Platform/Folder.h"
 #include "Platform/IniFile.h"
 #include "Platform/Registry.h"
+#include "Platform/RegistryFile.h"
 #include "Platform/TextCodec.h"
+#include "Support/PlatformSandbox.h"
 #include "Support/RussianLocale.h"
-#include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
-
-#ifdef _WIN32
-#include "Platform/Win32/SystemCall.h"
-#endif
 
 namespace Quellit {
 namespace {
-
-// The registry holding one key named A with one value named A, "found", for as long as it lives:
-// a file of its own on POSIX, the user's hive on Windows.
-class TScopedFoldingKey {
- public:
-#ifdef _WIN32
-  static constexpr Platform::TRegistryRoot Root = Platform::TRegistryRoot::CurrentUser;
-  static constexpr const char* Parent = "Software\\Quellit Tests";
-
-  TScopedFoldingKey(Testing::TScratchFolder&, Testing::TScopedEnvironment&, const std::string&, const std::string& A) {
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, Platform::WideOf(Parent).c_str());
-    HKEY Key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, Platform::WideOf(std::string(Parent) + "\\" + A).c_str(), 0, nullptr, 0,
-                          KEY_SET_VALUE, nullptr, &Key, nullptr) != ERROR_SUCCESS)
-      return;
-    const std::wstring Found = L"found";
-    ::RegSetValueExW(Key, Platform::WideOf(A).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Found.c_str()),
-                     static_cast<DWORD>((Found.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(Key);
-  }
-  ~TScopedFoldingKey() { ::RegDeleteTreeW(HKEY_CURRENT_USER, Platform::WideOf(Parent).c_str()); }
-#else
-  static constexpr Platform::TRegistryRoot Root = Platform::TRegistryRoot::LocalMachine;
-  static constexpr const char* Parent = "SOFTWARE";
-
-  TScopedFoldingKey(Testing::TScratchFolder& AFolder, Testing::TScopedEnvironment& AEnv, const std::string& AStem,
-                    const std::string& A) {
-    AEnv.Set("QUELLIT_REGISTRY", AFolder.Write(AStem + ".reg", "Windows Registry Editor Version 5.00\r\n\r\n"
-                                                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" + A + "]\r\n"
-                                                              "\"" + A + "\"=\"found\"\r\n"));
-  }
-#endif
-
- public:
-  TScopedFoldingKey(const TScopedFoldingKey&) = delete;
-  TScopedFoldingKey& operator=(const TScopedFoldingKey&) = delete;
-
-  static std::string PathOf(const std::string& AName) { return std::string(Parent) + "\\" + AName; }
-};
 
 constexpr bool SystemRules = Testing::SystemTextRules;
 
@@ -89,7 +47,6 @@ const TPair Pairs[] = {
 class Foldings : public Testing::TRussianLocaleTest {
  protected:
   Testing::TScratchFolder Folder;
-  Testing::TScopedEnvironment Env;
 };
 
 TEST_F(Foldings, OrdinalCallersAgree) {
@@ -112,11 +69,16 @@ TEST_F(Foldings, OrdinalCallersAgree) {
     EXPECT_EQ(Ini.ReadString(A, B, "absent"), P.OrdinalSame ? "found" : "absent");
     EXPECT_EQ(Ini.ReadString(B, A, "absent"), P.OrdinalSame ? "found" : "absent");
 
-    const TScopedFoldingKey Key(Folder, Env, FileStem, A);
-    const auto Root = TScopedFoldingKey::Root;
-    ASSERT_EQ(Platform::ReadRegistryString(Root, Key.PathOf(A), A), "found");
-    EXPECT_EQ(Platform::RegistryKeyExists(Root, Key.PathOf(B)), P.OrdinalSame);
-    EXPECT_EQ(Platform::ReadRegistryString(Root, Key.PathOf(A), B), P.OrdinalSame ? "found" : "");
+    // A key of the pair's own, gone again when the pair is done.
+    Testing::TRegistrySandbox Registry(Folder);
+    const std::string Parent = "SOFTWARE\\" + Testing::OwnKeyName("QuellitFoldings") + "\\";
+    Platform::TRegistryNode Root;
+    Root.CreateKey("HKEY_LOCAL_MACHINE\\" + Parent + A).SetString(A, "found");
+    Registry.Apply(Root);
+    const auto LM = Platform::TRegistryRoot::LocalMachine;
+    ASSERT_EQ(Platform::ReadRegistryString(LM, Parent + A, A), "found");
+    EXPECT_EQ(Platform::RegistryKeyExists(LM, Parent + B), P.OrdinalSame);
+    EXPECT_EQ(Platform::ReadRegistryString(LM, Parent + A, B), P.OrdinalSame ? "found" : "");
   }
 }
 
