@@ -503,8 +503,9 @@ void TXMLElement::RemoveAllChildren() {
 }
 
 // Sections are looked up by name among thousands of siblings: MSXML's own XPath walks them
-// natively, where a walk through COM would pay a call and a BSTR for every sibling. Names are XML
-// names, so they never hold the quote around them.
+// natively, where a walk through COM would pay a call and a BSTR for every sibling. (No index per
+// parent as with libxml2: it would need a node's COM identity to stay the same, which Wine's
+// MSXML does not keep.) Names are XML names, so they never hold the quote around them.
 TXMLElement TXMLElement::FindChildElement(const std::string& ATagName) const {
   IXMLDOMNode* Node = CheckedRaw(*this);
   if (ATagName.find('\'') != std::string::npos) return TXMLElement();

@@ -235,6 +235,11 @@ class TTreeWriter {
         FOut += "<?" + Target + (Content.empty() ? "" : " " + Content) + "?>";
         break;
       }
+      case TXMLNodeType::Attribute:  // only ever the node asked for, never a child
+        FOut += ' ' + ANode.NodeName() + "=\"";
+        AppendEscapedValue(FOut, ANode.Text(), FAsciiValues);
+        FOut += '"';
+        break;
       default: break;  // nothing else is ever in a tree of ours
     }
     return false;

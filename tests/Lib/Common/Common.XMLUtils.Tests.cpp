@@ -758,10 +758,10 @@ TEST(WriteXMLBytes, WritesWhatLibxml2Writes) {
         }
         EXPECT_EQ(Ours, Expected);
       }
-      // A node's markup, for every element of the document.
+      // A node's markup, for every element, attribute and text of the document.
       TXMLDocument Doc = Parse(Text);
       Doc.SetEncoding(Encoding);
-      for (const TXMLNode& Node : SelectNodes(Doc.AsNode(), "//*")) EXPECT_EQ(WriteXMLNode(Node), Node.XML());
+      for (const TXMLNode& Node : SelectNodes(Doc.AsNode(), "//* | //@* | //text()")) EXPECT_EQ(WriteXMLNode(Node), Node.XML());
     }
   }
 }
