@@ -64,7 +64,7 @@ namespace {
 constexpr int kMaxRedirects = 10;
 // More response header bytes than any sane server sends; beyond it the transfer is refused.
 constexpr DWORD kMaxResponseHeaders = 1024 * 1024;
-// WinInet reads at most this much in one call: a DWORD, and a bounded wait for one call.
+// The most one read asks WinInet for.
 constexpr std::int64_t kMaxRead = 1024 * 1024;
 
 DWORD ClampedMilliseconds(std::int64_t AValue) {
@@ -205,7 +205,8 @@ void InitialiseTransfer() {}
 std::string TransferErrorText(int ACode) {
   const DWORD Code = static_cast<DWORD>(ACode);
   const bool OfWinInet = Code >= INTERNET_ERROR_BASE && Code <= INTERNET_ERROR_LAST;
-  std::string Text = MessageText(OfWinInet ? ::GetModuleHandleW(L"wininet.dll") : nullptr, Code);
+  std::string Text = OfWinInet ? MessageText(::GetModuleHandleW(L"wininet.dll"), Code) : std::string();
+  if (Text.empty()) Text = MessageText(nullptr, Code);
   if (Code == ERROR_INTERNET_EXTENDED_ERROR) Text += " " + LastResponseInfo();
   return Text;
 }
@@ -431,9 +432,15 @@ std::int64_t TInternetRequest::Read(void* ABuffer, std::int64_t ACount) {
   if (ACount <= 0 || State.Done) return 0;
   if (DeadlinePassed(State)) RaiseError(DeadlineError(*this));
   ApplyReceiveTimeout(*this, State);
+  // A blocking read waits until its whole buffer is filled, however slowly the bytes come; asking
+  // first what has arrived keeps each wait to one receive timeout and lets the deadline count.
+  DWORD Available = 0;
   DWORD Got = 0;
   const auto Start = TClock::now();
-  if (!::InternetReadFile(State.Request.Get(), ABuffer, static_cast<DWORD>(std::min(ACount, kMaxRead)), &Got))
+  if (!::InternetQueryDataAvailable(State.Request.Get(), &Available, 0, 0))
+    RaiseError(FailureOfWait(*this, State, ::GetLastError(), Start));
+  const DWORD Wanted = static_cast<DWORD>(std::min<std::int64_t>({ACount, kMaxRead, Available}));
+  if (Wanted > 0 && !::InternetReadFile(State.Request.Get(), ABuffer, Wanted, &Got))
     RaiseError(FailureOfWait(*this, State, ::GetLastError(), Start));
   if (Got == 0) {
     State.Done = true;

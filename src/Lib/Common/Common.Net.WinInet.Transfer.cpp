@@ -37,7 +37,8 @@ std::string HeaderName(const std::string& ALine) { return Trim(ALine.substr(0, A
 // The backend's text for ACode, what it said about this transfer, and where it went, so a
 // message tells what happened and to which host.
 void RaiseWinInetError(int ACode, const std::string& ADetail, const std::string& AUrl) {
-  std::string Message = Format("WinInet error (%d): %s", ACode, Trim(TransferErrorText(ACode)));
+  std::string Text = Trim(TransferErrorText(ACode));
+  std::string Message = Text.empty() ? Format("WinInet error (%d)", ACode) : Format("WinInet error (%d): %s", ACode, Text);
   std::string Detail = Trim(ADetail);
   if (!Detail.empty()) Message += ": " + Detail;
   if (!AUrl.empty()) Message += " (" + AUrl + ")";
