@@ -13,7 +13,8 @@
 namespace Quellit::Platform {
 
 enum class TFileAccess { Read, Write, ReadWrite };
-// POSIX has no mandatory share modes: every handle shares reading and writing with others.
+// Every handle shares reading and writing with others. POSIX has no mandatory share modes; on
+// Windows a handle open for writing also keeps others from deleting or renaming the file.
 enum class TFileDisposition {
   OpenExisting,    // fails when the file is missing
   CreateAlways,    // creates or truncates

@@ -1,4 +1,6 @@
 #include "Lib/Common/Common.XMLUtils.h"
+#include "Lib/Common/Common.XMLUtils.Prolog.h"
+#include "Lib/Common/Common.XMLUtils.Writer.h"
 
 #include <gtest/gtest.h>
 
@@ -617,6 +619,133 @@ TEST(TXMLDocument, EveryWindows1251ByteRoundTrips) {
     EXPECT_EQ(ReadAttrStr(Doc.DocumentElement(), "v"), Win1251ToUtf8(High));
     EXPECT_EQ(Doc.DocumentElement().Text(), Win1251ToUtf8(High));
     EXPECT_EQ(Doc.SaveToBytes(), File);
+  }
+}
+
+// ---- our own serializer ------------------------------------------------------------------------
+
+// Documents of every shape the system meets, for the serializer of the Windows build.
+const std::vector<std::string>& WriterDocuments() {
+  static const std::vector<std::string> Documents = [] {
+    std::string Deep = "<r>";
+    for (int I = 0; I < 35; ++I) Deep += "<l" + std::to_string(I) + " n=\"" + std::to_string(I) + "\">";
+    Deep += "<leaf/>";
+    for (int I = 34; I >= 0; --I) Deep += "</l" + std::to_string(I) + ">";
+    Deep += "</r>";
+    return std::vector<std::string>{
+        "<Options><A W=\"120\" T=\"Сметы\" M=\"true\" Z=\"1,25\"><B/></A><C/></Options>",
+        "<r>text<a>x</a> tail<b/><c><d/><e>1</e></c>\n</r>",
+        "<r a=\"&lt;&amp;&gt;&quot;'&#10;&#13;&#9;\" b=\"中文 😀 € Сметы\" c=\"\"/>",
+        "<r>&lt;&amp;&gt;\"' &#13;\r\n 中文😀 € Сметы<i>\t</i></r>",
+        "<?pi data?><!-- before --><r><!--in--><?p x?><a/><!--Сметы--></r><!--after--><?end?>",
+        "<r><![CDATA[a]]]]><![CDATA[>b]]><![CDATA[]]><x><![CDATA[ <&> ]]></x></r>",
+        "<d:m xmlns:d=\"DAV:\" xmlns=\"urn:x\" a=\"1\"><d:r d:a=\"2\"/><q xmlns:p='u\"v' p:b=\"3\"/></d:m>",
+        "<?xml version=\"1.0\" standalone=\"yes\"?><r/>",
+        "<?xml version=\"1.0\" standalone=\"no\"?><r><s/></r>",
+        Deep,
+    };
+  }();
+  return Documents;
+}
+
+const char* const WriterEncodings[] = {"",         "UTF-8",      "utf-8",  "UTF-16",     "UTF-16LE", "UTF-16BE",
+                                       "windows-1251", "CP1251", "KOI8-R", "ISO-8859-5", "ISO-8859-1", "ASCII"};
+
+#ifndef _WIN32
+// Where the DOM is libxml2, its serializer is the reference: ours writes the same bytes, or refuses
+// the same document with the same message.
+TEST(WriteXMLBytes, WritesWhatLibxml2Writes) {
+  for (const std::string& Text : WriterDocuments()) {
+    for (const std::string Encoding : WriterEncodings) {
+      for (bool Indented : {false, true}) {
+        SCOPED_TRACE(Text.substr(0, 60) + " in \"" + Encoding + (Indented ? "\", indented" : "\""));
+        TXMLDocument Doc = Parse(Text);
+        Doc.SetEncoding(Encoding);
+        Doc.SetIndented(Indented);
+        std::string Expected, Ours;
+        try {
+          Expected = Doc.SaveToBytes();
+        } catch (const EDOMEncodingError& E) {
+          Expected = std::string("refused: ") + E.what();
+        }
+        try {
+          Ours = WriteXMLBytes(Doc);
+        } catch (const EDOMEncodingError& E) {
+          Ours = std::string("refused: ") + E.what();
+        }
+        EXPECT_EQ(Ours, Expected);
+      }
+      // A node's markup, for every element of the document.
+      TXMLDocument Doc = Parse(Text);
+      Doc.SetEncoding(Encoding);
+      for (const TXMLNode& Node : SelectNodes(Doc.AsNode(), "//*")) EXPECT_EQ(WriteXMLNode(Node), Node.XML());
+    }
+  }
+}
+#endif
+
+// ---- the prolog, read before any parser sees the bytes -----------------------------------------
+
+std::string Utf16(const std::string& AAscii, bool ABigEndian) {
+  std::string Result;
+  for (char C : AAscii) Result += ABigEndian ? std::string{'\0', C} : std::string{C, '\0'};
+  return Result;
+}
+
+TEST(ReadXMLProlog, ReadsTheDeclarationAndBlanksTheDocumentType) {
+  struct TCase {
+    std::string Bytes;
+    std::string Version, Encoding;
+    int Standalone;
+    std::string After;  // the bytes as the parser gets them
+  };
+  const TCase Cases[] = {
+      {"<r/>", "", "", -1, "<r/>"},
+      {"<?xml version=\"1.0\" encoding='windows-1251' standalone=\"yes\"?><r/>", "1.0", "windows-1251", 1, ""},
+      {"<?xml  version = '1.1'\r\n encoding=\"KOI8-R\"?>\n<r/>", "1.1", "KOI8-R", -1, ""},
+      {"<?xml-stylesheet href=\"a\"?><r/>", "", "", -1, ""},
+      {"\xEF\xBB\xBF<?xml version=\"1.0\" standalone='no'?><r/>", "1.0", "", 0, ""},
+      {"<!DOCTYPE html><html/>", "", "", -1, "               <html/>"},
+      {"<?xml version=\"1.0\"?>\n<!-- c --><?p x?>\n<!DOCTYPE r SYSTEM \"file:///a>b\" [\n<!ATTLIST r a CDATA \"]>\">\n"
+       "<!-- <!ENTITY no 'x'> -->]>\n<r/>",
+       "1.0", "", -1,
+       "<?xml version=\"1.0\"?>\n<!-- c --><?p x?>\n                                  \n                         \n"
+       "                           \n<r/>"},
+      {"<r><!DOCTYPE r></r>", "", "", -1, ""},  // not in the prolog: the parser refuses it
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Bytes);
+    std::string Bytes = C.Bytes;
+    const TXMLProlog Prolog = ReadXMLProlog(Bytes);
+    EXPECT_EQ(Prolog.HasDeclaration, !C.Version.empty());
+    EXPECT_EQ(Prolog.Version, C.Version);
+    EXPECT_EQ(Prolog.Encoding, C.Encoding);
+    EXPECT_EQ(Prolog.Standalone, C.Standalone);
+    EXPECT_EQ(Bytes, C.After.empty() ? C.Bytes : C.After);
+    EXPECT_EQ(Prolog.HadDocumentType, !C.After.empty() && C.After != C.Bytes);
+  }
+  for (bool BigEndian : {false, true}) {
+    for (bool Bom : {false, true}) {
+      const std::string Mark = !Bom ? "" : BigEndian ? "\xFE\xFF" : "\xFF\xFE";
+      std::string Bytes = Mark + Utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?><!DOCTYPE r><r/>", BigEndian);
+      const TXMLProlog Prolog = ReadXMLProlog(Bytes);
+      EXPECT_EQ(Prolog.Encoding, "UTF-16");
+      EXPECT_EQ(Bytes, Mark + Utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>            <r/>", BigEndian));
+    }
+  }
+}
+
+TEST(ReadXMLProlog, RefusesEntityDeclarationsAndAnUnendedDocumentType) {
+  const std::string Cases[] = {
+      "<!DOCTYPE r [<!ENTITY a \"aaaa\">]><r>&a;</r>",
+      "<?xml version=\"1.0\"?><!-- x --><!DOCTYPE r [<!ENTITY % p SYSTEM \"file:///etc/passwd\"> %p;]><r/>",
+      Utf16("<!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><r>&x;</r>", false),
+      "<!DOCTYPE r [<!ATTLIST r a CDATA \"x\"><r/>",
+      "<!DOCTYPE r SYSTEM \"unended><r/>",
+  };
+  for (const std::string& Case : Cases) {
+    std::string Bytes = Case;
+    EXPECT_THROW(ReadXMLProlog(Bytes), EDOMParseError) << Case;
   }
 }
 

@@ -22,6 +22,15 @@ namespace {
 
 using Testing::TScratchFolder;
 
+TEST(SystemError, AMissingFileIsTheSystemsOwnText) {
+  try {
+    RaiseFileNotFound("/no/such/folder");
+    FAIL() << "no exception";
+  } catch (const EOSError& E) {
+    EXPECT_EQ(E.Message(), "System Error.  Code: 2.\nNo such file or directory: /no/such/folder");
+  }
+}
+
 // A failed call answers the system's own code for its failure and the system's text for it, and
 // raises with both.
 TEST(File, AFailedCallCarriesTheSystemsCodeAndText) {
