@@ -169,7 +169,11 @@ void ConfigureTrust(CURL* AEasy, const TInternetConnect& AConnect, std::string& 
     } catch (const Exception& E) {
       RaiseWinInetError(CURLE_SSL_CACERT_BADFILE, "cannot read the trusted certificates " + File + ": " + E.Message(), "");
     }
-    ABundle.append(Bytes.begin(), Bytes.end());
+    const std::string Text(Bytes.begin(), Bytes.end());
+    // The library skips what is no certificate: a wrong file must not read as "nothing more to trust".
+    if (Text.find("-----BEGIN CERTIFICATE-----") == std::string::npos)
+      RaiseWinInetError(CURLE_SSL_CACERT_BADFILE, "no certificate in the trusted certificates " + File, "");
+    ABundle += Text;
     ABundle += "\n";
   }
   if (!ABundle.empty()) {

@@ -656,9 +656,23 @@ TEST(TWinInetIPv6, LiteralHostsParseBuildAndConnect) {
 
 // ---- trust ---------------------------------------------------------------------------------------
 
+// WinInet remembers for the rest of the process a certificate that one request accepted: the
+// refusal comes before any request trusts the server's own certificate.
 TEST_F(TWinInetServerTest, TheServersOwnCertificateCanBeTrustedInAnySchemeCase) {
   if (Server().TlsPort() == 0) GTEST_SKIP() << "no openssl to make a certificate";
   const std::string Rest = "://127.0.0.1:" + std::to_string(Server().TlsPort()) + "/dav/a.txt";
+  {
+    // A folder of hashed certificates (SSL_CERT_DIR) that does not hold it changes nothing.
+    TScratchFolder Empty;
+    Testing::TScopedEnvironment Environment;
+    Environment.Set("SSL_CERT_DIR", Empty.Path());
+    try {
+      TWinInetWebClient().DownloadString("HTTPS" + Rest);
+      FAIL() << "verification is on by default";
+    } catch (const EWinInetException& E) {
+      EXPECT_EQ(E.ErrorCode, kUntrustedServer) << E.Message();
+    }
+  }
   struct TCase {
     const char* Name;
     const char* Variable;  // nullptr: the client's own setting
@@ -675,15 +689,22 @@ TEST_F(TWinInetServerTest, TheServersOwnCertificateCanBeTrustedInAnySchemeCase) 
     for (const char* Scheme : {"https", "HTTPS", "Https"})
       EXPECT_EQ(Client.DownloadString(Scheme + Rest), "hello, world\n") << C.Name << " " << Scheme;
   }
-  // A folder of hashed certificates (SSL_CERT_DIR) that does not hold it changes nothing.
-  TScratchFolder Empty;
-  Testing::TScopedEnvironment Environment;
-  Environment.Set("SSL_CERT_DIR", Empty.Path());
-  try {
-    TWinInetWebClient().DownloadString("HTTPS" + Rest);
-    FAIL() << "verification is on by default";
-  } catch (const EWinInetException& E) {
-    EXPECT_EQ(E.ErrorCode, 60) << E.Message();
+}
+
+// A trusted file that cannot be read, or holds no certificate, is an error of its own: a mistyped
+// name must not read as "nothing more to trust".
+TEST_F(TWinInetServerTest, ATrustedCertificatesFileThatCannotBeUsedIsNamed) {
+  if (Server().TlsPort() == 0) GTEST_SKIP() << "no openssl to make a certificate";
+  TScratchFolder Folder;
+  for (const std::string& File : {Folder / "missing.pem", Folder.Write("empty.pem", "no certificate here")}) {
+    TWinInetWebClient Client;
+    Client.TrustedCertificatesFile = File;
+    try {
+      Client.DownloadString("https://127.0.0.1:" + std::to_string(Server().TlsPort()) + "/dav/a.txt");
+      ADD_FAILURE() << File;
+    } catch (const EWinInetException& E) {
+      EXPECT_NE(E.Message().find(File), std::string::npos) << E.Message();
+    }
   }
 }
 
