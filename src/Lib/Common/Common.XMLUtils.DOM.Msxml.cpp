@@ -15,7 +15,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <map>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
@@ -117,6 +119,8 @@ class TVariant {
     if (!FValue.bstrVal) throw EDOMError("Out of memory");
     FValue.vt = VT_BSTR;
   }
+  // Without it a literal would choose the Boolean constructor.
+  explicit TVariant(const char* AUtf8) : TVariant(std::string_view(AUtf8)) {}
   explicit TVariant(bool AValue) : TVariant() {
     FValue.vt = VT_BOOL;
     FValue.boolVal = AValue ? VARIANT_TRUE : VARIANT_FALSE;
@@ -492,19 +496,69 @@ TComPtr<IXMLDOMAttribute> AttributeNode(const TXMLNode& AElement, const std::str
   return Attribute;
 }
 
-// The attribute nodes in their order, namespace declarations included.
-std::vector<TComPtr<IXMLDOMNode>> AttributeNodes(const TXMLNode& AElement) {
+// The attribute nodes in their order, namespace declarations included, and whether MSXML failed
+// to hand one out (Wine's does so for the default namespace declaration it lists).
+struct TAttributeNodes {
+  std::vector<TComPtr<IXMLDOMNode>> Nodes;
+  bool Missing = false;
+};
+
+TAttributeNodes AttributeNodes(const TXMLNode& AElement) {
   TComPtr<IXMLDOMNamedNodeMap> Map;
   Check(CheckedRaw(AElement)->get_attributes(Map.Receive()), "IXMLDOMNode::get_attributes");
-  std::vector<TComPtr<IXMLDOMNode>> Result;
+  TAttributeNodes Result;
   long Count = 0;
   if (!Map || FAILED(Map->get_length(&Count))) return Result;
   for (long I = 0; I < Count; ++I) {
     TComPtr<IXMLDOMNode> Item;
-    Check(Map->get_item(I, Item.Receive()), "IXMLDOMNamedNodeMap::get_item");
-    if (Item) Result.push_back(std::move(Item));
+    if (Map->get_item(I, Item.Receive()) == S_OK && Item) Result.Nodes.push_back(std::move(Item));
+    else Result.Missing = true;
   }
   return Result;
+}
+
+// The character and entity references MSXML writes in attribute values.
+std::string Unescaped(std::string_view AValue) {
+  std::string Result;
+  for (std::size_t Pos = 0; Pos < AValue.size(); ++Pos) {
+    const std::size_t End = AValue[Pos] == '&' ? AValue.find(';', Pos) : std::string_view::npos;
+    if (End == std::string_view::npos) {
+      Result += AValue[Pos];
+      continue;
+    }
+    const std::string_view Name = AValue.substr(Pos + 1, End - Pos - 1);
+    if (Name == "quot") Result += '"';
+    else if (Name == "apos") Result += '\'';
+    else if (Name == "lt") Result += '<';
+    else if (Name == "gt") Result += '>';
+    else if (Name == "amp") Result += '&';
+    else if (Name.starts_with("#x")) Text::AppendUtf8(Result, static_cast<char32_t>(std::strtoul(std::string(Name.substr(2)).c_str(), nullptr, 16)));
+    else if (Name.starts_with("#")) Text::AppendUtf8(Result, static_cast<char32_t>(std::strtoul(std::string(Name.substr(1)).c_str(), nullptr, 10)));
+    else Result += std::string(AValue.substr(Pos, End - Pos + 1));
+    Pos = End;
+  }
+  return Result;
+}
+
+// The namespace declarations of an element's start tag, in their order.
+std::vector<std::pair<std::string, std::string>> DeclarationsOfStartTag(std::string_view AMarkup) {
+  std::vector<std::pair<std::string, std::string>> Declarations;
+  std::size_t Pos = AMarkup.find_first_of(" \t\r\n/>");
+  while (Pos < AMarkup.size()) {
+    Pos = AMarkup.find_first_not_of(" \t\r\n", Pos);
+    if (Pos == std::string_view::npos || AMarkup[Pos] == '>' || AMarkup[Pos] == '/') break;
+    const std::size_t Equals = AMarkup.find('=', Pos);
+    if (Equals == std::string_view::npos) break;
+    const std::string Name = Trim(std::string(AMarkup.substr(Pos, Equals - Pos)));
+    const std::size_t Open = AMarkup.find_first_of("\"'", Equals);
+    if (Open == std::string_view::npos) break;
+    const std::size_t Close = AMarkup.find(AMarkup[Open], Open + 1);
+    if (Close == std::string_view::npos) break;
+    if (IsNamespaceDeclaration(Name))
+      Declarations.emplace_back(Name.size() > 6 ? Name.substr(6) : std::string(), Unescaped(AMarkup.substr(Open + 1, Close - Open - 1)));
+    Pos = Close + 1;
+  }
+  return Declarations;
 }
 
 }  // namespace
@@ -533,16 +587,27 @@ void TXMLElement::RemoveAttribute(const std::string& AName) {
 
 std::vector<std::string> TXMLElement::AttributeNames() const {
   std::vector<std::string> Names;
-  for (const TComPtr<IXMLDOMNode>& Attribute : AttributeNodes(*this))
+  for (const TComPtr<IXMLDOMNode>& Attribute : AttributeNodes(*this).Nodes)
     if (std::string Name = NameOf(Attribute.Get()); !IsNamespaceDeclaration(Name)) Names.push_back(std::move(Name));
   return Names;
 }
 
 std::vector<std::pair<std::string, std::string>> TXMLElement::NamespaceDeclarations() const {
   std::vector<std::pair<std::string, std::string>> Declarations;
-  for (const TComPtr<IXMLDOMNode>& Attribute : AttributeNodes(*this))
-    if (const std::string Name = NameOf(Attribute.Get()); IsNamespaceDeclaration(Name))
+  const TAttributeNodes Attributes = AttributeNodes(*this);
+  bool HasDefault = false;
+  for (const TComPtr<IXMLDOMNode>& Attribute : Attributes.Nodes) {
+    if (const std::string Name = NameOf(Attribute.Get()); IsNamespaceDeclaration(Name)) {
+      HasDefault = HasDefault || Name == "xmlns";
       Declarations.emplace_back(Name.size() > 6 ? Name.substr(6) : std::string(), ValueOf(Attribute.Get()));
+    }
+  }
+  // What MSXML did not hand out is read from the element's own markup, so no namespace is lost.
+  if (Attributes.Missing && !HasDefault) {
+    TBstr Markup;
+    Check(CheckedRaw(*this)->get_xml(Markup.Receive()), "IXMLDOMNode::get_xml");
+    return DeclarationsOfStartTag(Markup.Utf8());
+  }
   return Declarations;
 }
 
@@ -594,10 +659,6 @@ namespace {
   throw EDOMParseError(Reason);
 }
 
-// The text as MSXML reads it when the caller names the encoding: UTF-8 with its mark, the
-// declaration blanked so it names nothing else.
-std::string RecodedAs(std::string_view ABytes, const std::string& AEncoding);
-
 void LoadInto(IXMLDOMDocument2* ADoc, const std::string& ABytes) {
   if (ABytes.size() > static_cast<std::size_t>(LONG_MAX)) throw EDOMParseError("Document is too large");
   SAFEARRAY* Array = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(ABytes.size()));
@@ -631,13 +692,81 @@ void DropDeclarationNode(IXMLDOMDocument2* ADoc) {
 
 }  // namespace
 
+namespace {
+
+bool IsWin1251Name(const std::string& AUpper) {
+  static const char* const Names[] = {"WINDOWS-1251", "CP1251", "WINDOWS1251", "WIN-1251", "WIN1251", "X-CP1251", "MS-CYRL"};
+  return std::find(std::begin(Names), std::end(Names), AUpper) != std::end(Names);
+}
+
+// The UTF-8 text of bytes in a one-byte encoding; a byte the encoding leaves unassigned fails the
+// load where it stands, as a parser would. The product's code page is the system's own codec, so
+// every byte of it reads (0x98, which the code page leaves unassigned, too).
+std::string DecodeOneByte(std::string_view ABytes, const std::string& AEncoding, const std::array<char32_t, 256>* ATable) {
+  if (!ATable) return Text::DecodeCodePage(ABytes, Text::TCodePage::Windows1251);
+  std::string Text;
+  Text.reserve(ABytes.size() + ABytes.size() / 2);
+  int Line = 1, Column = 1;
+  for (const char C : ABytes) {
+    const char32_t Code = (*ATable)[static_cast<unsigned char>(C)];
+    if (Code == Text::InvalidCodePoint)
+      throw EDOMParseError(Format("Byte 0x%.2x is not a character of the encoding \"%s\" (line %d, column %d)",
+                                  static_cast<unsigned>(static_cast<unsigned char>(C)), AEncoding, Line, Column));
+    Text::AppendUtf8(Text, Code);
+    if (C == '\n') Line += 1, Column = 1;
+    else ++Column;
+  }
+  return Text;
+}
+
+std::string DecodeUtf16(std::string_view ABytes, bool ABigEndian) {
+  std::u16string Units;
+  Units.reserve(ABytes.size() / 2);
+  for (std::size_t I = 0; I + 1 < ABytes.size(); I += 2) {
+    const auto First = static_cast<unsigned char>(ABytes[I]), Second = static_cast<unsigned char>(ABytes[I + 1]);
+    Units += static_cast<char16_t>(ABigEndian ? (First << 8) | Second : First | (Second << 8));
+  }
+  if (!Units.empty() && Units.front() == 0xFEFF) Units.erase(0, 1);
+  return Text::Utf16ToUtf8(Units);
+}
+
+// The bytes as MSXML gets them when the encoding is ours to read (the caller named it, or the
+// declaration names a one-byte encoding we know, whose tables then are the same on every
+// system): UTF-8 with its mark, the declaration blanked so it names nothing else. Nothing when
+// MSXML reads the bytes as they are (UTF-8, UTF-16, anything else the declaration names).
+std::optional<std::string> TextForMsxml(std::string_view ABytes, const std::string& AEncoding, bool ANamedByCaller) {
+  const std::string Upper = UpperCase(AEncoding);
+  std::string Text;
+  std::array<char32_t, 256> Table{};
+  if (IsWin1251Name(Upper)) {
+    Text = DecodeOneByte(ABytes, AEncoding, nullptr);
+  } else if (ANamedByCaller && Upper == "UTF-8") {
+    Text = std::string(ABytes.substr(ABytes.starts_with("\xEF\xBB\xBF") ? 3 : 0));
+  } else if (ANamedByCaller && (Upper == "UTF-16LE" || Upper == "UTF-16BE")) {
+    Text = DecodeUtf16(ABytes, Upper == "UTF-16BE");
+  } else if (!AEncoding.empty() && Detail::SingleByteEncodingTable(AEncoding, Table)) {
+    Text = DecodeOneByte(ABytes, AEncoding, &Table);
+  } else {
+    return std::nullopt;
+  }
+  if (Text.starts_with("<?xml")) {
+    const std::size_t End = Text.find("?>");
+    if (End != std::string::npos)
+      for (std::size_t I = 0; I < End + 2; ++I)
+        if (Text[I] != '\r' && Text[I] != '\n') Text[I] = ' ';
+  }
+  return "\xEF\xBB\xBF" + Text;
+}
+
+}  // namespace
+
 void TXMLDocument::LoadFromBytes(std::string_view ABytes, const std::string& AFileName, const std::string& AEncoding) {
   Assert(!IsNull(), "Loading into a null XML document", SourceUnit);
   (void)AFileName;
-  std::string Bytes = AEncoding.empty() ? std::string(ABytes) : RecodedAs(ABytes, AEncoding);
-  std::string Original = AEncoding.empty() ? std::string() : std::string(ABytes);
-  TXMLProlog Prolog = ReadXMLProlog(Bytes);
-  if (!AEncoding.empty()) Prolog = ReadXMLProlog(Original);
+  std::string Bytes(ABytes);
+  const TXMLProlog Prolog = ReadXMLProlog(Bytes);
+  if (std::optional<std::string> Text = TextForMsxml(Bytes, AEncoding.empty() ? Prolog.Encoding : AEncoding, !AEncoding.empty()))
+    Bytes = std::move(*Text);
   // A fresh document, so that a failed load leaves the previous content as it was.
   TComPtr<IXMLDOMDocument2> Doc = NewMsxmlDocument();
   LoadInto(Doc.Get(), Bytes);
@@ -650,40 +779,6 @@ void TXMLDocument::LoadFromBytes(std::string_view ABytes, const std::string& AFi
   FData->Encoding = Prolog.Encoding;
   FData->Standalone = Prolog.Standalone;
 }
-
-namespace {
-
-std::string RecodedAs(std::string_view ABytes, const std::string& AEncoding) {
-  const std::string Upper = UpperCase(AEncoding);
-  std::string Text;
-  if (Upper == "UTF-8") {
-    Text = Text::SanitizeUtf8(ABytes.substr(ABytes.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0));
-  } else if (Upper == "UTF-16LE" || Upper == "UTF-16BE") {
-    const bool Big = Upper == "UTF-16BE";
-    std::u16string Units;
-    for (std::size_t I = 0; I + 1 < ABytes.size(); I += 2) {
-      const auto Low = static_cast<unsigned char>(ABytes[I + (Big ? 1 : 0)]);
-      const auto High = static_cast<unsigned char>(ABytes[I + (Big ? 0 : 1)]);
-      Units += static_cast<char16_t>(Low | (High << 8));
-    }
-    if (!Units.empty() && Units.front() == 0xFEFF) Units.erase(0, 1);
-    Text = Text::Utf16ToUtf8(Units);
-  } else if (Upper == "WINDOWS-1251") {
-    Text = Text::DecodeCodePage(ABytes, Text::TCodePage::Windows1251);
-  } else {
-    throw EDOMParseError(Format("Unsupported encoding %s", AEncoding));
-  }
-  // The declaration would name the encoding the bytes had: it is blanked, positions kept.
-  if (Text.rfind("<?xml", 0) == 0) {
-    const std::size_t End = Text.find("?>");
-    if (End != std::string::npos)
-      for (std::size_t I = 0; I < End + 2; ++I)
-        if (Text[I] != '\r' && Text[I] != '\n') Text[I] = ' ';
-  }
-  return "\xEF\xBB\xBF" + Text;
-}
-
-}  // namespace
 
 TXMLElement TXMLDocument::DocumentElement() const {
   if (!FData) return TXMLElement();

@@ -1,8 +1,7 @@
 // The text engine's backend over the national-language functions of Windows: case through
-// LCMapStringEx, collation through CompareStringEx, the code pages through MultiByteToWideChar and
-// the locale's forms through GetLocaleInfoEx. Clock times are formatted and read here, in the
-// pattern letters the header promises, since the system's own date functions speak another picture
-// language and stop at the year 1601.
+// LCMapStringEx, collation through CompareStringEx and the locale's forms through GetLocaleInfoEx.
+// Clock times are formatted and read here, in the pattern letters the header promises, since the
+// system's own date functions speak another picture language and stop at the year 1601.
 #include <array>
 #include <climits>
 #include <cmath>
@@ -38,7 +37,8 @@ std::string Utf8OfWide(std::wstring_view AText) {
 }
 
 int LengthOf(std::wstring_view AText) {
-  if (AText.size() > static_cast<std::size_t>(INT_MAX)) throw EConvertError("Text too long for the system's text functions");
+  if (AText.size() > static_cast<std::size_t>(INT_MAX))
+    throw EConvertError("Text too long for the system's text functions");
   return static_cast<int>(AText.size());
 }
 
@@ -59,14 +59,29 @@ std::wstring SystemLocaleName(const std::string& ALocaleId) {
   return WideOf(Name);
 }
 
-// Callers ask with one locale many times in a row; its name is converted once per thread.
-const std::wstring& ThreadLocaleName(const std::string& ALocaleId) {
-  thread_local std::optional<std::pair<std::string, std::wstring>> Last;
-  if (!Last || Last->first != ALocaleId) Last.emplace(ALocaleId, SystemLocaleName(ALocaleId));
-  return Last->second;
+// A locale as the system names it ("" is the invariant one), and whether the system knows it.
+struct TSystemLocale {
+  std::wstring Name;
+  bool Known = false;
+};
+
+// Callers ask with the same few locales many times: each is converted and checked once per thread.
+const TSystemLocale& ThreadLocale(const std::string& ALocaleId) {
+  thread_local std::map<std::string, TSystemLocale, std::less<>> Cache;
+  auto Found = Cache.find(ALocaleId);
+  if (Found == Cache.end()) {
+    std::wstring Name = SystemLocaleName(ALocaleId);
+    const bool Known = Name.empty() || ::IsValidLocaleName(Name.c_str());
+    Found = Cache.emplace(ALocaleId, TSystemLocale{std::move(Name), Known}).first;
+  }
+  return Found->second;
 }
 
-bool IsKnownLocale(const std::wstring& AName) { return AName.empty() || ::IsValidLocaleName(AName.c_str()); }
+// The locale's own name, or the invariant one for a locale the system does not know.
+std::wstring KnownOrInvariant(const std::string& ALocaleId) {
+  const TSystemLocale& Locale = ThreadLocale(ALocaleId);
+  return Locale.Known ? Locale.Name : std::wstring();
+}
 
 }  // namespace
 
@@ -86,10 +101,10 @@ std::wstring MapWide(const std::wstring& ALocaleName, DWORD AFlags, std::wstring
 }
 
 std::string MapCase(std::string_view AText, const std::string& ALocaleId, DWORD ACaseFlag) {
-  const std::wstring& Name = ThreadLocaleName(ALocaleId);
+  const std::wstring Name = KnownOrInvariant(ALocaleId);
   // The locale's own rules (the Turkic dotted and dotless i) apply only with linguistic casing.
   const DWORD Flags = ACaseFlag | (Name.empty() ? 0 : LCMAP_LINGUISTIC_CASING);
-  return Utf8OfWide(MapWide(IsKnownLocale(Name) ? Name : std::wstring(), Flags, WideOf(AText)));
+  return Utf8OfWide(MapWide(Name, Flags, WideOf(AText)));
 }
 
 // The system's upper-case table of the 16-bit plane, the one its file system folds names with:
@@ -104,7 +119,8 @@ const std::array<char16_t, 0x10000>& SimpleUpperTable() {
       if (Unit < 0xD800 || Unit > 0xDFFF) Source.push_back(static_cast<wchar_t>(Unit));
     const std::wstring Upper = MapWide(std::wstring(), LCMAP_UPPERCASE, Source);
     if (Upper.size() != Source.size()) return;  // not one to one: the identity is the safe answer
-    for (std::size_t I = 0; I < Source.size(); ++I) Table[static_cast<char16_t>(Source[I])] = static_cast<char16_t>(Upper[I]);
+    for (std::size_t I = 0; I < Source.size(); ++I)
+      Table[static_cast<char16_t>(Source[I])] = static_cast<char16_t>(Upper[I]);
   });
   return Table;
 }
@@ -146,8 +162,9 @@ int ComparePosix(std::string_view A, std::string_view B, TCaseSensitivity ACase)
 
 int Collate(std::string_view A, std::string_view B, const std::string& ALocaleId, TCaseSensitivity ACase) {
   if (IsPosixLocale(ALocaleId)) return ComparePosix(A, B, ACase);
-  const std::wstring& Name = ThreadLocaleName(ALocaleId);
-  if (!IsKnownLocale(Name)) throw EConvertError(Format("No collation for locale \"%s\"", ALocaleId));
+  const TSystemLocale& Locale = ThreadLocale(ALocaleId);
+  if (!Locale.Known) throw EConvertError(Format("No collation for locale \"%s\"", ALocaleId));
+  const std::wstring& Name = Locale.Name;
   const std::wstring WideA = WideOf(A), WideB = WideOf(B);
   // The word sort (no SORT_STRINGSORT): hyphen and apostrophe weigh little, as the product's users know it.
   const DWORD Flags = ACase == TCaseSensitivity::IgnoreCase ? NORM_IGNORECASE : 0;
@@ -155,19 +172,6 @@ int Collate(std::string_view A, std::string_view B, const std::string& ALocaleId
                                        LengthOf(WideB), nullptr, nullptr, 0);
   if (Result == 0) throw EConvertError(Format("No collation for locale \"%s\"", ALocaleId));
   return Result - CSTR_EQUAL;
-}
-
-// ---- code pages --------------------------------------------------------------------------------
-
-char32_t CodePageCharacter(TCodePage ACodePage, unsigned char AByte) {
-  const UINT CodePage = ACodePage == TCodePage::Windows1251 ? 1251 : 866;
-  const char Byte = static_cast<char>(AByte);
-  wchar_t Unit[2] = {};
-  const int Length = ::MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, &Byte, 1, Unit, 2);
-  if (Length == 0 && ::GetLastError() == ERROR_INVALID_PARAMETER)
-    throw EConvertError(Format("Code page \"%d\" is not available", int(CodePage)));
-  if (Length != 1) return InvalidCodePoint;
-  return static_cast<char32_t>(Unit[0]);
 }
 
 // ---- locale forms ------------------------------------------------------------------------------
@@ -186,9 +190,9 @@ std::optional<std::wstring> LocaleInfo(const std::wstring& ALocaleName, LCTYPE A
 // The POSIX locale's forms are the US ones, as a program run under "C" writes numbers and dates.
 std::optional<std::wstring> KnownLocaleInfo(const std::string& ALocaleId, LCTYPE AType) {
   if (IsPosixLocale(ALocaleId)) return LocaleInfo(L"en-US", AType);
-  const std::wstring& Name = ThreadLocaleName(ALocaleId);
-  if (!IsKnownLocale(Name)) return std::nullopt;
-  return LocaleInfo(Name, AType);
+  const TSystemLocale& Locale = ThreadLocale(ALocaleId);
+  if (!Locale.Known) return std::nullopt;
+  return LocaleInfo(Locale.Name, AType);
 }
 
 bool IsAsciiLetter(wchar_t C) { return (C >= L'a' && C <= L'z') || (C >= L'A' && C <= L'Z'); }
@@ -201,7 +205,10 @@ std::string IcuFieldOf(wchar_t ALetter, std::size_t ACount) {
     case L'M': return Repeat('M', std::min<std::size_t>(ACount, 4));
     case L'y': return ACount <= 2 ? "yy" : "yyyy";  // "y" alone, the year without century, has no ICU letter
     case L'g': return "G";
-    case L'h': case L'H': case L'm': case L's': return Repeat(static_cast<char>(ALetter), std::min<std::size_t>(ACount, 2));
+    case L'h':
+    case L'H':
+    case L'm':
+    case L's': return Repeat(static_cast<char>(ALetter), std::min<std::size_t>(ACount, 2));
     case L't': return "a";
     default: return {};
   }
@@ -395,8 +402,7 @@ const TLocaleNames& ThreadNames(const std::string& ALocaleId) {
   thread_local std::map<std::string, TLocaleNames, std::less<>> Cache;
   auto Found = Cache.find(ALocaleId);
   if (Found == Cache.end()) {
-    const std::wstring& Name = ThreadLocaleName(ALocaleId);
-    Found = Cache.emplace(ALocaleId, LoadNames(IsKnownLocale(Name) ? Name : std::wstring())).first;
+    Found = Cache.emplace(ALocaleId, LoadNames(KnownOrInvariant(ALocaleId))).first;
   }
   return Found->second;
 }
@@ -466,7 +472,7 @@ std::string FormatField(const TPatternPiece& APiece, const TClockFields& AFields
     case 'L': {
       if (N <= 2) return Padded(AFields.Month, N);
       const TLocaleNames& Names = ThreadNames(ALocaleId);
-      const std::string& Full = APiece.Letter == 'M' ? Names.GenitiveMonths[AFields.Month - 1] : Names.Months[AFields.Month - 1];
+      const auto& Full = (APiece.Letter == 'M' ? Names.GenitiveMonths : Names.Months)[AFields.Month - 1];
       return FormatName(Full, Names.ShortMonths[AFields.Month - 1], N, ALocaleId);
     }
     case 'd': return Padded(AFields.Day, N);
@@ -516,24 +522,36 @@ struct TParsedFields {
   std::optional<bool> Afternoon;
 };
 
-// Case is ignored in names, as in the locale's own reading of dates.
-std::optional<std::size_t> MatchName(std::string_view AText, const std::string& AName, const std::string& ALocaleId) {
-  if (AName.empty()) return std::nullopt;
-  const std::string Wanted = UpperCase(AName, ALocaleId);
-  for (std::size_t Length = 1; Length <= AText.size() && Length <= AName.size() * 3; ++Length) {
-    if (UpperCase(AText.substr(0, Length), ALocaleId) == Wanted) return Length;
+// How many bytes of the text its first AUnits UTF-16 code units stand for.
+std::size_t BytesOfUnits(std::string_view AText, std::size_t AUnits) {
+  std::size_t Pos = 0;
+  while (AUnits > 0 && Pos < AText.size()) {
+    const char32_t CodePoint = NextCodePoint(AText, Pos);
+    AUnits -= CodePoint != InvalidCodePoint && CodePoint >= 0x10000 ? std::min<std::size_t>(2, AUnits) : 1;
   }
-  return std::nullopt;
+  return Pos;
 }
 
-// The longest of the names that begins the text: its index and length.
+// No name of a month, a day or an era is longer than this.
+constexpr std::size_t LongestName = 64;
+
+// The text from a field on, upper-cased once so that case is ignored in names, as in the locale's
+// own reading of dates. The system maps each UTF-16 unit to one, so lengths stay those of the text.
+std::u16string UpperUnits(std::string_view AText, const std::string& ALocaleId) {
+  return Utf8ToUtf16(UpperCase(AText.substr(0, BytesOfUnits(AText, LongestName)), ALocaleId));
+}
+
+// The longest of the names that begins the upper-cased text: its index and its length in units.
 template <std::size_t N>
-std::optional<std::pair<int, std::size_t>> MatchNames(std::string_view AText, const std::array<std::string, N>& ANames,
+std::optional<std::pair<int, std::size_t>> MatchNames(std::u16string_view AUpperText,
+                                                      const std::array<std::string, N>& ANames,
                                                       const std::string& ALocaleId,
                                                       std::optional<std::pair<int, std::size_t>> ABest) {
   for (std::size_t I = 0; I < N; ++I) {
-    const auto Length = MatchName(AText, ANames[I], ALocaleId);
-    if (Length && (!ABest || *Length > ABest->second)) ABest = std::make_pair(static_cast<int>(I), *Length);
+    if (ANames[I].empty()) continue;
+    const std::u16string Wanted = Utf8ToUtf16(UpperCase(ANames[I], ALocaleId));
+    if (AUpperText.substr(0, Wanted.size()) == Wanted && (!ABest || Wanted.size() > ABest->second))
+      ABest = std::make_pair(static_cast<int>(I), Wanted.size());
   }
   return ABest;
 }
@@ -567,31 +585,32 @@ bool ParseNamedField(const TPatternPiece& APiece, std::string_view AText, std::s
                      const std::string& ALocaleId) {
   const TLocaleNames& Names = ThreadNames(ALocaleId);
   const std::string_view Rest = AText.substr(APos);
+  const std::u16string Upper = UpperUnits(Rest, ALocaleId);
   std::optional<std::pair<int, std::size_t>> Found;
   switch (APiece.Letter) {
     case 'M':
     case 'L':
-      Found = MatchNames(Rest, Names.GenitiveMonths, ALocaleId, Found);
-      Found = MatchNames(Rest, Names.Months, ALocaleId, Found);
-      Found = MatchNames(Rest, Names.ShortMonths, ALocaleId, Found);
+      Found = MatchNames(Upper, Names.GenitiveMonths, ALocaleId, Found);
+      Found = MatchNames(Upper, Names.Months, ALocaleId, Found);
+      Found = MatchNames(Upper, Names.ShortMonths, ALocaleId, Found);
       if (Found) AFields.Month = Found->first + 1;
       break;
     case 'E':
-      Found = MatchNames(Rest, Names.Days, ALocaleId, Found);
-      Found = MatchNames(Rest, Names.ShortDays, ALocaleId, Found);
+      Found = MatchNames(Upper, Names.Days, ALocaleId, Found);
+      Found = MatchNames(Upper, Names.ShortDays, ALocaleId, Found);
       break;
     case 'a':
-      Found = MatchNames(Rest, std::array<std::string, 2>{Names.Am, Names.Pm}, ALocaleId, Found);
+      Found = MatchNames(Upper, std::array<std::string, 2>{Names.Am, Names.Pm}, ALocaleId, Found);
       if (Found) AFields.Afternoon = Found->first == 1;
       break;
     case 'G':
-      Found = MatchNames(Rest, std::array<std::string, 2>{Names.Era, Names.EraBefore}, ALocaleId, Found);
+      Found = MatchNames(Upper, std::array<std::string, 2>{Names.Era, Names.EraBefore}, ALocaleId, Found);
       if (Found) AFields.BeforeEra = Found->first == 1;
       break;
     default: return false;
   }
   if (!Found) return false;
-  APos += Found->second;
+  APos += BytesOfUnits(Rest, Found->second);
   return true;
 }
 
@@ -645,9 +664,9 @@ std::optional<double> ComposeClockTime(const TParsedFields& AFields) {
   int Hour = AFields.Hour24.value_or(0);
   if (AFields.Hour12) Hour = *AFields.Hour12 + (AFields.Afternoon.value_or(false) ? 12 : 0);
   else if (AFields.Afternoon && *AFields.Afternoon && Hour < 12) Hour += 12;
-  const std::int64_t Milliseconds = DaysFromCivil(Year, Month, Day) * MillisecondsPerDay +
-                                    ((Hour * 60 + AFields.Minute.value_or(0)) * 60 + AFields.Second.value_or(0)) * 1000 +
-                                    AFields.Millisecond.value_or(0);
+  const std::int64_t Seconds = (Hour * 60 + AFields.Minute.value_or(0)) * 60 + AFields.Second.value_or(0);
+  const std::int64_t Milliseconds =
+      DaysFromCivil(Year, Month, Day) * MillisecondsPerDay + Seconds * 1000 + AFields.Millisecond.value_or(0);
   return static_cast<double>(Milliseconds);
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Platform/Win32/SystemCall.h"
+#include "Platform/Win32/WidePath.h"
 
 namespace Quellit::Platform {
 namespace {
@@ -33,7 +34,7 @@ TScopedSid EveryoneSid(const std::string& APath) {
 // opened as itself, so the list of whatever it points at, possibly outside the product, is never
 // changed. Folders open only with backup semantics.
 TScopedKernelHandle OpenForNewAccessList(const std::string& APath) {
-  TScopedKernelHandle File(::CreateFileW(WideOf(APath).c_str(), WRITE_DAC | FILE_READ_ATTRIBUTES,
+  TScopedKernelHandle File(::CreateFileW(WidePathOf(APath).c_str(), WRITE_DAC | FILE_READ_ATTRIBUTES,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!File.IsValid()) RaiseLastError(APath);

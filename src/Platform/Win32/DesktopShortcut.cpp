@@ -4,6 +4,7 @@
 #include "Platform/Path.h"
 #include "Platform/ReplacementFile.h"
 #include "Platform/Win32/ComCall.h"
+#include "Platform/Win32/WidePath.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -30,8 +31,9 @@ std::wstring CutAtCharacter(std::wstring AText, std::size_t AMax) {
 class TShellLink {
  public:
   explicit TShellLink(const std::string& AFileName) : FFileName(AFileName) {
-    RaiseOnFailure(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, FLink.ReceiveVoid()),
-                   FFileName);
+    RaiseOnFailure(
+        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, FLink.ReceiveVoid()),
+        FFileName);
     RaiseOnFailure(FLink->QueryInterface(IID_IPersistFile, FFile.ReceiveVoid()), FFileName);
   }
 
@@ -69,7 +71,7 @@ void WriteDesktopShortcut(const std::string& AFileName, const std::string& ALink
     Link.Save(Temporary);
     RenameIntoPlace(Temporary, AFileName, true).RaiseOnFailure(AFileName);
   } catch (...) {
-    ::DeleteFileW(WideOf(Temporary).c_str());
+    ::DeleteFileW(WidePathOf(Temporary).c_str());
     throw;
   }
 }

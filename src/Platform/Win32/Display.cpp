@@ -5,7 +5,7 @@
 namespace Quellit::Platform {
 
 // A window can be shown when the process runs in a visible window station (a service's is not)
-// and that station has a desktop taking input (there is none on a locked-away or headless session).
+// and that station has a desktop taking input (a disconnected or locked session has none of ours).
 bool HasGraphicalDisplay() {
   USEROBJECTFLAGS Flags{};
   HWINSTA Station = ::GetProcessWindowStation();

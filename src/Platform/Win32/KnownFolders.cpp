@@ -25,7 +25,8 @@ bool IsKnown(int ACsidl) {
 
 // Every trailing separator goes; a drive's root ("C:\") keeps its one.
 std::string WithoutTrailingSeparator(std::string APath) {
-  while (APath != ExcludeTrailingPathDelimiter(APath) && !IsRootFolder(APath)) APath = ExcludeTrailingPathDelimiter(APath);
+  while (APath != ExcludeTrailingPathDelimiter(APath) && !IsRootFolder(APath))
+    APath = ExcludeTrailingPathDelimiter(APath);
   return APath;
 }
 
@@ -58,7 +59,8 @@ std::string SpecialFolderPath(int ACsidl) {
 std::string TempFolderPath() {
   wchar_t Path[MAX_PATH + 1] = {};
   const DWORD Length = ::GetTempPathW(MAX_PATH + 1, Path);
-  if (Length == 0 || Length > MAX_PATH) RaiseOSError(Length == 0 ? static_cast<int>(::GetLastError()) : ERROR_BUFFER_OVERFLOW);
+  if (Length == 0) RaiseOSError(static_cast<int>(::GetLastError()));
+  if (Length > MAX_PATH) RaiseOSError(ERROR_BUFFER_OVERFLOW);
   return IncludeTrailingPathDelimiter(Utf8OfWide(std::wstring_view(Path, Length)));
 }
 

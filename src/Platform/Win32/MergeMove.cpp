@@ -7,6 +7,7 @@
 #include "Platform/Folder.h"
 #include "Platform/Path.h"
 #include "Platform/Win32/ComCall.h"
+#include "Platform/Win32/WidePath.h"
 
 #include <shellapi.h>
 
@@ -59,7 +60,7 @@ class TRemainderMover {
  private:
   static void MoveFileOver(const std::string& AFrom, const std::string& ATo) {
     const DWORD Flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
-    if (!::MoveFileExW(WideOf(AFrom).c_str(), WideOf(ATo).c_str(), Flags))
+    if (!::MoveFileExW(WidePathOf(AFrom).c_str(), WidePathOf(ATo).c_str(), Flags))
       RaiseOSError(static_cast<int>(::GetLastError()), AFrom);
   }
 

@@ -50,8 +50,8 @@ void StartOpener(const std::string& AOpener, const std::string& APath) {
   STARTUPINFOW Startup{};
   Startup.cb = sizeof(Startup);
   PROCESS_INFORMATION Process{};
-  if (!::CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP,
-                        nullptr, nullptr, &Startup, &Process))
+  const DWORD Flags = DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP;
+  if (!::CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, FALSE, Flags, nullptr, nullptr, &Startup, &Process))
     RaiseOSError(static_cast<int>(::GetLastError()), AOpener);
   ::CloseHandle(Process.hThread);
   ::CloseHandle(Process.hProcess);

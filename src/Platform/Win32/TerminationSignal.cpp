@@ -44,7 +44,13 @@ DWORD WINAPI DeliverBreak(LPVOID) { return OnConsoleEvent(CTRL_BREAK_EVENT) ? 0 
 // Ctrl+C, Ctrl+Break and closing the console window (or the session ending) only set the request.
 void CatchTerminationSignals() {
   if (!RequestEvent()) RaiseOSError(static_cast<int>(::GetLastError()));
-  if (!::SetConsoleCtrlHandler(OnConsoleEvent, TRUE)) RaiseOSError(static_cast<int>(::GetLastError()));
+  // Once: the system would call a handler added twice twice.
+  static std::atomic<bool> Installed{false};
+  if (Installed.exchange(true)) return;
+  if (!::SetConsoleCtrlHandler(OnConsoleEvent, TRUE)) {
+    Installed = false;
+    RaiseOSError(static_cast<int>(::GetLastError()));
+  }
 }
 
 bool TerminationRequested() { return Requested; }

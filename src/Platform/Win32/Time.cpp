@@ -4,17 +4,14 @@
 
 #include <time.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "Platform/SystemError.h"
+#include "Platform/Win32/FileStatus.h"
 #include "Platform/Win32/SystemCall.h"
 
 namespace Quellit::Platform {
 namespace {
-
-// 100-nanosecond ticks between 1601-01-01 (FILETIME) and 1970-01-01.
-constexpr std::int64_t UnixEpochTicks = 116444736000000000LL;
 
 // The runtime keeps an environment of its own that SetEnvironmentVariableW does not reach: its TZ
 // is set from the process's before each conversion, so a zone changed at run time is followed.
@@ -25,38 +22,72 @@ void FollowProcessZone() {
   ::_tzset();
 }
 
+// The zone's standard offset east of UTC. Before 1970, where the runtime's conversions stop, no
+// daylight saving is applied.
+long StandardOffsetSeconds() { return -_timezone; }
+
+TLocalTime FromCalendar(const struct tm& AParts, std::int32_t ANanoseconds, int AOffsetSeconds) {
+  TLocalTime Result;
+  Result.Year = AParts.tm_year + 1900;
+  Result.Month = AParts.tm_mon + 1;
+  Result.Day = AParts.tm_mday;
+  Result.Hour = AParts.tm_hour;
+  Result.Minute = AParts.tm_min;
+  Result.Second = AParts.tm_sec;
+  Result.Millisecond = ANanoseconds / 1000000;
+  Result.DayOfWeek = AParts.tm_wday;
+  Result.UtcOffsetSeconds = AOffsetSeconds;
+  return Result;
+}
+
+// A time before 1970 (as old as 1601), shifted by the standard offset and broken down by the system.
+TLocalTime BreakdownBefore1970(std::int64_t ASeconds, std::int32_t ANanoseconds) {
+  const long Offset = StandardOffsetSeconds();
+  const FILETIME Local = SystemFileTimeOf({ASeconds + Offset, 0});
+  SYSTEMTIME Parts {};
+  if (!::FileTimeToSystemTime(&Local, &Parts)) RaiseOSError(static_cast<int>(::GetLastError()));
+  struct tm Calendar {};
+  Calendar.tm_year = Parts.wYear - 1900;
+  Calendar.tm_mon = Parts.wMonth - 1;
+  Calendar.tm_mday = Parts.wDay;
+  Calendar.tm_hour = Parts.wHour;
+  Calendar.tm_min = Parts.wMinute;
+  Calendar.tm_sec = Parts.wSecond;
+  Calendar.tm_wday = Parts.wDayOfWeek;
+  return FromCalendar(Calendar, ANanoseconds, static_cast<int>(Offset));
+}
+
 TLocalTime Breakdown(std::int64_t ASeconds, std::int32_t ANanoseconds) {
   FollowProcessZone();
   const __time64_t Seconds = ASeconds;
   struct tm Parts {};
-  if (::_localtime64_s(&Parts, &Seconds) != 0) RaiseOSError(ERROR_ARITHMETIC_OVERFLOW);
-  TLocalTime Result;
-  Result.Year = Parts.tm_year + 1900;
-  Result.Month = Parts.tm_mon + 1;
-  Result.Day = Parts.tm_mday;
-  Result.Hour = Parts.tm_hour;
-  Result.Minute = Parts.tm_min;
-  Result.Second = Parts.tm_sec;
-  Result.Millisecond = ANanoseconds / 1000000;
-  Result.DayOfWeek = Parts.tm_wday;
+  if (::_localtime64_s(&Parts, &Seconds) != 0) return BreakdownBefore1970(ASeconds, ANanoseconds);
   // The calendar fields read as UTC, less the instant, are the zone's offset then.
-  Result.UtcOffsetSeconds = static_cast<int>(::_mkgmtime64(&Parts) - Seconds);
-  return Result;
+  struct tm AsUtc = Parts;
+  return FromCalendar(Parts, ANanoseconds, static_cast<int>(::_mkgmtime64(&AsUtc) - Seconds));
+}
+
+// The instant of a local calendar time before 1970, by the standard offset.
+std::int64_t SecondsBefore1970(const TLocalTime& ATime) {
+  SYSTEMTIME Parts {};
+  Parts.wYear = static_cast<WORD>(ATime.Year);
+  Parts.wMonth = static_cast<WORD>(ATime.Month);
+  Parts.wDay = static_cast<WORD>(ATime.Day);
+  Parts.wHour = static_cast<WORD>(ATime.Hour);
+  Parts.wMinute = static_cast<WORD>(ATime.Minute);
+  Parts.wSecond = static_cast<WORD>(ATime.Second);
+  FILETIME Local {};
+  if (!::SystemTimeToFileTime(&Parts, &Local)) RaiseOSError(static_cast<int>(::GetLastError()));
+  return FileTimeOf(Local).Seconds - StandardOffsetSeconds();
 }
 
 }  // namespace
 
+// The precise clock needs Windows 8; the program runs on Windows 7, whose clock ticks coarser.
 TFileTime UtcNow() {
   FILETIME Now {};
-  ::GetSystemTimePreciseAsFileTime(&Now);
-  const std::int64_t Ticks =
-      static_cast<std::int64_t>((static_cast<std::uint64_t>(Now.dwHighDateTime) << 32) | Now.dwLowDateTime) - UnixEpochTicks;
-  std::int64_t Seconds = Ticks / 10000000, Rest = Ticks % 10000000;
-  if (Rest < 0) {
-    --Seconds;
-    Rest += 10000000;
-  }
-  return {Seconds, static_cast<std::int32_t>(Rest * 100)};
+  ::GetSystemTimeAsFileTime(&Now);
+  return FileTimeOf(Now);
 }
 
 TLocalTime LocalNow() { return ToLocalTime(UtcNow()); }
@@ -75,7 +106,8 @@ TFileTime LocalTimeToFileTime(const TLocalTime& ATime) {
   Parts.tm_min = ATime.Minute;
   Parts.tm_sec = ATime.Second;
   Parts.tm_isdst = -1;  // let the zone rules decide whether daylight saving applies
-  const __time64_t Seconds = ::_mktime64(&Parts);
+  __time64_t Seconds = ::_mktime64(&Parts);
+  if (Seconds == -1) Seconds = SecondsBefore1970(ATime);
   return {static_cast<std::int64_t>(Seconds), ATime.Millisecond * 1000000};
 }
 

@@ -98,8 +98,9 @@ class FindFilesToListTest : public ::testing::Test {
 
 TEST_F(FindFilesToListTest, MatchesInListingOrder) {
   EXPECT_EQ(Find("*.txt", false), (std::vector<std::string>{"A.TXT", "b.txt", "Я.txt"}));
-  EXPECT_EQ(Find("*.txt", true), (std::vector<std::string>{"A.TXT", "b.txt", Platform::ToNativeSeparators("sub/d.txt"),
-                                                           Platform::ToNativeSeparators("sub/deeper/e.txt"), "Я.txt"}));
+  using Platform::ToNativeSeparators;
+  EXPECT_EQ(Find("*.txt", true), (std::vector<std::string>{"A.TXT", "b.txt", ToNativeSeparators("sub/d.txt"),
+                                                           ToNativeSeparators("sub/deeper/e.txt"), "Я.txt"}));
   EXPECT_EQ(Find("*", true).size(), 7u);
   EXPECT_TRUE(Find("*.none", true).empty());
 }

@@ -12,8 +12,16 @@
 #include "Support/RussianLocale.h"
 #include "Support/ScratchFolder.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace Quellit {
 namespace {
+
+#ifdef _WIN32
+bool UnderWine() { return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+#endif
 
 using Testing::TScratchFolder;
 
@@ -550,9 +558,10 @@ TEST(TXMLDocument, WhatTheEncodingCannotHoldOutsideValuesRefusesTheSave) {
   }
 }
 
-// Encodings only the parser's ICU converters know: their character references would name the
-// wrong character (or the closing quote), so a value or text they cannot hold refuses the save,
-// and what they hold is written and reads back.
+#ifndef _WIN32
+// Encodings only libxml2's ICU converters know: their character references would name the wrong
+// character (or the closing quote), so a value or text they cannot hold refuses the save, and
+// what they hold is written and reads back. (Elsewhere such names are unknown encodings.)
 TEST(TXMLDocument, EncodingsWithoutRightReferencesRefuseWhatTheyCannotHold) {
   struct TCase {
     const char* Name;
@@ -586,6 +595,8 @@ TEST(TXMLDocument, EncodingsWithoutRightReferencesRefuseWhatTheyCannotHold) {
     }
   }
 }
+
+#endif
 
 TEST(TXMLDocument, NamesThatAreNotTextAreRefusedWhereTheyEnter) {
   TXMLDocument Doc = Parse("<Options/>");
@@ -650,6 +661,45 @@ const std::vector<std::string>& WriterDocuments() {
 
 const char* const WriterEncodings[] = {"",         "UTF-8",      "utf-8",  "UTF-16",     "UTF-16LE", "UTF-16BE",
                                        "windows-1251", "CP1251", "KOI8-R", "ISO-8859-5", "ISO-8859-1", "ASCII"};
+
+// Every document in every encoding, indented and not, one after another: a header line naming
+// the case and the length, then the bytes (or the refusal's message).
+std::string WriterCases() {
+  std::string Dump;
+  for (std::size_t I = 0; I < WriterDocuments().size(); ++I) {
+    for (const std::string Encoding : WriterEncodings) {
+      for (bool Indented : {false, true}) {
+        TXMLDocument Doc = Parse(WriterDocuments()[I]);
+        Doc.SetEncoding(Encoding);
+        Doc.SetIndented(Indented);
+        std::string Bytes;
+        try {
+          Bytes = WriteXMLBytes(Doc);
+        } catch (const EDOMEncodingError& E) {
+          Bytes = std::string("refused: ") + E.what();
+        }
+        Dump += "== document " + std::to_string(I) + " in \"" + Encoding + "\"" + (Indented ? " indented" : "") + ", " +
+                std::to_string(Bytes.size()) + " bytes\n" + Bytes + "\n";
+      }
+    }
+  }
+  return Dump;
+}
+
+// The fixture holds what libxml2's serializer writes on Linux: every build writes the same bytes.
+TEST(WriteXMLBytes, WritesTheBytesOfTheFixture) {
+  const std::string Expected = TScratchFolder::Read(QUELLIT_TEST_FIXTURES "/XMLWriter/cases.txt");
+  const std::string Written = WriterCases();
+  EXPECT_EQ(Written.size(), Expected.size());
+  // Case by case, so a difference names its case.
+  for (std::size_t Pos = 0, Next = 0; Pos < Expected.size(); Pos = Next) {
+    Next = Expected.find("\n== document ", Pos + 1);
+    Next = Next == std::string::npos ? Expected.size() : Next + 1;
+    const std::string Case = Expected.substr(Pos, Next - Pos);
+    EXPECT_EQ(Written.substr(Pos, Case.size()), Case) << Case.substr(0, Case.find('\n'));
+    if (Written.compare(Pos, Case.size(), Case) != 0) break;
+  }
+}
 
 #ifndef _WIN32
 // Where the DOM is libxml2, its serializer is the reference: ours writes the same bytes, or refuses
@@ -750,6 +800,9 @@ TEST(ReadXMLProlog, RefusesEntityDeclarationsAndAnUnendedDocumentType) {
 }
 
 TEST(LoadXMLFile, ABrokenFileIsNamedWithTheParsersReason) {
+#ifdef _WIN32
+  if (UnderWine()) GTEST_SKIP() << "Wine: MSXML's parse errors carry no line, column or reason";
+#endif
   TScratchFolder Scratch;
   const std::string File = Scratch.Write("CommonSetting.xml", "<?xml version=\"1.0\"?>\r\n<Options>\r\n<a></b>\r\n</Options>");
   try {

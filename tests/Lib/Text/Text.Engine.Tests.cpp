@@ -104,6 +104,8 @@ TEST(Collation, CaseAndFullMappingsAsEachStrengthAsks) {
       {"ﬁle", "FILE", -1, 0},
       {"ёлка", "елка", 1, 1},        // a letter of its own, not a case
       {"a-b", "ab", 1, 1},           // ignored at the first level only
+      {"", "a", -1, -1},
+      {"", "", 0, 0},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(testing::Message() << C.A << " / " << C.B);
@@ -269,7 +271,8 @@ TEST(ClockTime, ReadsTheWholeTextStrictly) {
 }
 
 TEST(ClockTime, WhatIsFormattedReadsBack) {
-  for (const char* Pattern : {"dd.MM.y HH:mm:ss", "d MMMM y, EEEE h:mm:ss.SSS a", "yyyyMMddHHmmss"}) {
+  for (const char* Pattern :
+       {"dd.MM.y HH:mm:ss", "dd.MM.yyyy H:mm:ss", "d MMMM y, EEEE h:mm:ss.SSS a", "yyyyMMddHHmmss"}) {
     // Whole seconds, as not every pattern keeps the milliseconds.
     for (double Value : {SundayEvening - 42, 0.0, -4'102'444'800'000.0, 253'402'300'799'000.0}) {
       const std::string Text = FormatClockTime(Value, Pattern, "ru_RU");
@@ -309,6 +312,7 @@ TEST(CodePages, EveryByteOfBothCodePagesRoundTrips) {
 TEST(CodePages, KnownLettersAndWhatNoCodePageHolds) {
   EXPECT_EQ(DecodeCodePage("\xC0\xA8\xB8\x98", TCodePage::Windows1251), "АЁё\xC2\x98");
   EXPECT_EQ(DecodeCodePage("\x80\xF0\xF1", TCodePage::Oem866), "АЁё");
+  EXPECT_EQ(DecodeCodePage("\x1A\x1C\x7F", TCodePage::Oem866), "\x1A\x1C\x7F");  // controls are themselves
   EXPECT_EQ(EncodeCodePage("Ёж€", TCodePage::Windows1251), "\xA8\xE6\x88");
   EXPECT_EQ(EncodeCodePage("Ёж€", TCodePage::Oem866), "\xF0\xA6?");
   EXPECT_EQ(EncodeCodePage("a\xFF" "中", TCodePage::Windows1251), "a??");

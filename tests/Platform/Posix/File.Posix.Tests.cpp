@@ -22,6 +22,17 @@ namespace {
 
 using Testing::TScratchFolder;
 
+// Without mandatory share modes a file being written is read at the same time.
+TEST(TFileHandle, TwoHandlesShareReadingAndWriting) {
+  TScratchFolder Scratch;
+  TFileHandle Writer(Scratch / "shared", TFileAccess::Write, TFileDisposition::CreateAlways);
+  TFileHandle Reader(Scratch / "shared", TFileAccess::Read, TFileDisposition::OpenExisting);
+  Writer.Write("abc", 3);
+  char Buffer[3];
+  EXPECT_EQ(Reader.Read(Buffer, 3), 3);
+  EXPECT_EQ(std::string(Buffer, 3), "abc");
+}
+
 TEST(SystemError, AMissingFileIsTheSystemsOwnText) {
   try {
     RaiseFileNotFound("/no/such/folder");

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Platform/File.h"
 #include "Platform/Folder.h"
 #include "Platform/NativeName.h"
 #include "Support/ScratchFolder.h"
@@ -49,6 +50,32 @@ TEST(Win32Path, AListingLeavesOutANameNoTextCanName) {
   const std::vector<TFolderEntry> Entries = ListFolder(Scratch.Path());
   ASSERT_EQ(Entries.size(), 1u);
   EXPECT_EQ(Entries[0].Name, "plain.txt");
+}
+
+// The classic form drops a trailing dot or blank and turns "aux.txt" into a device; names a
+// listing gives are the files themselves.
+TEST(Win32Path, NamesTheClassicFormReadsOtherwiseNameTheirOwnFiles) {
+  Testing::TScratchFolder Scratch;
+  Scratch.Write("trailing", "plain");
+  for (const std::string Name : {"trailing.", "blank ", "aux.txt", "NUL", "com1"}) {
+    const std::string Path = Scratch / Name;
+    WriteAllBytesAtomic(Path, Name.data(), Name.size());
+    EXPECT_TRUE(FileExists(Path)) << Name;
+    EXPECT_EQ(ReadAllBytes(Path), std::vector<std::uint8_t>(Name.begin(), Name.end())) << Name;
+  }
+  std::vector<std::string> Listed;
+  for (const TFolderEntry& Entry : ListFolder(Scratch.Path())) Listed.push_back(Entry.Name);
+  EXPECT_EQ(Listed, (std::vector<std::string>{"aux.txt", "blank ", "com1", "NUL", "trailing", "trailing."}));
+  EXPECT_EQ(Testing::TScratchFolder::Read(Scratch / "trailing"), "plain");
+  for (const std::string& Name : Listed) EXPECT_TRUE(DeleteFile(Scratch / Name)) << Name;
+  EXPECT_TRUE(ListFolder(Scratch.Path()).empty());
+}
+
+TEST(Win32Path, TheLiteralFormResolvesDotsByHandAndKeepsTheNames) {
+  EXPECT_EQ(WidePathOf("C:\\a\\.\\b\\..\\c.\\nul"), L"\\\\?\\C:\\a\\c.\\nul");
+  EXPECT_EQ(WidePathOf("\\\\server\\share\\x\\aux"), L"\\\\?\\UNC\\server\\share\\x\\aux");
+  EXPECT_EQ(WidePathOf("C:\\plain\\name.txt"), L"C:\\plain\\name.txt");
+  EXPECT_EQ(WidePathOf("C:\\console.txt"), L"C:\\console.txt");
 }
 
 }  // namespace
