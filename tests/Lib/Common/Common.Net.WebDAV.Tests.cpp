@@ -205,7 +205,13 @@ TEST(TPropFind, AnAnswerThatIsNotAMultistatusDocumentIsAParseErrorNamingTheFolde
     const char* Message;  // the start of the message, when it is ours
   } Cases[] = {
       {"", ""},
+      // Read as it arrives, the root is judged before the end is missed; where the answer is
+      // parsed whole first (MSXML) the parser's own error comes first.
+#if defined(_WIN32)
+      {"<html><body>not closed", ""},
+#else
       {"<html><body>not closed", "The answer is not a WebDAV multistatus document: its root element is \"html\""},
+#endif
       {"<!DOCTYPE html><html><body><p>It works</p></body></html>",
        "The answer is not a WebDAV multistatus document: its root element is \"html\""},
       {"<multistatus><response><href>/a</href></response></multistatus>",
