@@ -53,6 +53,17 @@ class Handler(socketserver.BaseRequestHandler):
             code = int(path.split('/')[2])
             headers = ['Content-Range: bytes 0-3/10'] if code == 206 else []
             send(answer('%d Whatever' % code, headers, b'' if code == 204 else b'part'))
+        elif path == '/loop':  # a redirect to itself, for ever
+            send(answer('302 Found', ['Location: /loop']))
+        elif path == '/hop':  # a relative redirect that keeps the verb and the body
+            send(answer('307 Temporary Redirect', ['Location: dav/echo']))
+        elif path == '/dav/echo':  # the verb and the body it was sent
+            length = int(next((line.split(b':')[1] for line in data.split(b'\r\n')
+                               if line.lower().startswith(b'content-length:')), b'0'))
+            body = data.split(b'\r\n\r\n', 1)[1]
+            while len(body) < length:
+                body += self.request.recv(4096)
+            send(answer('200 OK', body=verb + b' ' + body))
         elif path == '/redirect-without-location':
             send(answer('302 Found', body=b'moved, but not said where'))
         elif path in ('/cut', '/dav/cut.txt'):  # announces 100 bytes, sends 10 and hangs up

@@ -220,6 +220,12 @@ TInternetRequest::~TInternetRequest() { FState->Close(); }
 
 namespace {
 
+// The code of a call that failed; never kTransferOk, which would pass for a sent request.
+int LastFailure() {
+  const DWORD Error = ::GetLastError();
+  return Error ? static_cast<int>(Error) : ERROR_HTTP_INVALID_SERVER_RESPONSE;
+}
+
 void SetDetail(TInternetRequest& ARequest, const std::string& ADetail) {
   std::snprintf(ARequest.ErrorBuffer, sizeof ARequest.ErrorBuffer, "%s", ADetail.c_str());
 }
@@ -317,7 +323,7 @@ int Open(TInternetRequest& ARequest, TInternetRequest::TState& AState, const TTa
   const std::wstring Proxy = WideOf(Connect.Proxy.Host + ":" + IntToStr(Connect.Proxy.Port));
   AState.Session.Reset(::InternetOpenW(L"", Access, Access == INTERNET_OPEN_TYPE_PROXY ? Proxy.c_str() : nullptr,
                                        nullptr, 0));
-  if (!AState.Session.IsValid()) return static_cast<int>(::GetLastError());
+  if (!AState.Session.IsValid()) return LastFailure();
   SetNumberOption(AState.Session.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, ClampedMilliseconds(Connect.ConnectTimeout));
   const std::wstring Host = WideOf(ATarget.Host);
   const std::wstring Login = WideOf(ACredentials ? Connect.Login : "");
@@ -325,25 +331,25 @@ int Open(TInternetRequest& ARequest, TInternetRequest::TState& AState, const TTa
   AState.Connection.Reset(::InternetConnectW(AState.Session.Get(), Host.c_str(), ATarget.Port,
                                              Login.empty() ? nullptr : Login.c_str(),
                                              Login.empty() ? nullptr : Password.c_str(), INTERNET_SERVICE_HTTP, 0, 0));
-  if (!AState.Connection.IsValid()) return static_cast<int>(::GetLastError());
+  if (!AState.Connection.IsValid()) return LastFailure();
   if (Connect.Proxy.Kind == pkUserSettingsWithAuthority || Connect.ProxyCredentialsPrompted) {
     if (!SetTextOption(AState.Connection.Get(), INTERNET_OPTION_PROXY_USERNAME, Connect.Proxy.Login) ||
         !SetTextOption(AState.Connection.Get(), INTERNET_OPTION_PROXY_PASSWORD, Connect.Proxy.Password))
-      return static_cast<int>(::GetLastError());
+      return LastFailure();
   }
   const std::wstring Verb = WideOf(ARequest.Verb);
   const std::wstring Object = WideOf(ATarget.Object);
   AState.Request.Reset(::HttpOpenRequestW(AState.Connection.Get(), Verb.c_str(), Object.c_str(), nullptr, nullptr,
                                           nullptr, RequestFlags(ATarget), 0));
-  if (!AState.Request.IsValid()) return static_cast<int>(::GetLastError());
+  if (!AState.Request.IsValid()) return LastFailure();
   SetNumberOption(AState.Request.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, ClampedMilliseconds(Connect.ConnectTimeout));
   if (ATarget.Secure && !SetCertificateChecks(AState.Request.Get(), Connect.IgnoreCertificateErrors))
-    return static_cast<int>(::GetLastError());
+    return LastFailure();
   for (const std::string& Line : ARequest.Headers) {
     const std::wstring Header = WideOf(Line + "\r\n");
     if (!::HttpAddRequestHeadersW(AState.Request.Get(), Header.c_str(), static_cast<DWORD>(Header.size()),
                                   HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE))
-      return static_cast<int>(::GetLastError());
+      return LastFailure();
   }
   return kTransferOk;
 }
@@ -372,6 +378,8 @@ std::int64_t AnnouncedLength(const std::string& AText) {
 // The status line and headers of the response that arrived; false when WinInet cannot give them.
 bool ReadResponseHead(TInternetRequest& ARequest, TInternetRequest::TState& AState) {
   HINTERNET Request = AState.Request.Get();
+  ::SetLastError(ERROR_SUCCESS);
+  SetDetail(ARequest, "the response's status line or headers cannot be read");
   DWORD Status = 0;
   DWORD Size = sizeof Status;
   if (!::HttpQueryInfoW(Request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &Status, &Size, nullptr))
@@ -388,6 +396,7 @@ bool ReadResponseHead(TInternetRequest& ARequest, TInternetRequest::TState& ASta
   // A HEAD answer and a 204 or 304 announce a body that never comes.
   const bool Bodiless = SameText(ARequest.Verb, "HEAD") || Status == 204 || Status == 304;
   AState.Length = Bodiless ? -1 : AnnouncedLength(*Length);
+  SetDetail(ARequest, "");
   return true;
 }
 
@@ -408,7 +417,7 @@ int SendTrusting(TInternetRequest& ARequest, TInternetRequest::TState& AState, c
     return ERROR_INTERNET_SEC_INVALID_CERT;
   }
   if (int Code = Open(ARequest, AState, ATarget, ACredentials); Code != kTransferOk) return Code;
-  if (!IgnoreCertificateErrors(AState.Request.Get())) return static_cast<int>(::GetLastError());
+  if (!IgnoreCertificateErrors(AState.Request.Get())) return LastFailure();
   if (int Code = SendOnce(ARequest, AState, ABody); Code != kTransferOk) return Code;
   if (Trusted.ServedChainIsTrusted(AState.Request.Get(), ATarget.Host)) return kTransferOk;
   AState.Close();
@@ -422,7 +431,7 @@ int TInternetRequest::Send(const TMemoryStream* ABody) {
   TState& State = *FState;
   if (std::exchange(State.ResendOnSameHandle, false)) {
     if (int Code = SendOnce(*this, State, ABody); Code != kTransferOk) return Code;
-    return ReadResponseHead(*this, State) ? kTransferOk : static_cast<int>(::GetLastError());
+    return ReadResponseHead(*this, State) ? kTransferOk : LastFailure();
   }
   Position = 0;
   StatusText.clear();
@@ -445,7 +454,7 @@ int TInternetRequest::Send(const TMemoryStream* ABody) {
       if (!Target.Secure) return Code;
       if (Code = SendTrusting(*this, State, Target, Credentials, ABody, Code); Code != kTransferOk) return Code;
     }
-    if (!ReadResponseHead(*this, State)) return static_cast<int>(::GetLastError());
+    if (!ReadResponseHead(*this, State)) return LastFailure();
     if (!IsRedirect(State.Status)) return kTransferOk;
     const std::optional<std::string> Location = QueryText(State.Request.Get(), HTTP_QUERY_LOCATION);
     if (!Location || Trim(*Location).empty()) return kTransferOk;  // nowhere named: the caller sees the 3xx

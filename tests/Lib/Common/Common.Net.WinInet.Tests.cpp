@@ -30,12 +30,14 @@ constexpr int kCannotConnect = 12029;   // ERROR_INTERNET_CANNOT_CONNECT
 constexpr int kTimedOut = 12002;        // ERROR_INTERNET_TIMEOUT
 constexpr int kPartialBody = 12030;     // ERROR_INTERNET_CONNECTION_ABORTED
 constexpr int kUntrustedServer = 12045; // ERROR_INTERNET_INVALID_CA
+constexpr int kTooManyRedirects = 12156;  // ERROR_HTTP_REDIRECT_FAILED
 #else
 constexpr int kUrlMalformed = 3;
 constexpr int kCannotConnect = 7;
 constexpr int kTimedOut = 28;
 constexpr int kPartialBody = 18;
 constexpr int kUntrustedServer = 60;
+constexpr int kTooManyRedirects = 47;
 #endif
 
 std::string Text(TBytesStream& AStream) {
@@ -593,6 +595,21 @@ TEST_F(TWinInetHostileServerTest, APropFindNeeds207) {
     }
   }
   EXPECT_EQ(ExecutePropFind(Hostile().Url("/dav/"))->EntryCount(), 4);
+}
+
+TEST_F(TWinInetHostileServerTest, RedirectsKeepTheVerbAndTheBodyAndEndAfterTenHops) {
+  TWinInetWebClient Client;
+  TStringStream Request("тело");
+  TBytesStream Response;
+  Client.SendRequest(Hostile().Url("/hop"), "PROPFIND", &Request, &Response);
+  EXPECT_EQ(Client.ResponseStatusCode(), 200);
+  EXPECT_EQ(Text(Response), "PROPFIND тело");
+  try {
+    Client.DownloadString(Hostile().Url("/loop"));
+    FAIL() << "a redirect to itself must end";
+  } catch (const EWinInetException& E) {
+    EXPECT_EQ(E.ErrorCode, kTooManyRedirects) << E.Message();
+  }
 }
 
 // One byte every half second passes the idle timeout; the whole request's deadline ends it.
