@@ -287,8 +287,10 @@ DWORD AccessType(TWinInetProxyKind AKind) {
 DWORD RequestFlags(const TTarget& ATarget) {
   // Never from or into the user's cache, no cookies, no dialogs of WinInet's own choosing, and
   // redirects followed by the caller: the same rules as on every other platform.
+  // INTERNET_FLAG_KEEP_CONNECTION stays off: with it a connection made without certificate checks
+  // is kept for the next request to the server, its "Connection: close" notwithstanding.
   DWORD Flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
-                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_KEEP_CONNECTION;
+                INTERNET_FLAG_NO_AUTO_REDIRECT;
   if (ATarget.Secure) Flags |= INTERNET_FLAG_SECURE;
   return Flags;
 }

@@ -673,8 +673,8 @@ TEST(TWinInetIPv6, LiteralHostsParseBuildAndConnect) {
 
 // ---- trust ---------------------------------------------------------------------------------------
 
-// WinInet remembers for the rest of the process a certificate that one request accepted: the
-// refusal comes before any request trusts the server's own certificate.
+// The refusal comes first, before any request of the process has trusted the server's own
+// certificate: no connection a trusting request made may answer it.
 TEST_F(TWinInetServerTest, TheServersOwnCertificateCanBeTrustedInAnySchemeCase) {
   if (Server().TlsPort() == 0) GTEST_SKIP() << "no openssl to make a certificate";
   const std::string Rest = "://127.0.0.1:" + std::to_string(Server().TlsPort()) + "/dav/a.txt";
