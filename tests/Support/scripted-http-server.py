@@ -4,12 +4,15 @@
     scripted-http-server.py PORTFILE [HOST] [LIFETIME] [OWNER_PID]
 
 Listens on HOST (default 127.0.0.1) at a free port, writes the port to PORTFILE once it listens,
-and answers by path (see Handler); /dav/ lists a.txt, gone.txt (404) and cut.txt (cut short). It
+and answers by path (see Handler); /dav/ lists a.txt, gone.txt (404) and cut.txt (cut short).
+Asked as a proxy (an absolute URL in the request line) it answers by the URL's path the same way;
+a path with /proxy-auth/ wants the proxy login pu/pp. It
 ends by itself after LIFETIME seconds (default 120) or when its parent has gone, so a test that
 dies leaves nothing behind. With OWNER_PID it goes into the background, returns once it listens
 (its process id in PORTFILE.pid) and ends when OWNER_PID has gone instead: so CTest can start it
 for programs that cannot start it themselves.
 """
+import base64
 import os
 import socket
 import socketserver
@@ -47,7 +50,14 @@ class Handler(socketserver.BaseRequestHandler):
         verb, path = data.split(b' ')[:2]
         path = path.decode().split('?')[0]
         send = self.request.sendall
-        if path.endswith('/a.txt'):
+        headers = dict((k.strip().lower(), v.strip()) for k, _, v in
+                       (line.decode('latin-1').partition(':') for line in data.split(b'\r\n\r\n')[0].split(b'\r\n')[1:]))
+        if path.startswith('http://') and '/proxy-auth/' in path:  # a proxy that wants pu/pp
+            if headers.get('proxy-authorization') != 'Basic ' + base64.b64encode(b'pu:pp').decode():
+                send(answer('407 Proxy Authentication Required', ['Proxy-Authenticate: Basic realm="proxy"']))
+            else:
+                send(answer('200 OK', body=b'through the proxy'))
+        elif path.endswith('/a.txt'):
             send(answer('200 OK', body=b'content of a'))
         elif path.startswith('/status/'):  # /status/204, /status/206
             code = int(path.split('/')[2])

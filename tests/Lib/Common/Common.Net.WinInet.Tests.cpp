@@ -612,6 +612,28 @@ TEST_F(TWinInetHostileServerTest, RedirectsKeepTheVerbAndTheBodyAndEndAfterTenHo
   }
 }
 
+// The scripted server stands in for a proxy: a host nobody could reach directly answers through it.
+TEST_F(TWinInetHostileServerTest, AProxyOfTheUsersSettingsCarriesTheRequestWithItsLogin) {
+  auto Client = [](TWinInetProxyKind AKind, const std::string& ALogin) {
+    auto Result = std::make_unique<TWinInetWebClient>();
+    Result->ProxySettings().Kind = AKind;
+    Result->ProxySettings().Host = "127.0.0.1";
+    Result->ProxySettings().Port = Hostile().Port();
+    Result->ProxySettings().Login = ALogin;
+    Result->ProxySettings().Password = "pp";
+    Result->ShouldCheckStatusCode = false;
+    return Result;
+  };
+  EXPECT_EQ(Client(pkUserSettings, "")->DownloadString("http://proxied.invalid/dav/a.txt"), "content of a");
+  auto WithAuthority = Client(pkUserSettingsWithAuthority, "pu");
+  EXPECT_EQ(WithAuthority->DownloadString("http://proxied.invalid/proxy-auth/x"), "through the proxy");
+  EXPECT_EQ(WithAuthority->ResponseStatusCode(), 200);
+  // Without the authority kind the proxy's login is not given, whatever the settings hold.
+  auto Without = Client(pkUserSettings, "pu");
+  Without->DownloadData("http://proxied.invalid/proxy-auth/x");
+  EXPECT_EQ(Without->ResponseStatusCode(), 407);
+}
+
 // One byte every half second passes the idle timeout; the whole request's deadline ends it.
 TEST_F(TWinInetHostileServerTest, ATricklingServerMeetsTheDeadline) {
   struct TCase {
