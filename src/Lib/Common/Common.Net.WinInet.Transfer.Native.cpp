@@ -2,7 +2,8 @@
 // and request handles, so a redirect to another host or a retry after a dialog starts clean.
 // Redirects are followed here rather than by WinInet, which keeps the verb and the body only for
 // some verbs and statuses: every request follows them with the same verb and body, at most 10
-// hops, http and https only, as on every other platform.
+// hops, http and https only, the login going to the origin the caller named alone, as on every
+// other platform. Nothing is read from or written to the user's cache, and no cookies are sent.
 #include "Lib/Common/Common.Net.WinInet.Transfer.h"
 
 #include "Platform/Win32/SystemCall.h"
@@ -12,7 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <cstring>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
