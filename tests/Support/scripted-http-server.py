@@ -1,12 +1,18 @@
 #!/usr/bin/env python3
 """A small HTTP server that misbehaves on purpose, for the network client's tests.
 
-    scripted-http-server.py PORTFILE [HOST] [LIFETIME]
+    scripted-http-server.py PORTFILE [HOST] [LIFETIME] [OWNER_PID]
 
 Listens on HOST (default 127.0.0.1) at a free port, writes the port to PORTFILE once it listens,
-and answers by path (see Handler); /dav/ lists a.txt, gone.txt (404) and cut.txt (cut short). It ends by itself after LIFETIME seconds (default 120) or
-when its parent has gone, so a test that dies leaves nothing behind.
+and answers by path (see Handler); /dav/ lists a.txt, gone.txt (404) and cut.txt (cut short).
+Asked as a proxy (an absolute URL in the request line) it answers by the URL's path the same way;
+a path with /proxy-auth/ wants the proxy login pu/pp. It
+ends by itself after LIFETIME seconds (default 120) or when its parent has gone, so a test that
+dies leaves nothing behind. With OWNER_PID it goes into the background, returns once it listens
+(its process id in PORTFILE.pid) and ends when OWNER_PID has gone instead: so CTest can start it
+for programs that cannot start it themselves.
 """
+import base64
 import os
 import socket
 import socketserver
@@ -44,12 +50,30 @@ class Handler(socketserver.BaseRequestHandler):
         verb, path = data.split(b' ')[:2]
         path = path.decode().split('?')[0]
         send = self.request.sendall
-        if path.endswith('/a.txt'):
+        headers = dict((k.strip().lower(), v.strip()) for k, _, v in
+                       (line.decode('latin-1').partition(':') for line in data.split(b'\r\n\r\n')[0].split(b'\r\n')[1:]))
+        if path.startswith('http://') and '/proxy-auth/' in path:  # a proxy that wants pu/pp
+            if headers.get('proxy-authorization') != 'Basic ' + base64.b64encode(b'pu:pp').decode():
+                send(answer('407 Proxy Authentication Required', ['Proxy-Authenticate: Basic realm="proxy"']))
+            else:
+                send(answer('200 OK', body=b'through the proxy'))
+        elif path.endswith('/a.txt'):
             send(answer('200 OK', body=b'content of a'))
         elif path.startswith('/status/'):  # /status/204, /status/206
             code = int(path.split('/')[2])
             headers = ['Content-Range: bytes 0-3/10'] if code == 206 else []
             send(answer('%d Whatever' % code, headers, b'' if code == 204 else b'part'))
+        elif path == '/loop':  # a redirect to itself, for ever
+            send(answer('302 Found', ['Location: /loop']))
+        elif path == '/hop':  # a relative redirect that keeps the verb and the body
+            send(answer('307 Temporary Redirect', ['Location: dav/echo']))
+        elif path == '/dav/echo':  # the verb and the body it was sent
+            length = int(next((line.split(b':')[1] for line in data.split(b'\r\n')
+                               if line.lower().startswith(b'content-length:')), b'0'))
+            body = data.split(b'\r\n\r\n', 1)[1]
+            while len(body) < length:
+                body += self.request.recv(4096)
+            send(answer('200 OK', body=verb + b' ' + body))
         elif path == '/redirect-without-location':
             send(answer('302 Found', body=b'moved, but not said where'))
         elif path in ('/cut', '/dav/cut.txt'):  # announces 100 bytes, sends 10 and hangs up
@@ -76,20 +100,58 @@ class Server(socketserver.ThreadingTCPServer):
         pass  # a client that hangs up early is what some tests do
 
 
+def alive(pid):
+    try:
+        os.kill(pid, 0)
+        return True
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        return True
+
+
+def detach():
+    """Leaves the caller once the child has answered; the child keeps no stream of the caller's."""
+    read_end, write_end = os.pipe()
+    if os.fork() > 0:
+        os.close(write_end)
+        status = os.read(read_end, 16)
+        os._exit(0 if status == b'ok' else 1)
+    os.close(read_end)
+    os.setsid()
+    devnull = os.open(os.devnull, os.O_RDWR)
+    for fd in (0, 1, 2):
+        os.dup2(devnull, fd)
+    return write_end
+
+
 def main():
     port_file = sys.argv[1]
     host = sys.argv[2] if len(sys.argv) > 2 else '127.0.0.1'
     lifetime = float(sys.argv[3]) if len(sys.argv) > 3 else 120
+    owner = int(sys.argv[4]) if len(sys.argv) > 4 else None
+    report = detach() if owner else None
     if ':' in host:
         Server.address_family = socket.AF_INET6
-    server = Server((host, 0), Handler)
+    try:
+        server = Server((host, 0), Handler)
+    except OSError:
+        if report is not None:
+            os.write(report, b'no')
+        raise
+    if owner:
+        with open(port_file + '.pid', 'w') as f:
+            f.write(str(os.getpid()))
     with open(port_file + '.tmp', 'w') as f:
         f.write(str(server.server_address[1]))
     os.rename(port_file + '.tmp', port_file)
+    if report is not None:
+        os.write(report, b'ok')
+        os.close(report)
     parent = os.getppid()
     threading.Thread(target=server.serve_forever, daemon=True).start()
     started = time.monotonic()
-    while time.monotonic() - started < lifetime and os.getppid() == parent:
+    while time.monotonic() - started < lifetime and (alive(owner) if owner else os.getppid() == parent):
         time.sleep(0.2)
     os._exit(0)
 

@@ -12,6 +12,8 @@
 #include "Lib/Common/Common.Net.WinInet.h"
 #include "Lib/Common/Common.Streams.h"
 #include "Lib/Common/DavServer.h"
+#include "Platform/File.h"
+#include "Platform/Folder.h"
 
 namespace Quellit {
 namespace {
@@ -203,7 +205,13 @@ TEST(TPropFind, AnAnswerThatIsNotAMultistatusDocumentIsAParseErrorNamingTheFolde
     const char* Message;  // the start of the message, when it is ours
   } Cases[] = {
       {"", ""},
+      // Read as it arrives, the root is judged before the end is missed; where the answer is
+      // parsed whole first (MSXML) the parser's own error comes first.
+#if defined(_WIN32)
+      {"<html><body>not closed", ""},
+#else
       {"<html><body>not closed", "The answer is not a WebDAV multistatus document: its root element is \"html\""},
+#endif
       {"<!DOCTYPE html><html><body><p>It works</p></body></html>",
        "The answer is not a WebDAV multistatus document: its root element is \"html\""},
       {"<multistatus><response><href>/a</href></response></multistatus>",
@@ -339,8 +347,12 @@ TEST_F(TPropFindServerTest, ListsTheFolderAndItsDirectChildrenOnly) {
 // cuts it, and reads whole.
 TEST_F(TPropFindServerTest, ALargeFolderReadsWholeWhileItArrives) {
   const int Count = 3000;
-  std::filesystem::create_directories(Server().Local("many"));
-  for (int I = 0; I < Count; ++I) std::ofstream(Server().Local("many/Смета " + std::to_string(I) + ".kvs")) << I;
+  // Through the layer: the served tree has Cyrillic names, and a Windows program writes it too.
+  Platform::ForceDirectories(Server().Local("many"));
+  for (int I = 0; I < Count; ++I) {
+    const std::string Content = std::to_string(I);
+    Platform::WriteAllBytesAtomic(Server().Local("many/Смета " + Content + ".kvs"), Content.data(), Content.size());
+  }
   auto Result = ExecutePropFind(Server().Url("many/"));
   ASSERT_EQ(Result->EntryCount(), Count + 1);
   EXPECT_EQ(Result->SkippedEntryCount(), 0);
