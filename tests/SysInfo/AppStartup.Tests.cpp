@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "Support/PathText.h"
 #include "SysInfo/ProductSandbox.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 
@@ -21,7 +22,7 @@ class AppStartupTest : public testing::Test {
   template <class TEdition>
   std::string MoveLocalSettings(const TEdition& AInfo, const std::string& AFolder) {
     fs::create_directories(Sandbox.Scratch() / AFolder);
-    Sandbox.Scratch().Write(fs::relative(AInfo.UserDataFolderSettingFilename(), Sandbox.Scratch().Path()),
+    Sandbox.Scratch().Write(Testing::RelativeUtf8(AInfo.UserDataFolderSettingFilename(), Sandbox.Scratch().Path()),
                             "<UserData LocalSetting=\"" + Sandbox.Scratch() / AFolder + "\"/>");
     return Sandbox.Scratch() / (AFolder + "/");
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Lib/Common/Common.SysUtils.h"
+#include "Support/PathText.h"
 #include "SysInfo/ProductSandbox.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 
@@ -196,8 +197,9 @@ TEST(TVeska6Information, NetworkIniPathBringsTheUsersCopyUpToDate) {
     const auto& Info = TVeska8Information32::Instance();
     const std::string UserIni = Info.CommonSettingFolder() + "onclient.ini";
     fs::create_directories(Info.CommonSettingFolder());
-    if (Case.User) Sandbox.Scratch().Write(fs::relative(UserIni, Sandbox.Scratch().Path()), *Case.User);
-    if (Case.Root) Sandbox.Scratch().Write(fs::relative(Info.RootNetworkIniPath(), Sandbox.Scratch().Path()), *Case.Root);
+    if (Case.User) Sandbox.Scratch().Write(Testing::RelativeUtf8(UserIni, Sandbox.Scratch().Path()), *Case.User);
+    if (Case.Root)
+      Sandbox.Scratch().Write(Testing::RelativeUtf8(Info.RootNetworkIniPath(), Sandbox.Scratch().Path()), *Case.Root);
     EXPECT_EQ(Info.NetworkIniPath(), UserIni) << Case.Name;
     EXPECT_EQ(fs::exists(UserIni), Case.Expected.has_value()) << Case.Name;
     if (Case.Expected) {
@@ -209,7 +211,7 @@ TEST(TVeska6Information, NetworkIniPathBringsTheUsersCopyUpToDate) {
 TEST(TVeska6Information, NetworkIniPathWithoutASettingsFolderCreatesNothing) {
   TProductSandbox Sandbox;
   const auto& Info = TVeska8Information32::Instance();
-  Sandbox.Scratch().Write(fs::relative(Info.RootNetworkIniPath(), Sandbox.Scratch().Path()), ServerIni("7000"));
+  Sandbox.Scratch().Write(Testing::RelativeUtf8(Info.RootNetworkIniPath(), Sandbox.Scratch().Path()), ServerIni("7000"));
   EXPECT_EQ(Info.NetworkIniPath(), Info.CommonSettingFolder() + "onclient.ini");
   EXPECT_FALSE(fs::exists(Info.CommonSettingFolder()));
 }
@@ -235,7 +237,7 @@ class UserDataOverridesTest : public testing::Test {
     return Sandbox.Scratch() / ARelative;
   }
   void WriteUserData(const std::string& AFileName, const std::string& AXml) {
-    Sandbox.Scratch().Write(fs::relative(AFileName, Sandbox.Scratch().Path()), AXml);
+    Sandbox.Scratch().Write(Testing::RelativeUtf8(AFileName, Sandbox.Scratch().Path()), AXml);
   }
   static std::string UserDataXml(const std::string& ARoot, const std::string& AAttributes) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<" + ARoot + " " + AAttributes + "/>\r\n";
