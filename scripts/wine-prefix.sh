@@ -26,7 +26,7 @@ export QUELLIT_WINEPREFIX=$prefix WINEPREFIX=$prefix WINEDEBUG=-all
 # Keep the server alive between programs, and let the first program start the prefix's services
 # here: started by a test, they would inherit CTest's output pipe and hold test discovery until its
 # timeout.
-wineserver -p
+wineserver -p </dev/null >/dev/null 2>&1
 "$source_root/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
 
 for folder in "$prefix"/drive_c/users/*/*; do
