@@ -27,7 +27,9 @@ demo_payload() {
   demo_write "$payload/Client/Templates/Отчёт.xlt" "new report template"$'\n'
   demo_write "$payload/Client/Templates/Смета \"ГЭСН\".xlt" "new estimate template"$'\n'
   demo_write "$payload/Client/onclient.ini" "[Client]"$'\n'"Version=8.2.0.0"$'\n'
-  # A normative base (descriptor of Москва, 2001 prices), for kvtool's base and report.
+  # A normative base for kvtool's base, report and base-item: the descriptor of Москва (2001
+  # prices) and a "Data" item whose bytes hold a line feed and a CR LF pair. It was written by the
+  # tests' BaseFileBuilder (WriteBaseFile with SampleBaseInfo).
   mkdir -p "$payload/Client/Data"
   cp "$demo_files/base.kvd8" "$payload/Client/Data/Москва.kvd8"
   demo_write "$payload/Корвел/Docs/readme.txt" "New readme."$'\n'

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The wizard and kvtool end to end, as a user runs them on the demo machine of `make demo`:
-quellit-setup --unattended, then kvtool layout and kvtool base on the updated product.
+quellit-setup --unattended, then kvtool layout, base and base-item on the updated product.
 
     end-to-end.py SETUP KVTOOL WORK
 
@@ -312,6 +312,11 @@ def run_programs(machine):
     if base.returncode != 0:
         failures.append(f"kvtool base ended with status {base.returncode}")
     check("base.txt", output(machine, base))
+    # Bytes as they are: its line feeds and CR LF pairs come out unchanged.
+    item = machine.run_kvtool(["base-item", machine.native(machine.client_data / "Data/Москва.kvd8"), "Data"])
+    if item.returncode != 0:
+        failures.append(f"kvtool base-item ended with status {item.returncode}")
+    check("base-item.bin", item.stdout)
 
 
 if __name__ == "__main__":
