@@ -1,8 +1,15 @@
 #!/bin/bash
 # The loopback Apache WebDAV server of the integration tests.
 #
+#   webdav-server.sh populate ROOT                   write the tree every test may rely on into ROOT
 #   webdav-server.sh start ROOT RUNDIR [OWNER_PID]   serve ROOT at http://127.0.0.1:PORT/dav/
 #   webdav-server.sh stop RUNDIR                     stop it and wait until it has gone
+#   webdav-server.sh fixture-start DIR               for CTest: a fresh DIR/root served from DIR/run,
+#                                                    and the scripted misbehaving servers in DIR/scripted-*
+#   webdav-server.sh fixture-stop DIR                stop what fixture-start started
+#
+# Test programs that cannot start Linux programs themselves (Windows ones under Wine) find the
+# fixture's servers through DIR: run/port, run/tls-port, root/ and scripted-*/port.
 #
 # start writes RUNDIR/port (and RUNDIR/tls-port when openssl can make a certificate, RUNDIR/server.crt
 # being the certificate a client may trust) once the
@@ -76,7 +83,7 @@ start() {
         # Stops the server when its owner ends, however that happens.
         (trap '' HUP; while kill -0 "$owner" 2>/dev/null && kill -0 "$pid" 2>/dev/null; do sleep 1; done
          kill -TERM "$pid" 2>/dev/null) >/dev/null 2>&1 </dev/null &
-        exit 0
+        return 0
       fi
       sleep 0.05
     done
@@ -86,6 +93,50 @@ start() {
   done
   cat "$rundir/stdout.log" "$rundir/error.log" >&2 2>/dev/null || true
   die "apache2 did not start"
+}
+
+# The tree the tests rely on; tests that write use names of their own. big.bin's bytes follow the
+# formula of TDavServer::BigContent.
+populate() {
+  local root=$1
+  mkdir -p "$root/Документы/Вложенная папка" "$root/private/inner" "$root/offered" "$root/upload"
+  printf 'hello, world\n' >"$root/a.txt"
+  python3 -c 'import sys; n = 1536 * 1024 + 7
+sys.stdout.buffer.write(bytes(97 + (i * 7 + i // 4096) % 26 for i in range(n)))' >"$root/big.bin"
+  printf 'отчёт\n' >"$root/Документы/Отчёт за год.txt"
+  printf 'x' >"$root/Документы/Вложенная папка/x.txt"
+  printf 'secret content' >"$root/private/s.txt"
+  printf 'inner secret' >"$root/private/inner/t.txt"
+  printf 'offered' >"$root/offered/report.bin"
+  : >"$root/upload/.keep"
+}
+
+# Started by CTest, the servers outlive this script and stop with CTest itself at the latest.
+fixture_start() {
+  local dir owner=$PPID
+  dir=$(realpath -m "$1")
+  fixture_stop "$dir"
+  rm -rf "$dir"
+  mkdir -p "$dir/root"
+  populate "$dir/root"
+  start "$dir/root" "$dir/run" "$owner"
+  local scripted=$here/../tests/Support/scripted-http-server.py
+  mkdir -p "$dir/scripted-ipv4" "$dir/scripted-ipv6"
+  python3 "$scripted" "$dir/scripted-ipv4/port" 127.0.0.1 3600 "$owner" || die "the scripted HTTP server did not start"
+  # Not every machine has an IPv6 loopback; tests skip what needs it when there is no port file.
+  python3 "$scripted" "$dir/scripted-ipv6/port" ::1 3600 "$owner" 2>/dev/null || rm -rf "$dir/scripted-ipv6"
+}
+
+fixture_stop() {
+  local dir=$1 pid
+  [ -d "$dir" ] || return 0
+  if [ -d "$dir/run" ]; then (stop "$dir/run"); fi
+  for file in "$dir"/scripted-*/port.pid; do
+    [ -f "$file" ] || continue
+    pid=$(cat "$file")
+    if grep -q scripted-http-server "/proc/$pid/cmdline" 2>/dev/null; then kill -TERM "$pid" 2>/dev/null || true; fi
+    rm -f "$file"
+  done
 }
 
 stop() {
@@ -102,8 +153,12 @@ stop() {
   kill -KILL "$pid" 2>/dev/null || true
 }
 
+usage="usage: $0 populate ROOT | start ROOT RUNDIR [OWNER_PID] | stop RUNDIR | fixture-start DIR | fixture-stop DIR"
 case ${1:-} in
-  start) [ $# -ge 3 ] || die "usage: $0 start ROOT RUNDIR [OWNER_PID]"; start "$2" "$3" "${4:-}" ;;
-  stop) [ $# -ge 2 ] || die "usage: $0 stop RUNDIR"; stop "$2" ;;
-  *) die "usage: $0 start ROOT RUNDIR [OWNER_PID] | stop RUNDIR" ;;
+  populate) [ $# -ge 2 ] || die "$usage"; populate "$2" ;;
+  start) [ $# -ge 3 ] || die "$usage"; start "$2" "$3" "${4:-}" ;;
+  stop) [ $# -ge 2 ] || die "$usage"; stop "$2" ;;
+  fixture-start) [ $# -ge 2 ] || die "$usage"; fixture_start "$2" ;;
+  fixture-stop) [ $# -ge 2 ] || die "$usage"; fixture_stop "$2" ;;
+  *) die "$usage" ;;
 esac

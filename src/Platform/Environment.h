@@ -11,7 +11,8 @@ std::optional<std::string> GetEnv(const std::string& AName);
 std::string GetEnvOr(const std::string& AName, const std::string& ADefault);
 void SetEnv(const std::string& AName, const std::string& AValue);
 void UnsetEnv(const std::string& AName);
-// The user's home folder ($HOME, else the password database), without a trailing separator.
+// The user's home folder ($HOME, else the password database; on Windows the profile folder,
+// %USERPROFILE%), without a trailing separator.
 std::string HomeFolder();
 
 }  // namespace Quellit::Platform

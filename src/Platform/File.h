@@ -13,7 +13,10 @@
 namespace Quellit::Platform {
 
 enum class TFileAccess { Read, Write, ReadWrite };
-// POSIX has no mandatory share modes: every handle shares reading and writing with others.
+// POSIX has no mandatory share modes: every handle shares reading and writing with others. On
+// Windows a reader shares reading only (a file being written cannot be opened for reading, nor one
+// being read for writing), a writer shares reading and writing, and an open file is neither
+// deleted nor renamed by others.
 enum class TFileDisposition {
   OpenExisting,    // fails when the file is missing
   CreateAlways,    // creates or truncates
@@ -30,8 +33,8 @@ struct TFileTime {
 
 struct TFileInfo {
   bool IsDirectory = false;
-  bool IsHidden = false;       // name starts with "."
-  bool IsReadOnly = false;     // no write permission for anybody
+  bool IsHidden = false;       // name starts with "." (on Windows also: the hidden attribute)
+  bool IsReadOnly = false;     // no write permission for anybody (on Windows: the read-only attribute)
   std::uint64_t Size = 0;
   TFileTime LastWriteTime;
 };

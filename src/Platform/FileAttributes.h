@@ -1,5 +1,6 @@
 // The read-only attribute of a file. On POSIX a file is read-only when nobody may write it (the
-// state TFileInfo::IsReadOnly reports); the other permission bits are kept.
+// state TFileInfo::IsReadOnly reports); the other permission bits are kept. On Windows it is the
+// file's read-only attribute; its other attributes are kept.
 #pragma once
 
 #include <string>

@@ -13,7 +13,8 @@ namespace Quellit::Platform {
 // Held() tells whether this object holds it. The file is created when missing with read and write
 // for everybody whatever the umask, never through a symbolic link, and it stays afterwards:
 // removing it would let two processes lock two different files of the same name. Failures to open
-// the file raise EOSError naming it.
+// the file raise EOSError naming it. On Windows the file takes the access list its folder gives,
+// and the lock is a byte range beyond the file's data, so the file stays readable and writable.
 class TFileLock : public TObject {
  public:
   explicit TFileLock(const std::string& APath);

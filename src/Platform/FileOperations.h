@@ -25,16 +25,20 @@ TOSResult RenameNoReplace(const std::string& AOldPath, const std::string& ANewPa
 // Raises EOSError naming the path that failed; AOldPath then still holds the file.
 void MoveFileNoReplace(const std::string& AOldPath, const std::string& ANewPath);
 
-// Flushes a folder's own entries (names created, renamed or removed in it) to disk.
+// Flushes a folder's own entries (names created, renamed or removed in it) to disk. Nothing to do
+// on Windows, where the layer's renames are write-through.
 void SyncFolder(const std::string& AFolder);
-// Flushes everything written to the file system that holds APath. Raises EOSError.
+// Flushes everything written to the file system that holds APath. Raises EOSError. On Windows
+// only an administrator may flush a volume; for others it does nothing more (every file the layer
+// writes is flushed itself, every rename write-through).
 void SyncFileSystemOf(const std::string& APath);
 
 // A write beyond the file-size limit then fails with an error (file too large) the copy reports,
-// instead of the signal ending the process half-way through a file.
+// instead of the signal ending the process half-way through a file. Windows has no such signal.
 void IgnoreFileSizeLimitSignal();
 
 // Ends the process at once, as a kill or a power cut would: no clean-up runs, nothing is flushed.
+// The exit code is 137 on every platform (128 + SIGKILL on POSIX).
 [[noreturn]] void KillProcessNow();
 
 }  // namespace Quellit::Platform

@@ -16,7 +16,7 @@ namespace Quellit::Platform {
 struct TFolderEntry {
   std::string Name;
   bool IsFolder = false;
-  bool IsHidden = false;     // name starts with "."
+  bool IsHidden = false;     // name starts with "." (on Windows also: the hidden attribute)
   std::uint64_t Size = 0;    // 0 for folders
   TFileTime LastWriteTime;
 };

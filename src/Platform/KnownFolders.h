@@ -5,7 +5,8 @@
 // desktop the per-user registry value "Desktop" under Explorer\Shell Folders, else
 // $XDG_DESKTOP_DIR, else XDG_DESKTOP_DIR of $XDG_CONFIG_HOME/user-dirs.dirs (~/.config), else
 // ~/Desktop; fonts /usr/share/wine/fonts, where Debian's fonts-wine keeps faces under their Windows
-// names. Folders are found, never created.
+// names. Windows: the shell's folders (SHGetFolderPathW), the desktop the "Shell Folders" value
+// first; the temporary folder GetTempPathW. Folders are found, never created.
 #pragma once
 
 #include <string>

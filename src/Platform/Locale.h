@@ -8,8 +8,8 @@ namespace Quellit::Platform {
 
 enum class TLocaleCategory { Ctype, Collate, Time, Numeric };
 
-// The name of the locale the user chose for ACategory, as the system writes it ("ru_RU.UTF-8");
-// "" when the user chose none.
+// The name of the locale the user chose for ACategory, as the system writes it ("ru_RU.UTF-8";
+// on Windows the user's one locale for every category, "ru-RU"); "" when the user chose none.
 std::string UserLocaleName(TLocaleCategory ACategory);
 
 }  // namespace Quellit::Platform

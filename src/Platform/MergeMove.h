@@ -14,7 +14,8 @@ namespace Quellit::Platform {
 //
 // A file that cannot be moved stays in the source and the move goes on with the others, so one
 // locked file does not keep the rest from being restored; afterwards the first failure is raised as
-// EOSError naming its path. Running the move again moves what remained.
+// EOSError naming its path. Running the move again moves what remained. On Windows the shell moves
+// the content (with undo, without questions); what it leaves is then moved file by file.
 void MergeMove(const std::string& ASourceFolder, const std::string& ATargetFolder);
 
 }  // namespace Quellit::Platform

@@ -15,6 +15,13 @@
 // So a folder read in Windows-1251 is found again by the same bytes and its copy elsewhere gets
 // the same bytes. Every system call of the layer that takes a path converts it with NativePath;
 // every name or path the system returns goes through PathFromNative.
+//
+// On Windows names are UTF-16 and the paths are the text itself: NativePath changes nothing and
+// the backend converts to UTF-16 at each call; bytes that are not UTF-8 reaching PathFromNative
+// (from the narrow side only) are read as Windows-1251. A name on disk that is not valid UTF-16
+// (a lone surrogate) has no text: listings leave it out rather than give a name that names
+// nothing. Names the system's classic path form would read as others (a trailing dot or blank,
+// device names such as "NUL") are passed in its literal form, so they name their own files.
 #pragma once
 
 #include <string>

@@ -11,6 +11,9 @@ const std::string SetupDirOption = "--setup-dir";
 
 // The backend's working folder, for a relative "--setup-dir".
 std::string CurrentFolder();
+// The program's arguments as text, the program name first; the backend knows where the system
+// keeps them in their own form.
+std::vector<std::string> ArgumentTexts(int AArgc, const char* const* AArgv);
 
 std::optional<std::string>& FolderOverride() {
   static std::optional<std::string> Folder;
@@ -37,11 +40,13 @@ std::string ExecutableFolder() {
 std::vector<std::string> TakeCommandLine(int AArgc, const char* const* AArgv) {
   std::optional<std::string> Folder;
   std::vector<std::string> Remaining;
-  for (int I = 1; I < AArgc; ++I) {
-    std::string Argument = PathFromNative(AArgv[I]);
+  const std::vector<std::string> Texts = ArgumentTexts(AArgc, AArgv);
+  const int Count = static_cast<int>(Texts.size());
+  for (int I = 1; I < Count; ++I) {
+    std::string Argument = Texts[static_cast<std::size_t>(I)];
     if (Argument == SetupDirOption) {
-      if (I + 1 >= AArgc) throw EArgumentException("Option " + SetupDirOption + " needs a folder");
-      Folder = PathFromNative(AArgv[++I]);
+      if (I + 1 >= Count) throw EArgumentException("Option " + SetupDirOption + " needs a folder");
+      Folder = Texts[static_cast<std::size_t>(++I)];
     } else if (Argument.starts_with(SetupDirOption + "=")) {
       Folder = Argument.substr(SetupDirOption.size() + 1);
     } else {

@@ -44,7 +44,8 @@ class TChildProcess : public TObject {
   TChildProcess& operator=(const TChildProcess&) = delete;
   ~TChildProcess() override;
 
-  // The exit code; 128 + the signal number when a signal ended it.
+  // The exit code; 128 + the signal number when a signal ended it. On Windows the code as the
+  // system gives it (an exception's 0xC0000005 as a negative number).
   int Wait();
   // The exit code when it has ended, nothing while it runs.
   std::optional<int> TryWait();

@@ -7,7 +7,8 @@
 namespace Quellit::Platform {
 
 // A new folder "<temporary folder><APrefix>XXXXXX" with an unpredictable name that only this user
-// may enter (mode 0700); its path without a trailing separator. Raises EOSError on failure.
+// may enter (mode 0700; on Windows an access list of this user and the system alone, nothing
+// inherited); its path without a trailing separator. Raises EOSError on failure.
 std::string CreatePrivateTemporaryFolder(const std::string& APrefix);
 
 // Whether APath itself (a link does not count) is a folder owned by this user that nobody else

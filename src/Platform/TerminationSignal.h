@@ -4,7 +4,8 @@
 
 namespace Quellit::Platform {
 
-// From now on SIGINT and SIGTERM only set the request.
+// From now on SIGINT and SIGTERM only set the request; on Windows Ctrl+C, Ctrl+Break and the
+// console's close, logoff and shutdown events.
 void CatchTerminationSignals();
 bool TerminationRequested();
 void ClearTerminationRequest();

@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "Lib/Common/Common.Exception.h"
+#include "Platform/File.h"
+#include "Platform/Folder.h"
+#include "Platform/KnownFolders.h"
 #include "Platform/Path.h"
 
+#include "Support/PlatformSandbox.h"
 #include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
 
@@ -12,6 +18,65 @@ namespace Quellit::Platform {
 namespace {
 
 using Testing::TScratchFolder;
+
+// ---- every backend --------------------------------------------------------------------------
+
+// The desktop of the test: a scratch folder where the backend lets the environment name it; on
+// Windows the user's own desktop, where the test's shortcuts have names of their own and go again.
+class DesktopShortcutContract : public testing::Test {
+ protected:
+  DesktopShortcutContract() {
+#ifndef _WIN32
+    Environment.Set("QUELLIT_REGISTRY", Scratch / "none.reg");
+    Environment.Set("XDG_DESKTOP_DIR", Scratch / "Desktop");
+#endif
+    ForceDirectories(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY));
+  }
+  ~DesktopShortcutContract() override {
+    for (const std::string& Link : FLinks) Platform::DeleteFile(Link);
+  }
+
+  std::string LinkPath(const std::string& AName) {
+    FLinks.push_back(DesktopShortcutPath(AName));
+    return FLinks.back();
+  }
+
+  TScratchFolder Scratch;
+  Testing::TScopedEnvironment Environment;
+
+ private:
+  std::vector<std::string> FLinks;
+};
+
+TEST_F(DesktopShortcutContract, IsWrittenOnTheDesktopUnderItsNameAndReplacedWhole) {
+  const std::string Name = Testing::OwnKeyName("Нормативные базы");
+  const std::string Link = LinkPath(Name);
+  EXPECT_EQ(ExtractFilePath(Link), IncludeTrailingPathDelimiter(SpecialFolderPath(CSIDL_DESKTOPDIRECTORY)));
+  EXPECT_TRUE(ExtractFileName(Link).starts_with(Name + ".")) << Link;
+
+  const std::string Target = JoinPath(Scratch.Path(), "Корвел", "Нормативы");
+  ForceDirectories(Target);
+  WriteDesktopShortcut(Link, Name, Target, ExtractFilePath(Target));
+  ASSERT_TRUE(FileExists(Link));
+  const std::vector<std::uint8_t> First = ReadAllBytes(Link);
+  WriteDesktopShortcut(Link, Name, JoinPath(Target, "readme.txt"), IncludeTrailingPathDelimiter(Target));
+  EXPECT_TRUE(FileExists(Link));
+  EXPECT_NE(ReadAllBytes(Link), First);
+  // Nothing is left beside it.
+  std::size_t Mine = 0;
+  for (const TFolderEntry& Entry : ListFolder(ExtractFilePath(Link)))
+    if (Entry.Name.starts_with(Name)) ++Mine;
+  EXPECT_EQ(Mine, 1u);
+}
+
+TEST(DesktopShortcut, AMissingDesktopFolderIsAnError) {
+  TScratchFolder Scratch;
+  EXPECT_THROW(WriteDesktopShortcut(JoinPath(Scratch.Path(), "no", "such", "x.lnk"), "x", Scratch.Path(), Scratch.Path()),
+               EOSError);
+}
+
+// ---- the POSIX backend: a freedesktop Desktop Entry -----------------------------------------
+#ifndef _WIN32
 
 TEST(DesktopShortcut, IsADesktopEntryOnTheDesktopRecordingNameTargetAndWorkingFolder) {
   TScratchFolder Scratch;
@@ -68,10 +133,8 @@ TEST(DesktopShortcut, TheUrlOfATargetNamedInWindows1251CarriesItsBytes) {
       << TScratchFolder::Read(Link);
 }
 
-TEST(DesktopShortcut, AMissingDesktopFolderIsAnError) {
-  TScratchFolder Scratch;
-  EXPECT_THROW(WriteDesktopShortcut(Scratch / "no/such/x.desktop", "x", "/t", "/"), EOSError);
-}
+
+#endif  // !_WIN32
 
 }  // namespace
 }  // namespace Quellit::Platform

@@ -19,11 +19,31 @@ TEST(Environment, DefaultForUnsetOrEmpty) {
   EXPECT_EQ(GetEnvOr("QUELLIT_TEST_VARIABLE", "fallback"), "fallback");
 }
 
-TEST(Environment, HomeFolderFollowsHome) {
-  auto Saved = GetEnv("HOME");
-  SetEnv("HOME", "/somewhere/else");
+// Values of any length and names in any script come back as they were set; a variable set empty
+// is set.
+TEST(Environment, ValuesComeBackAsTheyWereSet) {
+  const std::string Values[] = {"", "значение с пробелами", std::string(5000, 'x') + "я", "a=b;c"};
+  for (const std::string& Value : Values) {
+    SCOPED_TRACE(Value.substr(0, 40));
+    SetEnv("QUELLIT_ПЕРЕМЕННАЯ", Value);
+    EXPECT_EQ(GetEnv("QUELLIT_ПЕРЕМЕННАЯ"), Value);
+  }
+  UnsetEnv("QUELLIT_ПЕРЕМЕННАЯ");
+  EXPECT_EQ(GetEnv("QUELLIT_ПЕРЕМЕННАЯ"), std::nullopt);
+}
+
+// The variable the system keeps the user's home folder in.
+#ifdef _WIN32
+constexpr const char* HomeVariable = "USERPROFILE";
+#else
+constexpr const char* HomeVariable = "HOME";
+#endif
+
+TEST(Environment, HomeFolderFollowsTheHomeVariable) {
+  auto Saved = GetEnv(HomeVariable);
+  SetEnv(HomeVariable, "/somewhere/else");
   EXPECT_EQ(HomeFolder(), "/somewhere/else");
-  if (Saved) SetEnv("HOME", *Saved);
+  if (Saved) SetEnv(HomeVariable, *Saved);
 }
 
 }  // namespace

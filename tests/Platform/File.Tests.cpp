@@ -60,16 +60,6 @@ TEST(TFileHandle, OpenErrorNamesThePathAndCode) {
   }
 }
 
-TEST(TFileHandle, TwoHandlesShareReadingAndWriting) {
-  TScratchFolder Scratch;
-  TFileHandle Writer(Scratch / "shared", TFileAccess::Write, TFileDisposition::CreateAlways);
-  TFileHandle Reader(Scratch / "shared", TFileAccess::Read, TFileDisposition::OpenExisting);
-  Writer.Write("abc", 3);
-  char Buffer[3];
-  EXPECT_EQ(Reader.Read(Buffer, 3), 3);
-  EXPECT_EQ(std::string(Buffer, 3), "abc");
-}
-
 TEST(TFileHandle, MoveTransfersOwnership) {
   TScratchFolder Scratch;
   TFileHandle First(Scratch / "m", TFileAccess::Write, TFileDisposition::CreateAlways);

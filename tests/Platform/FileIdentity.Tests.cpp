@@ -22,7 +22,9 @@ TEST(FileIdentity, AHandleAndItsPathAgreeUntilThePathNamesAnotherFile) {
   std::filesystem::create_hard_link(Path, Scratch / "link");
   EXPECT_EQ(FileIdentityOf(Scratch / "link"), Opened);
 
-  // Renamed over while open: the path now names another file.
+  // Renamed over: the path now names another file. (Windows refuses to replace a file that is
+  // still open, so the handle goes first.)
+  Handle.Close();
   std::string Other = Scratch.Write("b", "second");
   ASSERT_TRUE(RenameFile(Other, Path));
   EXPECT_NE(FileIdentityOf(Path), Opened);

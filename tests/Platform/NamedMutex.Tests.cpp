@@ -11,6 +11,7 @@
 
 #include "Platform/Environment.h"
 #include "Platform/Process.h"
+#include "Support/PlatformSandbox.h"
 #include "Support/ScratchFolder.h"
 
 namespace Quellit::Platform {
@@ -38,7 +39,8 @@ bool RunHoldRoleIfAsked() {
 }
 [[maybe_unused]] const bool HoldRole = RunHoldRoleIfAsked();
 
-// Lock files go to a scratch runtime folder instead of the user's.
+// Lock files go to a scratch runtime folder instead of the user's; where mutexes are the system's,
+// the names are the test process's own, as tests run side by side.
 class NamedMutexFixture : public testing::Test {
  protected:
   void SetUp() override {
@@ -61,34 +63,36 @@ class NamedMutexFixture : public testing::Test {
   }
 
   TScratchFolder Scratch;
+  const std::string Client = Testing::OwnKeyName("Korvel_client");
+  const std::string Other = Testing::OwnKeyName("Other_name");
 
  private:
   std::optional<std::string> FSavedRuntime;
 };
 
 TEST_F(NamedMutexFixture, HeldByAnotherProcessUntilItLetsGo) {
-  auto Holder = StartHolder("Korvel_client");
-  EXPECT_TRUE(TNamedMutex("Korvel_client").AlreadyExists());
-  EXPECT_FALSE(TNamedMutex("Other_name").AlreadyExists());
+  auto Holder = StartHolder(Client);
+  EXPECT_TRUE(TNamedMutex(Client).AlreadyExists());
+  EXPECT_FALSE(TNamedMutex(Other).AlreadyExists());
   Scratch.Write("signals/release", "");
   EXPECT_EQ(Holder->Wait(), 0);
-  EXPECT_FALSE(TNamedMutex("Korvel_client").AlreadyExists());
+  EXPECT_FALSE(TNamedMutex(Client).AlreadyExists());
 }
 
 TEST_F(NamedMutexFixture, AKilledHolderDropsTheLock) {
-  auto Holder = StartHolder("Korvel_client");
-  EXPECT_TRUE(TNamedMutex("Korvel_client").AlreadyExists());
+  auto Holder = StartHolder(Client);
+  EXPECT_TRUE(TNamedMutex(Client).AlreadyExists());
   Holder.reset();  // killed, never released
-  EXPECT_FALSE(TNamedMutex("Korvel_client").AlreadyExists());
+  EXPECT_FALSE(TNamedMutex(Client).AlreadyExists());
 }
 
 TEST_F(NamedMutexFixture, ASecondHolderInTheSameProcessSeesItTaken) {
   std::optional<TNamedMutex> First;
-  First.emplace("Korvel_client");
+  First.emplace(Client);
   EXPECT_FALSE(First->AlreadyExists());
-  EXPECT_TRUE(TNamedMutex("Korvel_client").AlreadyExists());
+  EXPECT_TRUE(TNamedMutex(Client).AlreadyExists());
   First.reset();
-  EXPECT_FALSE(TNamedMutex("Korvel_client").AlreadyExists());
+  EXPECT_FALSE(TNamedMutex(Client).AlreadyExists());
 }
 
 }  // namespace

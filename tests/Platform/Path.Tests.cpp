@@ -5,6 +5,13 @@
 namespace Quellit::Platform {
 namespace {
 
+// A path written with "/" in the platform's own separator, as the functions that join write it.
+std::string Native(std::string APath) {
+  for (char& C : APath)
+    if (C == '/') C = PathSeparator();
+  return APath;
+}
+
 struct TPathCase {
   const char* Input;
   const char* FilePath;
@@ -32,17 +39,18 @@ INSTANTIATE_TEST_SUITE_P(Table, PathParts,
                                          TPathCase{"", "", "", ""}));
 
 TEST(Path, TrailingDelimiters) {
-  EXPECT_EQ(IncludeTrailingPathDelimiter("a/b"), "a/b/");
-  EXPECT_EQ(IncludeTrailingPathDelimiter("a/b/"), "a/b/");
-  EXPECT_EQ(IncludeTrailingPathDelimiter(""), "/");
-  EXPECT_EQ(ExcludeTrailingPathDelimiter("a/b/"), "a/b");
-  EXPECT_EQ(ExcludeTrailingPathDelimiter("a/b"), "a/b");
-  EXPECT_EQ(ExcludeTrailingPathDelimiter("/"), "/");
+  EXPECT_EQ(IncludeTrailingPathDelimiter(Native("a/b")), Native("a/b/"));
+  EXPECT_EQ(IncludeTrailingPathDelimiter(Native("a/b/")), Native("a/b/"));
+  EXPECT_EQ(IncludeTrailingPathDelimiter(""), Native("/"));
+  EXPECT_EQ(ExcludeTrailingPathDelimiter(Native("a/b/")), Native("a/b"));
+  EXPECT_EQ(ExcludeTrailingPathDelimiter(Native("a/b")), Native("a/b"));
+  EXPECT_EQ(ExcludeTrailingPathDelimiter(Native("/")), Native("/"));
 }
 
 TEST(Path, NativeSeparatorsReplaceBackslashes) {
-  EXPECT_EQ(ToNativeSeparators("QuellitSetupData\\Client\\Templates\\Itog.xlt"), "QuellitSetupData/Client/Templates/Itog.xlt");
-  EXPECT_EQ(ToNativeSeparators("already/native"), "already/native");
+  EXPECT_EQ(ToNativeSeparators("QuellitSetupData\\Client\\Templates\\Itog.xlt"),
+            Native("QuellitSetupData/Client/Templates/Itog.xlt"));
+  EXPECT_EQ(ToNativeSeparators(Native("already/native")), Native("already/native"));
 }
 
 TEST(Path, ChangeFileExtTouchesOnlyTheNamePart) {
@@ -52,9 +60,9 @@ TEST(Path, ChangeFileExtTouchesOnlyTheNamePart) {
 }
 
 TEST(Path, CombineUsesExactlyOneSeparator) {
-  EXPECT_EQ(CombinePath("a", "b"), "a/b");
-  EXPECT_EQ(CombinePath("a/", "b"), "a/b");
-  EXPECT_EQ(CombinePath("a/", "/b"), "a/b");
+  EXPECT_EQ(CombinePath("a", "b"), Native("a/b"));
+  EXPECT_EQ(CombinePath(Native("a/"), "b"), Native("a/b"));
+  EXPECT_EQ(CombinePath(Native("a/"), Native("/b")), Native("a/b"));
   EXPECT_EQ(CombinePath("", "b"), "b");
 }
 
@@ -68,13 +76,13 @@ TEST(Path, JoinPutsOneSeparatorBetweenEveryTwoParts) {
   struct TCase {
     std::string Joined, Expected;
   };
-  for (const TCase& C : {TCase{JoinPath("a", "b", "c.txt"), "a/b/c.txt"}, TCase{JoinPath("a/", "/b/", "c"), "a/b/c"},
-                         TCase{JoinPath("/", "etc"), "/etc"}, TCase{JoinPath("", "b", "c"), "b/c"},
+  for (const TCase& C : {TCase{JoinPath("a", "b", "c.txt"), "a/b/c.txt"}, TCase{JoinPath(Native("a/"), Native("/b/"), "c"), "a/b/c"},
+                         TCase{JoinPath(Native("/"), "etc"), "/etc"}, TCase{JoinPath("", "b", "c"), "b/c"},
                          TCase{JoinPath("a"), "a"}, TCase{JoinPath("Корвел", "Мои Сметы"), "Корвел/Мои Сметы"},
-                         TCase{JoinFolderPath("a/", "Data"), "a/Data/"},
+                         TCase{JoinFolderPath(Native("a/"), "Data"), "a/Data/"},
                          TCase{JoinFolderPath("a", "Orvant", "Korvel 8", "Client"), "a/Orvant/Korvel 8/Client/"},
-                         TCase{JoinFolderPath("a/", "b/"), "a/b/"}, TCase{JoinFolderPath("", "Data"), "Data/"}})
-    EXPECT_EQ(C.Joined, C.Expected);
+                         TCase{JoinFolderPath(Native("a/"), Native("b/")), "a/b/"}, TCase{JoinFolderPath("", "Data"), "Data/"}})
+    EXPECT_EQ(C.Joined, Native(C.Expected));
 }
 
 TEST(Path, TheSeparatorIsTheOneThePathFunctionsWrite) {

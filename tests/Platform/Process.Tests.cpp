@@ -15,8 +15,13 @@
 namespace Quellit::Platform {
 namespace {
 
+using Testing::FileSystemPathOf;
+using Testing::PathTextOf;
 using Testing::TScratchFolder;
 namespace fs = std::filesystem;
+
+// The folder the executable lies in, as the layer writes a folder.
+std::string FolderOfExecutable() { return IncludeTrailingPathDelimiter(PathTextOf(FileSystemPathOf(ExecutablePath()).parent_path())); }
 
 // Writes a file when static objects are destroyed: shows that ExitProcess ran the normal clean-up.
 struct TCleanupWitness {
@@ -41,15 +46,16 @@ bool RunChildRoleIfAsked() {
 TEST(Process, ExecutablePathAndFolder) {
   TakeCommandLine(0, nullptr);
   std::string Path = ExecutablePath();
-  EXPECT_TRUE(fs::path(Path).is_absolute());
-  EXPECT_EQ(fs::path(Path).filename(), "PlatformTests");
-  EXPECT_EQ(ExecutableFolder(), IncludeTrailingPathDelimiter(fs::path(Path).parent_path().string()));
+  EXPECT_TRUE(FileSystemPathOf(Path).is_absolute());
+  EXPECT_TRUE(IsAbsolutePath(Path));
+  EXPECT_EQ(FileSystemPathOf(Path).stem(), "PlatformTests");
+  EXPECT_EQ(ExecutableFolder(), FolderOfExecutable());
 }
 
 struct TCommandLineCase {
   std::vector<const char*> Arguments;
   std::vector<std::string> Remaining;
-  const char* Folder;  // nullptr: the executable's own folder
+  const char* Folder;  // nullptr: the executable's own folder; it ends with the native separator
 };
 void PrintTo(const TCommandLineCase& C, std::ostream* AOut) {
   for (const char* Argument : C.Arguments) *AOut << Argument << ' ';
@@ -62,7 +68,7 @@ TEST_P(CommandLine, SetupDirIsTakenOutAndReplacesTheFolder) {
   Argv.insert(Argv.end(), GetParam().Arguments.begin(), GetParam().Arguments.end());
   EXPECT_EQ(TakeCommandLine(static_cast<int>(Argv.size()), Argv.data()), GetParam().Remaining);
   EXPECT_EQ(CommandLineArguments(), GetParam().Remaining);
-  std::string Expected = GetParam().Folder ? GetParam().Folder : fs::path(ExecutablePath()).parent_path().string() + "/";
+  std::string Expected = GetParam().Folder ? IncludeTrailingPathDelimiter(GetParam().Folder) : FolderOfExecutable();
   EXPECT_EQ(ExecutableFolder(), Expected);
   TakeCommandLine(0, nullptr);
 }
@@ -71,18 +77,18 @@ INSTANTIATE_TEST_SUITE_P(
     Table, CommandLine,
     testing::Values(TCommandLineCase{{}, {}, nullptr},
                     TCommandLineCase{{"-portable"}, {"-portable"}, nullptr},
-                    TCommandLineCase{{"--setup-dir", "/opt/setup", "/PORTABLE"}, {"/PORTABLE"}, "/opt/setup/"},
+                    TCommandLineCase{{"--setup-dir", "/opt/setup", "/PORTABLE"}, {"/PORTABLE"}, "/opt/setup"},
                     TCommandLineCase{{"a", "--setup-dir=/opt/Корвел/", "b"}, {"a", "b"}, "/opt/Корвел/"},
-                    TCommandLineCase{{"--setup-dir", "/first", "--setup-dir", "/second"}, {}, "/second/"},
+                    TCommandLineCase{{"--setup-dir", "/first", "--setup-dir", "/second"}, {}, "/second"},
                     // Arguments in Windows-1251 bytes ("Корвел", "Нормы") are text.
                     TCommandLineCase{{"--setup-dir", "/opt/\xCA\xEE\xF0\xE2\xE5\xEB-arg", "\xCD\xEE\xF0\xEC\xFB-arg"},
                                      {"Нормы-arg"},
-                                     "/opt/Корвел-arg/"}));
+                                     "/opt/Корвел-arg"}));
 
 TEST(Process, RelativeSetupDirIsMadeAbsolute) {
   const char* Argv[] = {"quellit-setup", "--setup-dir", "payload"};
   TakeCommandLine(3, Argv);
-  EXPECT_EQ(ExecutableFolder(), fs::current_path().string() + "/payload/");
+  EXPECT_EQ(ExecutableFolder(), JoinFolderPath(PathTextOf(fs::current_path()), "payload"));
   TakeCommandLine(0, nullptr);
 }
 

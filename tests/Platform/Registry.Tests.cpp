@@ -9,6 +9,7 @@
 #include "Lib/Common/Common.Exception.h"
 #include "Platform/RegistryFile.h"
 #include "Platform/TextCodec.h"
+#include "Support/PlatformSandbox.h"
 #include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
 
@@ -22,6 +23,124 @@ constexpr auto LM = TRegistryRoot::LocalMachine;
 constexpr auto CU = TRegistryRoot::CurrentUser;
 constexpr auto View32 = TRegistryView::Registry32;
 constexpr auto View64 = TRegistryView::Registry64;
+
+struct TReadCase {
+  TRegistryRoot Root;
+  const char* Key;
+  const char* Name;
+  TRegistryView View;
+  const char* Expected;
+};
+
+// ---- every backend: keys of the test's own, written where the backend reads them ------------
+
+class RegistryContractTest : public testing::Test {
+ protected:
+  // The test's keys below HKEY_LOCAL_MACHINE\SOFTWARE (64-bit view), its 32-bit view and
+  // HKEY_CURRENT_USER\Software.
+  std::string Own = Testing::OwnKeyName("QuellitRegistryTest");
+  std::string Software = "SOFTWARE\\" + Own;
+  std::string UserSoftware = "Software\\" + Own;
+
+  void SetUp() override {
+    TRegistryNode Root;
+    // Named and made in the registry's own order, so every backend lists them alike.
+    for (const char* Name : {"Alpha", "Beta", "Ключ"}) Root.CreateKey("HKEY_LOCAL_MACHINE\\" + Software + "\\Keys\\" + Name);
+    Root.CreateKey("HKEY_LOCAL_MACHINE\\" + Software + "\\Uninstall\\App64").SetString("InstallLocation", "C:\\App64\\");
+    Root.CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + Own + "\\Uninstall\\App32")
+        .SetString("InstallLocation", "C:\\Program Files (x86)\\Orvant\\")
+        .SetString("DisplayName", "Корвел Клиент (32 бита)")
+        .SetInteger("Version", 31)
+        .SetString("", "default text")
+        .SetValue(TRegValue::String("Expand", "%TEMP%", TRegDataType::rdExpandString))
+        .SetValue(TRegValue::MultiString("List", {"a", "Ӑ"}))
+        .SetValue(TRegValue{"Binary", TRegDataType::rdBinary, {1, 2, 3, 4}});
+    Root.CreateKey("HKEY_LOCAL_MACHINE\\" + Software + "\\Ключ").SetString("Имя", "say \"hi\"");
+    Root.CreateKey("HKEY_CURRENT_USER\\" + UserSoftware + "\\Shell Folders").SetString("Desktop", "C:\\Рабочий стол");
+    Registry.Apply(Root);
+  }
+
+  Testing::TScratchFolder Scratch;
+  Testing::TRegistrySandbox Registry{Scratch};
+};
+
+TEST_F(RegistryContractTest, ReadsStringsThroughBothViews) {
+  const std::string App64 = Software + "\\Uninstall\\App64", App32 = Software + "\\Uninstall\\App32";
+  const std::string Redirected = "SOFTWARE\\WOW6432Node\\" + Own + "\\Uninstall\\App32";
+  const std::string Lower = "software\\" + Own + "\\uninstall\\app64";
+  struct TOwnReadCase {
+    TRegistryRoot Root;
+    std::string Key;
+    const char* Name;
+    TRegistryView View;
+    const char* Expected;
+  };
+  const TOwnReadCase Cases[] = {
+      {LM, App64, "InstallLocation", View64, "C:\\App64\\"},
+      {LM, App64, "InstallLocation", View32, ""},
+      {LM, App32, "InstallLocation", View32, "C:\\Program Files (x86)\\Orvant\\"},
+      {LM, App32, "InstallLocation", View64, ""},
+      // The redirected part itself reads the same from both views.
+      {LM, Redirected, "DisplayName", View64, "Корвел Клиент (32 бита)"},
+      {LM, Redirected, "DisplayName", View32, "Корвел Клиент (32 бита)"},
+      // Names compare without regard to case, Cyrillic included.
+      {LM, Lower, "INSTALLLOCATION", View64, "C:\\App64\\"},
+      {LM, Software + "\\КЛЮЧ", "имя", View64, "say \"hi\""},
+      {LM, "\\" + Software + "\\Ключ\\", "Имя", View64, "say \"hi\""},
+      // The per-user hive has one view.
+      {CU, UserSoftware + "\\Shell Folders", "Desktop", View64, "C:\\Рабочий стол"},
+      {CU, UserSoftware + "\\Shell Folders", "Desktop", View32, "C:\\Рабочий стол"},
+      // Missing keys and values, and a hive that does not hold the key.
+      {LM, Software + "\\Ключ", "Gone", View64, ""},
+      {LM, Software + "\\Nowhere", "Anything", View64, ""},
+      {CU, Software + "\\Ключ", "Имя", View64, ""},
+  };
+  for (const TOwnReadCase& Case : Cases) {
+    SCOPED_TRACE(Case.Key + " / " + Case.Name + (Case.View == View32 ? " (32)" : " (64)"));
+    EXPECT_EQ(ReadRegistryString(Case.Root, Case.Key, Case.Name, Case.View), Case.Expected);
+  }
+  EXPECT_TRUE(RegistryKeyExists(LM, App32, View32));
+  EXPECT_FALSE(RegistryKeyExists(LM, App32, View64));
+  EXPECT_TRUE(RegistryKeyExists(LM, App64, View64));
+  EXPECT_FALSE(RegistryKeyExists(LM, App64, View32));
+}
+
+TEST_F(RegistryContractTest, ReadsEachValueType) {
+  const auto Key = TRegistryKey::Open(LM, Software + "\\Uninstall\\App32", View32);
+  ASSERT_TRUE(Key);
+  EXPECT_EQ(Key->ReadInteger("Version"), 31u);
+  EXPECT_EQ(Key->ReadString("Version"), "31");
+  EXPECT_EQ(Key->ReadString(""), "default text");
+  EXPECT_EQ(Key->ReadString("Expand"), "%TEMP%");  // not expanded
+  EXPECT_EQ(Key->ReadValue("Expand")->DataType, TRegDataType::rdExpandString);
+  EXPECT_EQ(Key->ReadMultiString("List"), (std::vector<std::string>{"a", "Ӑ"}));
+  EXPECT_EQ(Key->ReadValue("Binary")->Data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(Key->ReadString("Binary"), std::nullopt);
+  EXPECT_EQ(Key->ReadInteger("DisplayName"), std::nullopt);
+  EXPECT_EQ(Key->ReadString("Missing"), std::nullopt);
+  EXPECT_THAT(Key->GetValueNames(), testing::UnorderedElementsAre("InstallLocation", "DisplayName", "Version", "",
+                                                                   "Expand", "List", "Binary"));
+}
+
+TEST_F(RegistryContractTest, ListsSubkeys) {
+  EXPECT_THAT(TRegistryKey::Open(LM, Software + "\\Keys")->GetKeyNames(), ElementsAre("Alpha", "Beta", "Ключ"));
+  EXPECT_THAT(TRegistryKey::Open(LM, Software, View32)->GetKeyNames(), ElementsAre("Uninstall"));
+  EXPECT_THAT(TRegistryKey::Open(LM, Software)->GetKeyNames(), ElementsAre("Keys", "Uninstall", "Ключ"));
+}
+
+// A key opened before a change keeps what it was opened on.
+TEST_F(RegistryContractTest, AnOpenKeyKeepsWhatItWasOpenedOn) {
+  const auto Key = TRegistryKey::Open(LM, Software + "\\Ключ");
+  ASSERT_TRUE(Key);
+  TRegistryNode Changed;
+  Changed.CreateKey("HKEY_LOCAL_MACHINE\\" + Software + "\\Ключ").SetString("Имя", "changed");
+  Registry.Apply(Changed);
+  EXPECT_EQ(Key->ReadString("Имя"), "say \"hi\"");
+  EXPECT_EQ(ReadRegistryString(LM, Software + "\\Ключ", "Имя"), "changed");
+}
+
+// ---- the POSIX backend: the registry is one regedit export ----------------------------------
+#ifndef _WIN32
 
 // Bytes as regedit writes them: UTF-16LE with a byte-order mark, CR LF line ends. Built by hand,
 // apart from the codec.
@@ -76,14 +195,6 @@ class RegistryTest : public testing::Test {
 
   Testing::TScratchFolder Scratch;
   Testing::TScopedEnvironment Env;
-};
-
-struct TReadCase {
-  TRegistryRoot Root;
-  const char* Key;
-  const char* Name;
-  TRegistryView View;
-  const char* Expected;
 };
 
 TEST_F(RegistryTest, ReadsStringsThroughBothViews) {
@@ -275,6 +386,8 @@ TEST_F(RegistryTest, WrittenFilesReadBack) {
   EXPECT_EQ(Key->ReadValue("Blob")->Data, std::vector<std::uint8_t>(100, 0xAB));
   EXPECT_TRUE(RegistryKeyExists(CU, "Software\\Empty"));
 }
+
+#endif  // !_WIN32
 
 }  // namespace
 }  // namespace Quellit::Platform

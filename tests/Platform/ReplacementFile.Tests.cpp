@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 
 std::vector<std::string> Names(const std::string& AFolder) {
   std::vector<std::string> Result;
-  for (const auto& Item : fs::directory_iterator(AFolder)) Result.push_back(Item.path().filename());
+  for (const auto& Item : fs::directory_iterator(Testing::FileSystemPathOf(AFolder)))
+    Result.push_back(Testing::PathTextOf(Item.path().filename()));
   std::sort(Result.begin(), Result.end());
   return Result;
 }

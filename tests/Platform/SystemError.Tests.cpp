@@ -18,7 +18,8 @@ TEST(SystemError, FileNotFoundCarriesCodeTwoAndThePath) {
   } catch (const EOSError& E) {
     EXPECT_EQ(E.ErrorCode(), 2);
     EXPECT_TRUE(IsFileNotFound(E.ErrorCode()));
-    EXPECT_EQ(E.Message(), "System Error.  Code: 2.\nNo such file or directory: /no/such/folder");
+    EXPECT_FALSE(SystemErrorText(2).empty());
+    EXPECT_EQ(E.Message(), "System Error.  Code: 2.\n" + SystemErrorText(2) + ": /no/such/folder");
   }
 }
 

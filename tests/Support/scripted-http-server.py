@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """A small HTTP server that misbehaves on purpose, for the network client's tests.
 
-    scripted-http-server.py PORTFILE [HOST] [LIFETIME]
+    scripted-http-server.py PORTFILE [HOST] [LIFETIME] [OWNER_PID]
 
 Listens on HOST (default 127.0.0.1) at a free port, writes the port to PORTFILE once it listens,
-and answers by path (see Handler); /dav/ lists a.txt, gone.txt (404) and cut.txt (cut short). It ends by itself after LIFETIME seconds (default 120) or
-when its parent has gone, so a test that dies leaves nothing behind.
+and answers by path (see Handler); /dav/ lists a.txt, gone.txt (404) and cut.txt (cut short). It
+ends by itself after LIFETIME seconds (default 120) or when its parent has gone, so a test that
+dies leaves nothing behind. With OWNER_PID it goes into the background, returns once it listens
+(its process id in PORTFILE.pid) and ends when OWNER_PID has gone instead: so CTest can start it
+for programs that cannot start it themselves.
 """
 import os
 import socket
@@ -76,20 +79,58 @@ class Server(socketserver.ThreadingTCPServer):
         pass  # a client that hangs up early is what some tests do
 
 
+def alive(pid):
+    try:
+        os.kill(pid, 0)
+        return True
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        return True
+
+
+def detach():
+    """Leaves the caller once the child has answered; the child keeps no stream of the caller's."""
+    read_end, write_end = os.pipe()
+    if os.fork() > 0:
+        os.close(write_end)
+        status = os.read(read_end, 16)
+        os._exit(0 if status == b'ok' else 1)
+    os.close(read_end)
+    os.setsid()
+    devnull = os.open(os.devnull, os.O_RDWR)
+    for fd in (0, 1, 2):
+        os.dup2(devnull, fd)
+    return write_end
+
+
 def main():
     port_file = sys.argv[1]
     host = sys.argv[2] if len(sys.argv) > 2 else '127.0.0.1'
     lifetime = float(sys.argv[3]) if len(sys.argv) > 3 else 120
+    owner = int(sys.argv[4]) if len(sys.argv) > 4 else None
+    report = detach() if owner else None
     if ':' in host:
         Server.address_family = socket.AF_INET6
-    server = Server((host, 0), Handler)
+    try:
+        server = Server((host, 0), Handler)
+    except OSError:
+        if report is not None:
+            os.write(report, b'no')
+        raise
+    if owner:
+        with open(port_file + '.pid', 'w') as f:
+            f.write(str(os.getpid()))
     with open(port_file + '.tmp', 'w') as f:
         f.write(str(server.server_address[1]))
     os.rename(port_file + '.tmp', port_file)
+    if report is not None:
+        os.write(report, b'ok')
+        os.close(report)
     parent = os.getppid()
     threading.Thread(target=server.serve_forever, daemon=True).start()
     started = time.monotonic()
-    while time.monotonic() - started < lifetime and os.getppid() == parent:
+    while time.monotonic() - started < lifetime and (alive(owner) if owner else os.getppid() == parent):
         time.sleep(0.2)
     os._exit(0)
 

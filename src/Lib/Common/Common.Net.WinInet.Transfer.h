@@ -1,6 +1,7 @@
 // The transfers under the HTTP client: the handles of a connection and of one request, driven
-// step by step by the transfer library so that a body is pulled from the network as it is read.
-// Only this unit's .cpp file includes the library; everything here is internal to the client.
+// step by step so that a body is pulled from the network as it is read. The portable part is in
+// this unit's .cpp; the backend CMake picks (.Curl.cpp over libcurl, .Native.cpp over WinInet)
+// holds every call into its library. Everything here is internal to the client.
 #pragma once
 
 #include <cstdint>
@@ -13,22 +14,40 @@
 
 namespace Quellit::Detail {
 
-// The library's codes the client raises for failures of its own.
+// The backend's codes the client raises for failures of its own, so that an error code always
+// means what the backend's own error texts say it means.
 inline constexpr int kTransferOk = 0;
+#if defined(_WIN32)
+inline constexpr int kTransferUrlMalformed = 12005;  // ERROR_INTERNET_INVALID_URL
+inline constexpr int kTransferTimedOut = 12002;      // ERROR_INTERNET_TIMEOUT
+inline constexpr int kTransferBadArgument = 12016;   // ERROR_INTERNET_INVALID_OPERATION
+inline constexpr int kTransferPartialFile = 12030;   // ERROR_INTERNET_CONNECTION_ABORTED
+#else
 inline constexpr int kTransferUrlMalformed = 3;
 inline constexpr int kTransferTimedOut = 28;
 inline constexpr int kTransferBadArgument = 43;
 inline constexpr int kTransferPartialFile = 18;
+#endif
 
 void InitialiseTransfer();
 
-// EWinInetException "WinInet error (code): <library text>: <detail> (<url>)".
+// The backend's own text for ACode; "" when it has none.
+std::string TransferErrorText(int ACode);
+// EWinInetException "WinInet error (code): <backend text>: <detail> (<url>)".
 [[noreturn]] void RaiseWinInetError(int ACode, const std::string& ADetail, const std::string& AUrl);
 
 // An HTTP token (verbs, header names).
 bool IsToken(std::string_view S);
 // The path of a request line, with the bytes a request line cannot carry raw escaped.
 std::string EscapeRequestPath(std::string_view APath);
+// The name of a "Name: value" header line, trimmed.
+std::string HeaderName(const std::string& ALine);
+// Raw header lines with the values of "Authorization" and "Proxy-Authorization" as "***":
+// credentials never leave through exception texts or logs.
+std::string MaskCredentials(const std::string& AHeaders);
+
+// The window the caller gave the platform's dialogs; 0 when none was given (no dialog is shown).
+std::uintptr_t WinInetDialogOwner();
 
 struct TInternetSession {};
 
@@ -72,6 +91,11 @@ struct TInternetRequest {
   [[noreturn]] void RaiseError(int ACode) const { RaiseWinInetError(ACode, ErrorBuffer, Url); }
   // The TLS server turned the connection down for want of a client certificate.
   bool ClientCertificateWanted(int ACode) const;
+  // The platform's own dialogs, asked when no hook is installed: for credentials after a 401 or
+  // 407 (the prompt gets what the user entered) and for a client certificate after ACode. Without
+  // a dialog owner, or on a platform without such dialogs, the answer is drStop.
+  TWinInetDialogResult AskPlatformLogin(TWinInetLoginPrompt& APrompt);
+  TWinInetDialogResult AskPlatformCertificate(int ACode);
 
   TInternetConnect Connect;
   std::string Verb;

@@ -29,7 +29,16 @@ TWinInetCertificateHook& CertificateHook() {
   return Hook;
 }
 
+std::uintptr_t& DialogOwner() {
+  static std::uintptr_t Window = 0;
+  return Window;
+}
+
 }  // namespace
+
+std::uintptr_t SetWinInetDialogOwner(std::uintptr_t AWindow) { return std::exchange(DialogOwner(), AWindow); }
+
+std::uintptr_t Detail::WinInetDialogOwner() { return DialogOwner(); }
 
 TWinInetLoginHook SetWinInetLoginHook(TWinInetLoginHook AHook) { return std::exchange(LoginHook(), std::move(AHook)); }
 
@@ -372,9 +381,10 @@ void TWinInetHTTPRequest::Send() {
     if (Code == Detail::kTransferOk) return;
     if (!FHandle->ClientCertificateWanted(Code)) FHandle->RaiseError(Code);
     TWinInetCertificatePrompt Prompt{FHandle->Url, FHandle->ErrorBuffer, {}, {}, {}};
-    TWinInetDialogResult Answer = CertificateHook() ? CertificateHook()(Prompt) : drStop;
+    TWinInetDialogResult Answer = CertificateHook() ? CertificateHook()(Prompt) : FHandle->AskPlatformCertificate(Code);
     if (Answer == drCancel) throw EAbort();
     if (Answer == drStop) FHandle->RaiseError(Code);
+    if (!CertificateHook()) continue;  // the platform's dialog chose for the request itself
     // The connection keeps the chosen certificate for its later requests, as the platform does.
     for (Detail::TInternetConnect* Connect : {&FHandle->Connect, FHTTP->ConnectHandle()}) {
       if (!Connect) continue;
@@ -407,11 +417,12 @@ namespace {
 
 // The login dialog's answer for a 401 or 407: true to send the request again with what the user
 // entered; a cancel is a silent abort.
-bool AskToLoginAgain(TWinInetHTTP& AHTTP, const std::string& AUrl, std::int32_t AStatusCode) {
+bool AskToLoginAgain(TWinInetHTTP& AHTTP, TInternetRequest& ARequest, const std::string& AUrl,
+                     std::int32_t AStatusCode) {
   TWinInetLoginPrompt Prompt{AUrl, AStatusCode, AHTTP.Login(), AHTTP.Password()};
   Detail::TInternetConnect& Connect = *AHTTP.ConnectHandle();
   if (AStatusCode == 407) Prompt.Login = Connect.Proxy.Login, Prompt.Password = Connect.Proxy.Password;
-  TWinInetDialogResult Answer = LoginHook() ? LoginHook()(Prompt) : drStop;
+  TWinInetDialogResult Answer = LoginHook() ? LoginHook()(Prompt) : ARequest.AskPlatformLogin(Prompt);
   if (Answer == drCancel) throw EAbort();
   if (Answer == drStop) return false;
   if (AStatusCode == 407) {
@@ -483,7 +494,7 @@ TSharedPtr<TWinInetHTTPResponse> TWinInetWebClient::Send(const std::string& AUrl
     AReq = NewRequest(*AHTTP, Uri, AVerb, Secure, ARequest);
     Response = AReq->GetResponse(false);
     std::int32_t Code = Response->StatusCode();
-    if ((Code != 401 && Code != 407) || !LoginPromt || !AskToLoginAgain(*AHTTP, Url, Code)) break;
+    if ((Code != 401 && Code != 407) || !LoginPromt || !AskToLoginAgain(*AHTTP, *Response->Handle(), Url, Code)) break;
   }
   FResponseStatusText = Response->StatusText();
   FResponseStatusCode = Response->StatusCode();

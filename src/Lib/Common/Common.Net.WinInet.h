@@ -4,7 +4,7 @@
 // Bodies are streamed: a response stream pulls bytes from the network as it is read and holds at
 // most a small window of them, so a download into a stream or a file never sits whole in memory.
 // HTTPS certificates are verified unless a connection is told to accept any certificate.
-// The transfer library stays inside the .cpp file, behind opaque handles.
+// The transfer library (WinInet on Windows, libcurl elsewhere) stays behind opaque handles.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,7 @@
 
 namespace Quellit {
 
-// A failed transfer; ErrorCode is the transfer library's code.
+// A failed transfer; ErrorCode is the backend's code (WinInet's on Windows, libcurl's elsewhere).
 class EWinInetException : public Exception {
  public:
   EWinInetException(std::int32_t AErrorCode, std::string AMessage)
@@ -87,10 +87,14 @@ struct TWinInetCertificatePrompt {
 };
 using TWinInetCertificateHook = std::function<TWinInetDialogResult(TWinInetCertificatePrompt&)>;
 
-// Process-wide, as the platform's dialogs are; without a hook the answer is drStop. Each returns
-// the hook it replaces, so a caller can put it back.
+// Process-wide, as the platform's dialogs are. Without a hook, the platform's own dialog answers
+// where one exists and the caller gave it a window (SetWinInetDialogOwner); otherwise the answer
+// is drStop. Each returns the hook it replaces, so a caller can put it back.
 TWinInetLoginHook SetWinInetLoginHook(TWinInetLoginHook AHook);
 TWinInetCertificateHook SetWinInetCertificateHook(TWinInetCertificateHook AHook);
+// The window (HWND on Windows) that owns the platform's dialogs; 0, the default, shows none, so
+// an unattended run never waits on a dialog nobody sees. Returns the window it replaces.
+std::uintptr_t SetWinInetDialogOwner(std::uintptr_t AWindow);
 
 // ---- connection layer --------------------------------------------------------------------------
 

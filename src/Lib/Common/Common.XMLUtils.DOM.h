@@ -1,5 +1,9 @@
 // The XML document object model the libraries use: document, node, element and node list as
-// cheap handles over the parser's tree (the one place that includes the parser), with XPath 1.0.
+// cheap handles over the parser's tree, with XPath 1.0. One backend holds the tree: libxml2
+// (Common.XMLUtils.DOM.Libxml2.cpp) or, on Windows, MSXML 3.0 (Common.XMLUtils.DOM.Msxml.cpp);
+// Common.XMLUtils.DOM.cpp holds what they share. Documents are saved by libxml2's serializer there
+// and by our own (Common.XMLUtils.Writer.h) with MSXML; both write the same bytes, so the same
+// document is the same file on every system.
 //
 // Handles are values that share their document: a node keeps its document alive, and a node
 // removed from the tree stays valid (detached) until the document goes. Text is UTF-8 in memory.
@@ -7,11 +11,13 @@
 // declares entities is refused, so nothing a file declares is ever expanded or fetched.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Lib/Common/Common.Exception.h"
@@ -24,9 +30,30 @@ class TXMLNodeList;
 
 namespace Detail {
 class TXMLDocumentData;  // owns the parser's tree; defined in the .cpp only
-// Sets the parser up once for every user of it (no external entities, the system's Windows-1251
-// codec, nothing printed); EDOMUnavailable when its run-time library is too old.
+// Sets the parser up for every user of it (libxml2: no external entities, the system's
+// Windows-1251 codec, nothing printed; MSXML: the thread's COM apartment); EDOMUnavailable when
+// the XML component cannot serve.
 void EnsureXMLLibrary();
+// The character of every byte of a one-byte encoding the backend knows by AEncoding's name
+// ("KOI8-R", "ISO-8859-5"); Text::InvalidCodePoint for a byte it leaves unassigned. False for an
+// unknown name or an encoding of several bytes a character.
+bool SingleByteEncodingTable(const std::string& AEncoding, std::array<char32_t, 256>& ATable);
+
+// One UTF-8 sequence at APos, surrogates included; ALength is what it spans. Nothing for a
+// malformed sequence, whose ALength then covers its lead byte and the continuation bytes after it.
+std::optional<char32_t> DecodeUtf8(std::string_view AText, std::size_t APos, std::size_t& ALength);
+// Whether every character of the UTF-8 text may stand in a document as it is.
+bool IsCleanText(std::string_view AText);
+// Text every XML parser reads back: malformed UTF-8 becomes U+FFFD; a surrogate pair written as
+// two three-byte sequences becomes its character; unpaired surrogates, non-characters and the
+// control characters XML forbids are dropped.
+std::string MakeWritableText(std::string_view AText);
+// The prefixes of a "SelectionNamespaces" text ("xmlns:p='uri'" declarations separated by blanks)
+// with their namespace names; EDOMError for any other text. A default namespace declaration is
+// accepted and left out: XPath 1.0 names without a prefix never have a namespace.
+std::vector<std::pair<std::string, std::string>> ParseSelectionNamespaces(const std::string& AText);
+// Whether the UTF-8 text is an XML 1.0 name (fifth edition), prefixed names included.
+bool IsXMLName(std::string_view AName);
 }
 
 // ---- errors of the DOM itself ---------------------------------------------------------------------
@@ -50,7 +77,8 @@ class EDOMEncodingError : public EDOMError {
 class EDOMFileTooLarge : public EDOMError {
   using EDOMError::EDOMError;
 };
-// The XML component cannot serve: its run-time library is older than the one we were built for.
+// The XML component cannot serve: libxml2's run-time library is older than the one we were built
+// for, or MSXML 3.0 cannot be created.
 class EDOMUnavailable : public EDOMError {
   using EDOMError::EDOMError;
 };
@@ -132,7 +160,11 @@ class TXMLElement : public TXMLNode {
   // Replaces an existing attribute's value in place, or appends a new attribute.
   void SetAttribute(const std::string& AName, const std::string& AValue);
   void RemoveAttribute(const std::string& AName);
+  // The names of the element's attributes in their order, namespace declarations aside.
   std::vector<std::string> AttributeNames() const;
+  // The namespace declarations the element itself makes, in their order: prefix (empty for the
+  // default namespace) and namespace name.
+  std::vector<std::pair<std::string, std::string>> NamespaceDeclarations() const;
   void RemoveAllAttributes();
   void RemoveAllChildren();
   // The first child element whose node name (prefix included) is ATagName, or null.
@@ -186,6 +218,8 @@ class TXMLDocument {
   TXMLNode AsNode() const;
 
   std::string Version() const;
+  // What the declaration says of standalone: 1 "yes", 0 "no", -1 nothing.
+  int Standalone() const;
   // The encoding the declaration names ("windows-1251", "UTF-8"); empty when none.
   std::string Encoding() const;
   void SetEncoding(const std::string& AEncoding);

@@ -1,7 +1,9 @@
 // Reading an XML document in one forward pass as its bytes arrive, without building a tree: the
 // reader tells a handler where each element starts and ends and hands it the character data in
 // between. What it keeps in memory does not grow with the document, so answers of any size can be
-// read while they are still arriving.
+// read while they are still arriving. (On Windows the reader gathers the bytes and walks MSXML's
+// tree at Finish instead: the handler then hears everything there, whitespace-only text between
+// elements aside, and memory grows with the document.)
 //
 // The same safety as the DOM loader: no DTD or external entity is ever loaded, nothing comes from
 // the network, and a document that declares entities is refused, so nothing it declares is

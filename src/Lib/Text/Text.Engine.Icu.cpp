@@ -7,7 +7,6 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/tblcoll.h>
 #include <unicode/uchar.h>
-#include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 #include <unicode/uscript.h>
 
@@ -128,25 +127,6 @@ int Collate(std::string_view A, std::string_view B, const std::string& ALocaleId
   // one text, as the linguistic equality has them. Upper-case both first, independent of the locale.
   const icu::Locale& Root = icu::Locale::getRoot();
   return CollateExact(ToUtf8(ToUnicode(A).toUpper(Root)), ToUtf8(ToUnicode(B).toUpper(Root)), ALocaleId, ACase);
-}
-
-// ---- code pages --------------------------------------------------------------------------------
-
-char32_t CodePageCharacter(TCodePage ACodePage, unsigned char AByte) {
-  struct TConverterCloser {
-    void operator()(UConverter* AConverter) const { ucnv_close(AConverter); }
-  };
-  const char* Name = ACodePage == TCodePage::Windows1251 ? "windows-1251" : "ibm-866";
-  UErrorCode Status = U_ZERO_ERROR;
-  std::unique_ptr<UConverter, TConverterCloser> Converter(ucnv_open(Name, &Status));
-  if (U_FAILURE(Status)) throw EConvertError(Format("Code page \"%s\" is not available", Name));
-  // An unassigned byte is an error here rather than a substitute character.
-  ucnv_setToUCallBack(Converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &Status);
-  UChar Unit[2] = {};
-  const char Byte = static_cast<char>(AByte);
-  const std::int32_t Length = ucnv_toUChars(Converter.get(), Unit, 2, &Byte, 1, &Status);
-  if (U_FAILURE(Status) || Length != 1) return InvalidCodePoint;
-  return Unit[0];
 }
 
 // ---- locale forms ------------------------------------------------------------------------------

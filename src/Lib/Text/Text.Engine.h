@@ -10,8 +10,8 @@
 //   the collation of a locale, tailored to sort as that platform's word sort does.
 // Each comparison of a folding agrees with its own equality: equal means compare == 0.
 //
-// Text.Engine.cpp holds what is portable; the case tables, collation and code-page tables come
-// (and the locale forms) come from one backend file (ICU here; the national-language functions on
+// Text.Engine.cpp holds what is portable, the code-page tables among it; the case tables, collation
+// and the locale forms come from one backend file (ICU here; the national-language functions on
 // Windows).
 #pragma once
 
@@ -74,6 +74,8 @@ std::string DecodeCodePage(std::string_view ABytes, TCodePage ACodePage);
 std::string EncodeCodePage(std::string_view AText, TCodePage ACodePage);
 // Whether every character of the UTF-8 text has a byte in the code page.
 bool CanEncodeCodePage(std::string_view AText, TCodePage ACodePage);
+// The character of one byte in the code page; InvalidCodePoint when the code page leaves it unassigned.
+char32_t CodePageCharacter(TCodePage ACodePage, unsigned char AByte);
 
 // ---- locale forms ------------------------------------------------------------------------------
 struct TNumberSymbols {
@@ -96,7 +98,5 @@ bool ParseClockTime(std::string_view AText, const std::string& APattern, const s
 // ---- what the backend provides -----------------------------------------------------------------
 // The simple (1:1) upper-case mapping of one code point; the code point itself when it has none.
 char32_t SimpleUpperCase(char32_t ACodePoint);
-// The character of one byte in the code page; InvalidCodePoint when the code page leaves it unassigned.
-char32_t CodePageCharacter(TCodePage ACodePage, unsigned char AByte);
 
 }  // namespace Quellit::Text

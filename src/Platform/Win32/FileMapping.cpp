@@ -1,1 +1,82 @@
-// Placeholder until this service's Win32 code is written.
+// Read-only sections of files, viewed in windows that start on the system's allocation
+// granularity; the layer's fixed granularity is a multiple of it, so every view starts where the
+// system allows one.
+#include "Platform/FileMapping.h"
+
+#include "Lib/Common/Common.Exception.h"
+#include "Lib/Common/Common.Format.h"
+#include "Platform/SystemError.h"
+#include "Platform/Win32/SystemCall.h"
+
+namespace Quellit::Platform {
+namespace {
+
+std::uint64_t SystemAllocationGranularity() {
+  SYSTEM_INFO Info {};
+  ::GetSystemInfo(&Info);
+  return Info.dwAllocationGranularity;
+}
+
+}  // namespace
+
+TFileMappingView::TFileMappingView(TFileMappingView&& AOther) noexcept
+    : FData(AOther.FData), FSize(AOther.FSize), FOffset(AOther.FOffset) {
+  AOther.FData = nullptr;
+  AOther.FSize = 0;
+}
+
+TFileMappingView& TFileMappingView::operator=(TFileMappingView&& AOther) noexcept {
+  if (this != &AOther) {
+    Unmap();
+    FData = AOther.FData;
+    FSize = AOther.FSize;
+    FOffset = AOther.FOffset;
+    AOther.FData = nullptr;
+    AOther.FSize = 0;
+  }
+  return *this;
+}
+
+TFileMappingView::~TFileMappingView() { Unmap(); }
+
+void TFileMappingView::Unmap() noexcept {
+  if (FData) ::UnmapViewOfFile(FData);
+  FData = nullptr;
+  FSize = 0;
+}
+
+// The section holds its own reference to the file. A file of zero bytes cannot have one (the
+// system refuses an empty section), and needs none: its only view is the empty one.
+TFileMapping::TFileMapping(const TFileHandle& AFile) : FSize(AFile.Size()), FPath(AFile.Path()) {
+  const std::uint64_t Granularity = SystemAllocationGranularity();
+  Assert(Granularity != 0 && AllocationGranularity % Granularity == 0,
+         Format("The system's allocation granularity %u does not divide %u", Granularity, AllocationGranularity),
+         "Platform/FileMapping");
+  if (FSize == 0) return;
+  FHandle.Reset(NativeHandleOf(::CreateFileMappingW(HandleOf(AFile), nullptr, PAGE_READONLY, 0, 0, nullptr)));
+  // CreateFileMappingW answers null, not INVALID_HANDLE_VALUE, when it fails.
+  if (FHandle.Get() == 0) {
+    FHandle.Release();
+    RaiseOSError(static_cast<int>(::GetLastError()), FPath);
+  }
+}
+
+TFileMapping::TFileMapping(const std::string& APath)
+    : TFileMapping(TFileHandle(APath, TFileAccess::Read, TFileDisposition::OpenExisting)) {}
+
+TFileMapping::~TFileMapping() = default;
+
+TFileMappingView TFileMapping::MapView(std::uint64_t AOffset, std::size_t ASize) const {
+  Assert(AOffset % AllocationGranularity == 0,
+         Format("View offset %u is not a multiple of the allocation granularity", AOffset), "Platform/FileMapping");
+  Assert(AOffset <= FSize && ASize <= FSize - AOffset,
+         Format("View %u+%u lies beyond the mapped size %u", AOffset, ASize, FSize), "Platform/FileMapping");
+  // A size of zero would map the whole rest of the file; an empty window needs no memory anyway.
+  if (ASize == 0) return TFileMappingView(nullptr, 0, AOffset);
+  void* Address = ::MapViewOfFile(HandleOf(FHandle.Get()), FILE_MAP_READ, static_cast<DWORD>(AOffset >> 32),
+                                  static_cast<DWORD>(AOffset & 0xFFFFFFFFu), ASize);
+  if (!Address) RaiseOSError(static_cast<int>(::GetLastError()), FPath);
+  return TFileMappingView(static_cast<const std::uint8_t*>(Address), ASize, AOffset);
+}
+
+}  // namespace Quellit::Platform

@@ -10,6 +10,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// The layer has a DeleteFile of its own; the wide function is called by its own name.
+#undef DeleteFile
 
 #include <string>
 #include <string_view>

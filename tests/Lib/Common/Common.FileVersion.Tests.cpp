@@ -12,6 +12,10 @@
 #include "PEFixture.h"
 #include "Support/ScratchFolder.h"
 
+#ifdef _WIN32
+#include "Platform/Win32/SystemCall.h"
+#endif
+
 namespace Quellit {
 namespace {
 
@@ -19,6 +23,26 @@ using namespace Quellit::Testing;
 
 std::string WriteImage(const TScratchFolder& AFolder, const std::string& AName, const TBytes& AImage) {
   return AFolder.Write(AName, std::string(AImage.begin(), AImage.end()));
+}
+
+// The file's modification time to the millisecond. MinGW's std::filesystem sets whole seconds
+// only, so Windows is asked directly.
+void SetModificationTime(const std::string& APath, std::int64_t AUnixSeconds, int AMilliseconds) {
+#ifdef _WIN32
+  const Platform::TScopedKernelHandle File(::CreateFileW(Platform::WideOf(APath).c_str(), FILE_WRITE_ATTRIBUTES,
+                                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                         nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(File.IsValid()) << APath;
+  constexpr std::int64_t SecondsFrom1601 = 11'644'473'600;
+  ULARGE_INTEGER Ticks;
+  Ticks.QuadPart = static_cast<ULONGLONG>((AUnixSeconds + SecondsFrom1601) * 10'000'000 + AMilliseconds * 10'000);
+  const FILETIME Time{Ticks.LowPart, Ticks.HighPart};
+  ASSERT_TRUE(::SetFileTime(File.Get(), nullptr, nullptr, &Time)) << APath;
+#else
+  std::filesystem::last_write_time(
+      APath, std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(AUnixSeconds)) +
+                                               std::chrono::milliseconds(AMilliseconds)));
+#endif
 }
 
 void ExpectEmpty(const TFileVersionInfo& AInfo) {
@@ -134,9 +158,7 @@ TEST(TFileVersionInfo, SizeAndLocalModificationTimeComeFromTheFileSystem) {
   TScratchFolder Folder;
   const std::string Path = WriteImage(Folder, "client.exe", LoadPEFixture("full.exe"));
   const std::int64_t Seconds = 1700000000;  // 2023-11-14 22:13:20 UTC
-  std::filesystem::last_write_time(
-      Path, std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(Seconds)) +
-                                              std::chrono::milliseconds(250)));
+  SetModificationTime(Path, Seconds, 250);
   TFileVersionInfo Info;
   Info.ReadFromFile(Path);
   EXPECT_EQ(Info.FileSize, 3072);

@@ -12,6 +12,8 @@
 #include "Lib/Common/Common.Net.WinInet.h"
 #include "Lib/Common/Common.Streams.h"
 #include "Lib/Common/DavServer.h"
+#include "Platform/File.h"
+#include "Platform/Folder.h"
 
 namespace Quellit {
 namespace {
@@ -339,8 +341,12 @@ TEST_F(TPropFindServerTest, ListsTheFolderAndItsDirectChildrenOnly) {
 // cuts it, and reads whole.
 TEST_F(TPropFindServerTest, ALargeFolderReadsWholeWhileItArrives) {
   const int Count = 3000;
-  std::filesystem::create_directories(Server().Local("many"));
-  for (int I = 0; I < Count; ++I) std::ofstream(Server().Local("many/Смета " + std::to_string(I) + ".kvs")) << I;
+  // Through the layer: the served tree has Cyrillic names, and a Windows program writes it too.
+  Platform::ForceDirectories(Server().Local("many"));
+  for (int I = 0; I < Count; ++I) {
+    const std::string Content = std::to_string(I);
+    Platform::WriteAllBytesAtomic(Server().Local("many/Смета " + Content + ".kvs"), Content.data(), Content.size());
+  }
   auto Result = ExecutePropFind(Server().Url("many/"));
   ASSERT_EQ(Result->EntryCount(), Count + 1);
   EXPECT_EQ(Result->SkippedEntryCount(), 0);

@@ -87,6 +87,35 @@ TEST_F(XmlOptions, ConnectionsLikeFileRoundTripsByteForByte) {
             (std::vector<std::string>{"Item0", "Item1", "Item2"}));
 }
 
+// A known options document, written through the storage, is the fixture's bytes on every build:
+// the code page, the references for what it lacks, the escapes, the layout and the line ends.
+TEST_F(XmlOptions, AKnownDocumentIsWrittenAsTheFixtureOnEveryBuild) {
+  {
+    auto W = Writer(File);
+    auto Pool = W->OpenSubWriter("Connections");
+    Pool->WriteString("Stale", "to be cleared", "");
+    Pool->Clear();
+    const std::vector<std::pair<std::string, std::string>> Items = {
+        {"Сметы 2024", "C:\\Users\\Иван\\Документы\\Сметы"},
+        {"Нормативы «ФЕР» & <ТЕР>", "\\\\server\\base\t\"quoted\"\r\nnext line"},
+        {"Web € 中文 😀", "https://example.org/dav/"}};
+    Pool->WriteInteger("Count", static_cast<int>(Items.size()), 0);
+    for (std::size_t I = 0; I < Items.size(); ++I) {
+      auto Item = Pool->OpenSubWriter("Item" + std::to_string(I));
+      Item->WriteString("ClassID", I == 2 ? "KV.WebDAV.ReadOnly" : "KV.Files", "");
+      Item->WriteString("Caption", Items[I].first, "");
+      Item->OpenSubWriter("Location")->WriteString("Path", Items[I].second, "");
+      Item->WriteBool("Enabled", I != 1);
+      Item->WriteFloat("Changed", 45352.5L + static_cast<long double>(I), 0);
+      Item->WriteInteger("Order", -static_cast<int>(I), 0);
+    }
+    W->OpenSubWriter("Empty\\Deeper");
+    W->Save();
+  }
+  EXPECT_TRUE(TScratchFolder::Read(File) == TScratchFolder::Read(QUELLIT_TEST_FIXTURES "/OptionsStorage/Connections.xml"))
+      << TScratchFolder::Read(File);
+}
+
 TEST_F(XmlOptions, MissingFileReadsAsAnEmptyRoot) {
   auto R = Reader(File);
   EXPECT_FALSE(R->IsEmptySection());

@@ -14,6 +14,8 @@
 namespace Quellit {
 namespace {
 
+using Testing::PerTextBackend;
+
 // Every test here runs under the Russian locale, whatever the machine's environment says.
 class SysUtilsRu : public Testing::TRussianLocaleTest {};
 
@@ -28,6 +30,23 @@ TEST_F(SysUtilsRu, LocaleIdDropsCodesetAndModifier) {
   EXPECT_EQ(UserLocale(), "en_US_POSIX");
 }
 
+#ifdef _WIN32
+// Windows keeps one locale per user, named as the system names it ("ru-RU"); those names serve as
+// ids as well as the POSIX ones do.
+TEST(SysUtilsLocale, TheSystemsLocaleNames) {
+  ResetUserLocale();
+  EXPECT_FALSE(UserLocale().empty());
+  EXPECT_NE(UserLocale(), "en_US_POSIX");
+  SetUserLocale("en-US");
+  EXPECT_EQ(FormatSettings().DecimalSeparator, ".");
+  EXPECT_LT(AnsiCompareStr("a", "B"), 0);
+  SetUserLocale("ru-RU");
+  EXPECT_EQ(FormatSettings().DecimalSeparator, ",");
+  EXPECT_GT(AnsiCompareStr("B", "a"), 0);
+  EXPECT_TRUE(AnsiSameText("Ёлка", "ёЛКА"));
+  ResetUserLocale();
+}
+#else
 TEST(SysUtilsLocale, EnvironmentPerCategory) {
   Testing::TScopedEnvironment Env;
   Env.Unset("LC_ALL");
@@ -56,6 +75,7 @@ TEST(SysUtilsLocale, EnvironmentPerCategory) {
   EXPECT_EQ(UserLocale(), "en_US_POSIX");
   ResetUserLocale();
 }
+#endif
 
 TEST_F(SysUtilsRu, AnsiCaseMapsCyrillicFully) {
   struct TCase {
@@ -67,7 +87,7 @@ TEST_F(SysUtilsRu, AnsiCaseMapsCyrillicFully) {
       {"ёлка", "ЁЛКА", "ёлка"},
       {"Привет, World!", "ПРИВЕТ, WORLD!", "привет, world!"},
       {"ЁЛКА", "ЁЛКА", "ёлка"},
-      {"straße", "STRASSE", "straße"},
+      {"straße", PerTextBackend("STRASSE", "STRAßE"), "straße"},  // the system has no "SS" for "ß"
       {"", "", ""},
   };
   for (const TCase& C : Cases) {
@@ -136,8 +156,13 @@ TEST_F(SysUtilsRu, CollatorsServeManyThreads) {
 
 TEST_F(SysUtilsRu, AnsiUpperCaseWithOriginsMapsBack) {
   std::vector<std::size_t> Origins;
-  EXPECT_EQ(AnsiUpperCase("aßё", Origins), "ASSЁ");
-  // "A" from offset 0, "SS" from the two-byte "ß" at 1, two bytes of "Ё" from 3, then the end.
+  if (Testing::SystemTextRules) {
+    // The system keeps "ß": "A" from 0, the two bytes of "ß" from 1, those of "Ё" from 3, the end.
+    EXPECT_EQ(AnsiUpperCase("aßё", Origins), "AßЁ");
+  } else {
+    // "A" from offset 0, "SS" from the two-byte "ß" at 1, two bytes of "Ё" from 3, then the end.
+    EXPECT_EQ(AnsiUpperCase("aßё", Origins), "ASSЁ");
+  }
   EXPECT_EQ(Origins, (std::vector<std::size_t>{0, 1, 1, 3, 3, 5}));
 }
 
@@ -315,15 +340,22 @@ TEST(SysUtilsDates, NowIsTodayInLocalTime) {
   EXPECT_LE(Before, Now());
 }
 
-TEST_F(SysUtilsRu, DateTimeTextFollowsTheLocale) {
-  EXPECT_EQ(FormatSettings().ShortDateFormat, "dd.MM.y");
-  EXPECT_EQ(FormatSettings().LongTimeFormat, "HH:mm:ss");
-  const TDateTime Value = EncodeDateTime(2012, 5, 6, 9, 8, 7, 0);
-  EXPECT_EQ(DateToStr(Value), "06.05.2012");
-  EXPECT_EQ(TimeToStr(Value), "09:08:07");
-  EXPECT_EQ(DateTimeToStr(Value), "06.05.2012 09:08:07");
+TEST_F(SysUtilsRu, DateTextFollowsTheLocale) {
+  // The system's picture writes the year in four digits, ICU's in as many as it has.
+  EXPECT_EQ(FormatSettings().ShortDateFormat, PerTextBackend("dd.MM.y", "dd.MM.yyyy"));
+  EXPECT_EQ(DateToStr(EncodeDateTime(2012, 5, 6, 9, 8, 7, 0)), "06.05.2012");
   EXPECT_EQ(DateTimeToStr(EncodeDate(2012, 5, 6)), "06.05.2012");
   EXPECT_EQ(DateToStr(EncodeDate(1850, 1, 2)), "02.01.1850");
+  EXPECT_EQ(DateToStr(EncodeDate(812, 1, 2)), PerTextBackend("02.01.812", "02.01.0812"));
+}
+
+TEST_F(SysUtilsRu, TimeTextFollowsTheLocale) {
+  if (Testing::UnderWine() && FormatSettings().LongTimeFormat == "HH:mm:ss")
+    GTEST_SKIP() << "Wine: the Russian time picture is \"HH:mm:ss\", Windows' is \"H:mm:ss\"";
+  EXPECT_EQ(FormatSettings().LongTimeFormat, PerTextBackend("HH:mm:ss", "H:mm:ss"));
+  const TDateTime Value = EncodeDateTime(2012, 5, 6, 9, 8, 7, 0);
+  EXPECT_EQ(TimeToStr(Value), PerTextBackend("09:08:07", "9:08:07"));
+  EXPECT_EQ(DateTimeToStr(Value), PerTextBackend("06.05.2012 09:08:07", "06.05.2012 9:08:07"));
 }
 
 TEST_F(SysUtilsRu, DateTimeTextReadsBack) {
@@ -342,7 +374,7 @@ TEST_F(SysUtilsRu, DateTimeTextReadsBack) {
 TEST(SysUtilsDates, PosixLocaleHasUsForms) {
   SetUserLocale("C");
   EXPECT_EQ(FormatSettings().DecimalSeparator, ".");
-  EXPECT_EQ(DateToStr(EncodeDate(2012, 5, 6)), "5/6/12");
+  EXPECT_EQ(DateToStr(EncodeDate(2012, 5, 6)), PerTextBackend("5/6/12", "5/6/2012"));
   ResetUserLocale();
 }
 

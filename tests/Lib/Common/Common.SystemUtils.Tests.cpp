@@ -8,8 +8,15 @@
 
 #include "Lib/Common/Common.Exception.h"
 #include "Lib/Common/Common.StringList.h"
+#include "Platform/Path.h"
 #include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
+
+#ifdef _WIN32
+#include <shlobj.h>
+
+#include "Platform/Win32/SystemCall.h"
+#endif
 
 namespace Quellit {
 namespace {
@@ -31,6 +38,30 @@ TEST(CreateGUIDString, BracedAndBareForms) {
   EXPECT_EQ(Seen.size(), 100u);
 }
 
+#ifdef _WIN32
+std::string ShellFolder(int ACsidl) {
+  wchar_t Path[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, ACsidl, nullptr, SHGFP_TYPE_CURRENT, Path))) return "(none)";
+  return Platform::Utf8OfWide(Path);
+}
+
+// The shell's folders, and the temporary folder from the environment as the system reads it.
+TEST(SpecialFolders, AreTheShellsWithoutTrailingDelimiter) {
+  TScratchFolder Scratch;
+  TScopedEnvironment Env;
+  Env.Set("TMP", Scratch / "tmp");
+  EXPECT_EQ(GetPersonalFolder(), ShellFolder(CSIDL_PERSONAL));
+  EXPECT_EQ(GetAppDataFolder(), ShellFolder(CSIDL_APPDATA));
+  EXPECT_EQ(GetCommonAppDataFolder(), ShellFolder(CSIDL_COMMON_APPDATA));
+  for (const std::string& Folder : {GetPersonalFolder(), GetAppDataFolder(), GetCommonAppDataFolder()}) {
+    ASSERT_FALSE(Folder.empty());
+    EXPECT_NE(Folder.back(), '\\') << Folder;
+  }
+  EXPECT_EQ(GetSpecialFolder(5), GetPersonalFolder());
+  EXPECT_EQ(GetTempFolder(), Scratch / "tmp\\");
+  EXPECT_THROW(GetSpecialFolder(9999), EOSError);
+}
+#else
 TEST(SpecialFolders, FollowTheEnvironmentWithoutTrailingDelimiter) {
   TScratchFolder Scratch;
   TScopedEnvironment Env;
@@ -46,6 +77,7 @@ TEST(SpecialFolders, FollowTheEnvironmentWithoutTrailingDelimiter) {
   EXPECT_FALSE(std::filesystem::exists(Scratch / "Docs"));  // found, never created
   EXPECT_THROW(GetSpecialFolder(9999), EOSError);
 }
+#endif
 
 class FindFilesToListTest : public ::testing::Test {
  protected:
@@ -66,8 +98,9 @@ class FindFilesToListTest : public ::testing::Test {
 
 TEST_F(FindFilesToListTest, MatchesInListingOrder) {
   EXPECT_EQ(Find("*.txt", false), (std::vector<std::string>{"A.TXT", "b.txt", "Я.txt"}));
-  EXPECT_EQ(Find("*.txt", true),
-            (std::vector<std::string>{"A.TXT", "b.txt", "sub/d.txt", "sub/deeper/e.txt", "Я.txt"}));
+  using Platform::ToNativeSeparators;
+  EXPECT_EQ(Find("*.txt", true), (std::vector<std::string>{"A.TXT", "b.txt", ToNativeSeparators("sub/d.txt"),
+                                                           ToNativeSeparators("sub/deeper/e.txt"), "Я.txt"}));
   EXPECT_EQ(Find("*", true).size(), 7u);
   EXPECT_TRUE(Find("*.none", true).empty());
 }

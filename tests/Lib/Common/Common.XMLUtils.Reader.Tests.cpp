@@ -109,7 +109,15 @@ TEST(TXMLStreamReader, NeverLoadsAnExternalDocumentTypeDefinition) {
   EXPECT_EQ(Text.find("from the file"), std::string::npos) << Text;
 }
 
+#ifdef _WIN32
+// The reader over MSXML hears the document at Finish: a walk over its DOM, not a stream.
+constexpr const char* WholeDocumentReader = "The reader over MSXML reads the whole document at Finish";
+#endif
+
 TEST(TXMLStreamReader, AHandlerErrorStopsTheReadingAndPassesUnchanged) {
+#ifdef _WIN32
+  GTEST_SKIP() << WholeDocumentReader;
+#endif
   struct TFailing : TTrace {
     void StartElement(std::string_view AURI, std::string_view AName) override {
       if (AName == "bad") throw std::runtime_error("handler says no");
@@ -132,7 +140,35 @@ TEST(TXMLStreamReader, AHandlerErrorStopsTheReadingAndPassesUnchanged) {
   EXPECT_THROW(Reader.Finish(), EDOMParseError);
 }
 
+// Whichever call hears the failing element (Feed while the bytes arrive, Finish where the whole
+// document is read at its end), the handler's error passes out of it unchanged, what came before
+// was heard, and every later call fails.
+TEST(TXMLStreamReader, AHandlerErrorEndsTheReadingWhicheverCallHearsIt) {
+  struct TFailing : TTrace {
+    void StartElement(std::string_view AURI, std::string_view AName) override {
+      if (AName == "bad") throw std::runtime_error("handler says no");
+      TTrace::StartElement(AURI, AName);
+    }
+  } Handler;
+  TXMLStreamReader Reader(Handler);
+  std::string Error;
+  try {
+    Reader.Feed("<r><a/>t<bad/><after/>");
+    Reader.Feed("</r>");
+    Reader.Finish();
+  } catch (const std::runtime_error& E) {
+    Error = E.what();
+  }
+  EXPECT_EQ(Error, "handler says no");
+  EXPECT_EQ(Handler.Text, "<{}r><{}a></>t");
+  EXPECT_THROW(Reader.Feed("x"), EDOMParseError);
+  EXPECT_THROW(Reader.Finish(), EDOMParseError);
+}
+
 TEST(TXMLStreamReader, ADocumentCutShortFailsOnlyAtItsEnd) {
+#ifdef _WIN32
+  GTEST_SKIP() << WholeDocumentReader;
+#endif
   TTrace Handler;
   TXMLStreamReader Reader(Handler);
   Reader.Feed("<r><a>te");

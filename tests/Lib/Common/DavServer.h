@@ -1,6 +1,9 @@
 // The real Apache WebDAV server of the network tests, started on 127.0.0.1 the first time a test
 // asks for it and stopped when the test program ends (and by the script itself should the program
 // die first). It serves a scratch tree that the tests read and write.
+//
+// A program built with QUELLIT_TEST_SERVERS (the Windows one, which cannot start Linux programs)
+// uses the server CTest started for it there instead (scripts/webdav-server.sh fixture-start).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,8 +33,24 @@ class TDavServer {
   // The URL of a path below /dav/.
   std::string Url(const std::string& APath = "") const { return Base() + "/dav/" + APath; }
   // The served folder's full path of a relative path.
-  std::string Local(const std::string& APath) const { return FFolder.Path() + "/root/" + APath; }
+  std::string Local(const std::string& APath) const { return FRoot + "/" + APath; }
   const std::string& RunFolder() const { return FRunFolder; }
+  // True when CTest runs the server (the program must not stop it).
+  static bool StartedByCTest() {
+#if defined(QUELLIT_TEST_SERVERS)
+    return true;
+#else
+    return false;
+#endif
+  }
+  // A path of the Linux side as this program names it: Wine shows the Linux root as drive Z:.
+  static std::string HostPath(const std::string& ALinuxPath) {
+#if defined(_WIN32)
+    return "Z:" + ALinuxPath;
+#else
+    return ALinuxPath;
+#endif
+  }
 
   // The content every test may rely on; tests that write use names of their own.
   static std::string BigContent() {
@@ -41,24 +60,26 @@ class TDavServer {
   }
 
   void Stop() {
-    if (FPort == 0) return;
+    if (FPort == 0 || StartedByCTest()) return;
     Platform::TChildProcess("/bin/bash", {Script(), "stop", FRunFolder}).Wait();
     FPort = 0;
   }
 
  private:
   TDavServer() {
-    FFolder.Write("root/a.txt", "hello, world\n");
-    FFolder.Write("root/big.bin", BigContent());
-    FFolder.Write("root/Документы/Отчёт за год.txt", "отчёт\n");
-    FFolder.Write("root/Документы/Вложенная папка/x.txt", "x");
-    FFolder.Write("root/private/s.txt", "secret content");
-    FFolder.Write("root/private/inner/t.txt", "inner secret");
-    FFolder.Write("root/offered/report.bin", "offered");
-    FFolder.Write("root/upload/.keep", "");
+#if defined(QUELLIT_TEST_SERVERS)
+    FRoot = HostPath(QUELLIT_TEST_SERVERS "/root");
+    FRunFolder = HostPath(QUELLIT_TEST_SERVERS "/run");
+    if (TScratchFolder::Read(FRunFolder + "/port").empty())
+      throw std::runtime_error("no WebDAV test server in " + FRunFolder +
+                               "; run the tests through CTest, whose fixture NetServers starts it");
+#else
+    FRoot = FFolder.Path() + "/root";
     FRunFolder = FFolder.Path() + "/run";
-    int Code = Platform::TChildProcess("/bin/bash", {Script(), "start", FFolder.Path() + "/root", FRunFolder}).Wait();
-    if (Code != 0) throw std::runtime_error("the WebDAV test server did not start; see " + FRunFolder);
+    if (Platform::TChildProcess("/bin/bash", {Script(), "populate", FRoot}).Wait() != 0 ||
+        Platform::TChildProcess("/bin/bash", {Script(), "start", FRoot, FRunFolder}).Wait() != 0)
+      throw std::runtime_error("the WebDAV test server did not start; see " + FRunFolder);
+#endif
     FPort = std::stoi(TScratchFolder::Read(FRunFolder + "/port"));
     std::string Tls = TScratchFolder::Read(FRunFolder + "/tls-port");
     FTlsPort = Tls.empty() ? 0 : std::stoi(Tls);
@@ -67,7 +88,8 @@ class TDavServer {
 
   static std::string Script() { return std::string(QUELLIT_SOURCE_ROOT) + "/scripts/webdav-server.sh"; }
 
-  TScratchFolder FFolder;
+  TScratchFolder FFolder;  // the server's folders when the program starts it
+  std::string FRoot;
   std::string FRunFolder;
   int FPort = 0;
   int FTlsPort = 0;

@@ -22,6 +22,26 @@ namespace {
 
 using Testing::TScratchFolder;
 
+// Without mandatory share modes a file being written is read at the same time.
+TEST(TFileHandle, TwoHandlesShareReadingAndWriting) {
+  TScratchFolder Scratch;
+  TFileHandle Writer(Scratch / "shared", TFileAccess::Write, TFileDisposition::CreateAlways);
+  TFileHandle Reader(Scratch / "shared", TFileAccess::Read, TFileDisposition::OpenExisting);
+  Writer.Write("abc", 3);
+  char Buffer[3];
+  EXPECT_EQ(Reader.Read(Buffer, 3), 3);
+  EXPECT_EQ(std::string(Buffer, 3), "abc");
+}
+
+TEST(SystemError, AMissingFileIsTheSystemsOwnText) {
+  try {
+    RaiseFileNotFound("/no/such/folder");
+    FAIL() << "no exception";
+  } catch (const EOSError& E) {
+    EXPECT_EQ(E.Message(), "System Error.  Code: 2.\nNo such file or directory: /no/such/folder");
+  }
+}
+
 // A failed call answers the system's own code for its failure and the system's text for it, and
 // raises with both.
 TEST(File, AFailedCallCarriesTheSystemsCodeAndText) {

@@ -18,6 +18,12 @@ namespace {
 
 using TStorage = TWebDAVReadOnlyVeskaStorage;
 
+// A listed entry's name in UTF-8, whatever the platform's narrow encoding is.
+std::string NameOf(const std::filesystem::directory_entry& AItem) {
+  const std::u8string Name = AItem.path().filename().u8string();
+  return std::string(Name.begin(), Name.end());
+}
+
 const Testing::TDavTree& Tree() {
   static const Testing::TDavTree Instance = [] {
     Testing::TDavTree Result("storage");
@@ -160,6 +166,9 @@ TEST_F(WebDAVStorageOnServer, ListingFailuresNameTheFolder) {
 }
 
 TEST_F(WebDAVStorageOnServer, EditTwiceReplacesTheReadOnlyCopyAndOpensIt) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the opener recorder is a shell script, and the copy's folder is found through TMPDIR";
+#endif
   Testing::TScratchFolder Temp;
   Testing::TScopedEnvironment Environment;
   Environment.Set("TMPDIR", Temp.Path());
@@ -185,13 +194,16 @@ TEST_F(WebDAVStorageOnServer, EditTwiceReplacesTheReadOnlyCopyAndOpensIt) {
   // Nothing but the copy is left in the private folder.
   std::set<std::string> Names;
   for (const auto& Item : std::filesystem::directory_iterator(Platform::ExtractFilePath(Copy)))
-    Names.insert(Item.path().filename());
+    Names.insert(NameOf(Item));
   EXPECT_EQ(Names, std::set<std::string>{"правка.txt"});
 }
 
 // Another local user plants, in the shared temporary folder, a link under the name the copy would
 // have there, pointing at a read-only file of the victim: neither the link nor its target is used.
 TEST_F(WebDAVStorageOnServer, ALinkPlantedInTheTemporaryFolderIsNeverFollowed) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the opener recorder is a shell script, and the copy's folder is found through TMPDIR";
+#endif
   Testing::TScratchFolder Temp;
   Testing::TScopedEnvironment Environment;
   Environment.Set("TMPDIR", Temp.Path());
@@ -214,6 +226,9 @@ TEST_F(WebDAVStorageOnServer, ALinkPlantedInTheTemporaryFolderIsNeverFollowed) {
 }
 
 TEST_F(WebDAVStorageOnServer, EditKeepsAHostileServerNameInsideTheTemporaryFolder) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the opener recorder is a shell script, and the copy's folder is found through TMPDIR";
+#endif
   Testing::TScratchFolder Temp;
   Testing::TScopedEnvironment Environment;
   Environment.Set("TMPDIR", Temp.Path() + "/tmp");
@@ -230,7 +245,7 @@ TEST_F(WebDAVStorageOnServer, EditKeepsAHostileServerNameInsideTheTemporaryFolde
   EXPECT_EQ(Opener.WaitForOpened(1), Copy + "\n");
   // Nothing beside or above the temporary folder; the copy is in a private folder right in it.
   std::set<std::string> Names;
-  for (const auto& Item : std::filesystem::directory_iterator(Temp.Path())) Names.insert(Item.path().filename());
+  for (const auto& Item : std::filesystem::directory_iterator(Temp.Path())) Names.insert(NameOf(Item));
   EXPECT_EQ(Names, std::set<std::string>{"tmp"});
   EXPECT_EQ(Platform::ExtractFilePath(Platform::ExcludeTrailingPathDelimiter(Platform::ExtractFilePath(Copy))),
             Temp / "tmp/");

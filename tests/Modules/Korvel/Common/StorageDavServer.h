@@ -53,11 +53,17 @@ class TDavTree {
   }
 
  private:
+  // A folder that is there already (405) is what MKCOL wants: test programs sharing one server
+  // build the same trees.
   static void Send(const std::string& AVerb, const std::string& AUrl, const std::string& ABody) {
     TWinInetWebClient Client;
     TStringStream Body(ABody);
     if (AVerb == "PROPPATCH") Client.Headers()["Content-Type"] = "application/xml";
+    Client.ShouldCheckStatusCode = false;
     Client.SendRequest(AUrl, AVerb, ABody.empty() && AVerb != "PUT" ? nullptr : &Body, nullptr);
+    const std::int32_t Code = Client.ResponseStatusCode();
+    if (Code >= 400 && !(AVerb == "MKCOL" && Code == 405))
+      throw EHttpStatusException(Code, Client.ResponseStatusText(), Client.RequestHeaders(), "");
   }
 
   std::string FRoot;

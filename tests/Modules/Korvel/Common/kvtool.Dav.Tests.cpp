@@ -30,6 +30,9 @@ const Testing::TDavTree& Tree() {
 class KvtoolDav : public Testing::TDavTest {
  protected:
   void SetUp() override {
+#if defined(_WIN32)
+    GTEST_SKIP() << "kvtool runs here through a POSIX shell, for its redirections and closed streams";
+#endif
     Testing::TDavTest::SetUp();
     Tree();
   }
@@ -113,7 +116,10 @@ TEST_F(KvtoolDav, FailuresGoToStandardErrorWithStatusOne) {
 
 std::vector<std::string> NamesIn(const std::string& AFolder) {
   std::vector<std::string> Result;
-  for (const auto& Item : std::filesystem::directory_iterator(AFolder)) Result.push_back(Item.path().filename());
+  for (const auto& Item : std::filesystem::directory_iterator(std::filesystem::u8path(AFolder))) {
+    const std::u8string Name = Item.path().filename().u8string();
+    Result.emplace_back(Name.begin(), Name.end());
+  }
   std::sort(Result.begin(), Result.end());
   return Result;
 }
