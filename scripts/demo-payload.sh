@@ -25,7 +25,8 @@ demo_payload() {
   local payload=$program/QuellitSetupData
   # Client/ goes to the client's common data, Корвел/ to the user's product folder.
   demo_write "$payload/Client/Templates/Отчёт.xlt" "new report template"$'\n'
-  demo_write "$payload/Client/Templates/Смета \"ГЭСН\".xlt" "new estimate template"$'\n'
+  # A name with quotes, as Russian writes them: a '"' cannot be part of a Windows file name.
+  demo_write "$payload/Client/Templates/Смета «ГЭСН».xlt" "new estimate template"$'\n'
   demo_write "$payload/Client/onclient.ini" "[Client]"$'\n'"Version=8.2.0.0"$'\n'
   # A normative base for kvtool's base, report and base-item: the descriptor of Москва (2001
   # prices) and a "Data" item whose bytes hold a line feed and a CR LF pair. It was written by the

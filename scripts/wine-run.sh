@@ -16,6 +16,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
 export HOME=$QUELLIT_WINEPREFIX/home
 mkdir -p "$HOME"
 if [[ -n ${QUELLIT_LOCPATH:-} ]]; then
-  export LOCPATH=$QUELLIT_LOCPATH LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+  # Through env: bash itself would warn that it cannot switch to a locale it looks up without LOCPATH.
+  exec env LOCPATH="$QUELLIT_LOCPATH" LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 wine "$@"
 fi
 exec wine "$@"
