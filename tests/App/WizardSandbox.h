@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "App/AppStartup.h"
@@ -30,6 +31,10 @@ class TWizardSandbox {
   void Install() {
     const TVeska8Information32& Info = TVeska8Information32::Instance();
     FProduct.AddUninstallEntry(Info.RegistryKey(), false, FProduct.Scratch() / "Product");
+    // A registry the product information does not read would put the client at "\Client\", the
+    // root of the current drive: under Wine that is the Linux machine's own root.
+    if (!Info.ApplicationPath().starts_with(FProduct.Scratch().Path()))
+      throw std::runtime_error("the sandbox's product is outside it: " + Info.ApplicationPath());
     WriteFile(Info.ApplicationPath(), TScratchFolder::Read(PEFixture("full.exe")));
     // Through the platform, so a root named in Windows-1251 is created in its own bytes.
     Platform::ForceDirectories(Info.CommonDataFolder());
