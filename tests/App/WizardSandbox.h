@@ -14,6 +14,7 @@
 #include "SysInfo/SysInfo.Core.Veska8.h"
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/Folder.h"
+#include "Platform/Path.h"
 #include "Support/ScopedEnvironment.h"
 
 namespace Quellit::Testing {
@@ -43,7 +44,7 @@ class TWizardSandbox {
 
   TProductSandbox& Product() { return FProduct; }
   const TScratchFolder& Scratch() const { return FProduct.Scratch(); }
-  std::string Desktop() const { return FProduct.Scratch() / "Desktop/"; }
+  std::string Desktop() const { return Platform::ToNativeSeparators(FProduct.Scratch() / "Desktop/"); }
   // Kind 0: the client payload and the product's common-data folder; kind 1: the product payload
   // and the user's product folder.
   std::string PayloadRoot(int AKind) const {

@@ -1,10 +1,13 @@
-// Relative paths in the layer's UTF-8 path text (std::filesystem's narrow forms are the ANSI code
-// page on Windows).
+// Paths of the tests on every platform: relative paths in the layer's UTF-8 path text
+// (std::filesystem's narrow forms are the ANSI code page on Windows), expected paths in the
+// platform's separators.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
+#include "Platform/Path.h"
 #include "Support/ScratchFolder.h"
 
 namespace Quellit::Testing {
@@ -13,5 +16,8 @@ namespace Quellit::Testing {
 inline std::string RelativeUtf8(const std::string& APath, const std::string& AFolder) {
   return PathTextOf(std::filesystem::relative(FileSystemPathOf(APath), FileSystemPathOf(AFolder)));
 }
+
+// An expected path written with "/", in the platform's own separators.
+inline std::string NativePath(std::string APath) { return Platform::ToNativeSeparators(std::move(APath)); }
 
 }  // namespace Quellit::Testing

@@ -51,7 +51,7 @@ TEST_F(AppStartupTest, EveryEditionTakesItsOverridesOnceUntilShutdown) {
   EXPECT_EQ(Info32.CustomLocalSetting(), "");
   EXPECT_EQ(Info64.CustomLocalSetting(), "");
   RunStartupSteps();
-  EXPECT_EQ(Info32.LocalSetting(), Sandbox.Scratch() / "Elsewhere/");
+  EXPECT_EQ(Info32.LocalSetting(), Testing::NativePath(Sandbox.Scratch() / "Elsewhere/"));
 }
 
 TEST_F(AppStartupTest, ShutdownWithoutStartIsHarmless) {

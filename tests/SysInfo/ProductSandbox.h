@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Path.h"
 #include "Platform/Process.h"
 #include "Platform/RegistryFile.h"
 #include "Support/PlatformSandbox.h"
@@ -46,12 +47,12 @@ class TProductSandbox {
 
   const TScratchFolder& Scratch() const { return FScratch; }
   // The roots, with a trailing separator, as the product information forms its folders from them.
-  std::string AppData() const { return FScratch / "AppData/"; }
-  std::string CommonAppData() const { return FScratch / "CommonAppData/"; }
-  std::string Documents() const { return FScratch / "Documents/"; }
-  std::string Runtime() const { return FScratch / "Runtime/"; }
+  std::string AppData() const { return Platform::ToNativeSeparators(FScratch / "AppData/"); }
+  std::string CommonAppData() const { return Platform::ToNativeSeparators(FScratch / "CommonAppData/"); }
+  std::string Documents() const { return Platform::ToNativeSeparators(FScratch / "Documents/"); }
+  std::string Runtime() const { return Platform::ToNativeSeparators(FScratch / "Runtime/"); }
   // The folder the program runs from: --setup-dir points here.
-  std::string ProgramFolder() const { return FScratch / "Program/"; }
+  std::string ProgramFolder() const { return Platform::ToNativeSeparators(FScratch / "Program/"); }
 
   // An uninstall entry named AKey in the 32-bit view (under WOW6432Node) or the 64-bit one.
   void AddUninstallEntry(const std::string& AKey, bool AView64, const std::string& AInstallLocation) {
