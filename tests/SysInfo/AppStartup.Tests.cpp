@@ -24,7 +24,7 @@ class AppStartupTest : public testing::Test {
     fs::create_directories(Sandbox.Scratch() / AFolder);
     Sandbox.Scratch().Write(Testing::RelativeUtf8(AInfo.UserDataFolderSettingFilename(), Sandbox.Scratch().Path()),
                             "<UserData LocalSetting=\"" + Sandbox.Scratch() / AFolder + "\"/>");
-    return Sandbox.Scratch() / (AFolder + "/");
+    return Testing::NativePath(Sandbox.Scratch() / (AFolder + "/"));
   }
 
   TProductSandbox Sandbox;

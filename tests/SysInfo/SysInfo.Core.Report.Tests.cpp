@@ -31,8 +31,8 @@ class TReportTest : public Testing::TRussianLocaleTest {
 
   void SetUp() override {
     TRussianLocaleTest::SetUp();
-    ASSERT_EQ(Info.AutoSaveFoder(), Sandbox.Scratch() / AutoSaveRel);
-    ASSERT_EQ(Info.DBaseFolder(), Sandbox.Scratch() / DataRel);
+    ASSERT_EQ(Info.AutoSaveFoder(), Testing::NativePath(Sandbox.Scratch() / AutoSaveRel));
+    ASSERT_EQ(Info.DBaseFolder(), Testing::NativePath(Sandbox.Scratch() / DataRel));
   }
 
   std::string WriteBase(const std::string& AName, const TNB_InfoStruct& AInfo = SampleBaseInfo()) {
