@@ -187,7 +187,8 @@ class WineMachine(Machine):
 
 def make_machine(setup, kvtool, work):
     if work.exists():
-        if isinstance(work, Path) and (work / "wineprefix").exists():
+        # An earlier run's prefix may still have its server.
+        if (work / "wineprefix").exists():
             subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(work / "wineprefix")),
                            capture_output=True)
         shutil.rmtree(work)
