@@ -66,8 +66,10 @@ class TWizardSandbox {
   void WriteSettings(const std::string& AText) const { WriteFile(FProduct.ProgramFolder() + "settings.ini", AText); }
 
   static std::string WriteFile(const std::string& APath, const std::string& AContent) {
-    std::filesystem::create_directories(std::filesystem::path(APath).parent_path());
-    std::ofstream Out(APath, std::ios::binary);
+    // Through the UTF-8 form: a path made from a narrow string is in the ANSI code page on Windows.
+    const std::filesystem::path Full = FileSystemPathOf(APath);
+    std::filesystem::create_directories(Full.parent_path());
+    std::ofstream Out(Full, std::ios::binary);
     Out << AContent;
     return APath;
   }

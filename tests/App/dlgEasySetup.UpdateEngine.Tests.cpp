@@ -7,6 +7,7 @@
 #include "App/dlgEasySetup.Journal.h"
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/Process.h"
+#include "Support/PathText.h"
 #include "WizardSandbox.h"
 
 namespace Quellit {
@@ -112,7 +113,7 @@ TEST(UpdateFiles, AProductFileWhoseBackupFolderIsBlockedIsLeftAsItIs) {
   EXPECT_EQ(Log.back(), "Для продолжения нажмите \"Далее>\"");
   EXPECT_TRUE(Wizard.View.Errors.empty());
   ASSERT_EQ(Wizard.Form.Engine().FailedEntries().size(), 1u);
-  EXPECT_EQ(Wizard.Form.Engine().FailedEntries()[0].Name, "Docs/b.txt");
+  EXPECT_EQ(Wizard.Form.Engine().FailedEntries()[0].Name, Testing::NativePath("Docs/b.txt"));
 }
 
 // Named pipes are POSIX's unreadable files.
@@ -141,7 +142,7 @@ TEST(UpdateFiles, LongRelativePathsAreKeptWhole) {
   TWizard Wizard;
   Wizard.Next();
   ASSERT_EQ(Wizard.Form.DataList.size(), 4u);
-  EXPECT_EQ(Wizard.Form.DataList[3].Name, Part + "/" + Part + "/" + Part + "/f");
+  EXPECT_EQ(Wizard.Form.DataList[3].Name, Testing::NativePath(Part + "/" + Part + "/" + Part + "/f"));
   EXPECT_EQ(Sandbox.ReadProduct(0, Part + "/" + Part + "/" + Part + "/f"), "x");
 }
 
@@ -159,8 +160,8 @@ TEST(TUpdateJournal, ReservesAStampNoOtherRunOrOlderBackupHas) {
   fs::create_directories(Root + "QuellitBackup/10.12.2026 9-05-07");
   Sandbox.WriteFile(Root + "QuellitBackup/10.12.2026 9-05-07 (2).journal", "");
   std::unique_ptr<TUpdateJournal> Journal = TUpdateJournal::Reserve(Root, "10.12.2026 9-05-07");
-  EXPECT_EQ(Journal->Path(), Root + "QuellitBackup/10.12.2026 9-05-07 (3).journal");
-  EXPECT_EQ(Journal->BackupFolder(), Root + "QuellitBackup/10.12.2026 9-05-07 (3)/");
+  EXPECT_EQ(Journal->Path(), Testing::NativePath(Root + "QuellitBackup/10.12.2026 9-05-07 (3).journal"));
+  EXPECT_EQ(Journal->BackupFolder(), Testing::NativePath(Root + "QuellitBackup/10.12.2026 9-05-07 (3)/"));
   EXPECT_EQ(Journal->ProductFolder(), Root);
   // Reserving does not make the backup folder: a run that replaces nothing leaves none.
   EXPECT_FALSE(fs::exists(Journal->BackupFolder()));
