@@ -41,13 +41,9 @@ chmod 0700 "$DEMO/Runtime"
 CLIENT_DATA="$DEMO/CommonAppData/Orvant/Korvel 8/Client"
 USER_PRODUCT="$DEMO/Documents/Корвел"
 SETTINGS_FOLDER="$DEMO/AppData/Orvant/Korvel 8/Client/Settings"
-PAYLOAD="$DEMO/Program/QuellitSetupData"
 LOG="$DEMO/setup.log"
 
-write() {   # write PATH TEXT: creates the parent folders too
-  mkdir -p "$(dirname "$1")"
-  printf '%s' "$2" >"$1"
-}
+source "$ROOT/scripts/demo-payload.sh"
 
 # The product's uninstall entry, in the 32-bit view (under WOW6432Node).
 cat >"$DEMO/registry.reg" <<EOF
@@ -59,39 +55,10 @@ Windows Registry Editor Version 5.00
 EOF
 
 # The installed product: its executable (the client lives in Client/ below the install location)
-# and the files the payload replaces.
+# and the files the payload replaces; then the update beside the program.
 cp "$PE_FIXTURE" "$DEMO/Product/Client/KVeska.exe"
-write "$CLIENT_DATA/Templates/Отчёт.xlt" "old report template"$'\n'
-write "$CLIENT_DATA/onclient.ini" "[Client]"$'\n'"Version=8.1.2.3"$'\n'
-write "$USER_PRODUCT/Docs/readme.txt" "The old readme, much longer than its replacement."$'\n'
-write "$USER_PRODUCT/Нормативы/Сборник 2023.dat" "old base"$'\n'
-write "$USER_PRODUCT/Мои документы/keep.txt" "a user's own file the update leaves alone"$'\n'
-
-# The payload beside the program: Client/ goes to the client's common data, Корвел/ to the user's
-# product folder.
-write "$PAYLOAD/Client/Templates/Отчёт.xlt" "new report template"$'\n'
-write "$PAYLOAD/Client/Templates/Смета \"ГЭСН\".xlt" "new estimate template"$'\n'
-write "$PAYLOAD/Client/onclient.ini" "[Client]"$'\n'"Version=8.2.0.0"$'\n'
-write "$PAYLOAD/Корвел/Docs/readme.txt" "New readme."$'\n'
-write "$PAYLOAD/Корвел/Docs/Guide/Руководство пользователя.txt" "guide"$'\n'
-write "$PAYLOAD/Корвел/Нормативы/Сборник 2023.dat" "new base"$'\n'
-write "$PAYLOAD/Корвел/Нормативы/Сборник 2024.dat" "newer base"$'\n'
-write "$PAYLOAD/Корвел/Нормативы/linkname.txt" "Нормативные базы"$'\r\n'
-write "$PAYLOAD/Корвел/Архив/2022/old.dat" "archive"$'\n'
-write "$PAYLOAD/Корвел/top.txt" "top"$'\n'
-
-# Desktop links, connections (two folders and the site) and extensions merged into the
-# product's CommonSetting.xml.
-write "$DEMO/Program/settings.ini" "[links]
-1=Нормативы
-2=Docs\\readme.txt
-[connections]
-1=Нормативы
-2=Docs\\Guide
-3=korvel.ru
-[CommonSettings.XML]
-ExternalFileExts=.pdf;.docx;.PDF
-"
+demo_product "$CLIENT_DATA" "$USER_PRODUCT"
+demo_payload "$DEMO/Program"
 
 echo "Sandbox ready in $DEMO; running the wizard ($MODE)."
 echo

@@ -18,15 +18,10 @@ make_locale() {
   fi
 }
 
-# A fresh prefix, started once before the tests: the first Wine process starts services that keep
-# the caller's standard output open, which would hold CTest's test discovery until its timeout.
+# A fresh prefix for the run, its server kept alive (scripts/wine-prefix.sh says why).
 start_prefix() {
-  local prefix=$1
-  rm -rf "$prefix"
-  mkdir -p "$prefix"
-  export QUELLIT_WINEPREFIX=$prefix WINEPREFIX=$prefix WINEDEBUG=-all
-  wineserver -p
-  "$source_root/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
+  "$source_root/scripts/wine-prefix.sh" "$1"
+  export QUELLIT_WINEPREFIX=$1 WINEPREFIX=$1 WINEDEBUG=-all
 }
 
 stop_prefix() {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "App/AppStartup.h"
@@ -13,6 +14,7 @@
 #include "SysInfo/SysInfo.Core.Veska8.h"
 #include "Lib/Common/Common.SysUtils.h"
 #include "Platform/Folder.h"
+#include "Platform/Path.h"
 #include "Support/ScopedEnvironment.h"
 
 namespace Quellit::Testing {
@@ -30,6 +32,10 @@ class TWizardSandbox {
   void Install() {
     const TVeska8Information32& Info = TVeska8Information32::Instance();
     FProduct.AddUninstallEntry(Info.RegistryKey(), false, FProduct.Scratch() / "Product");
+    // A registry the product information does not read would put the client at "\Client\", the
+    // root of the current drive: under Wine that is the Linux machine's own root.
+    if (!Info.ApplicationPath().starts_with(FProduct.Scratch().Path()))
+      throw std::runtime_error("the sandbox's product is outside it: " + Info.ApplicationPath());
     WriteFile(Info.ApplicationPath(), TScratchFolder::Read(PEFixture("full.exe")));
     // Through the platform, so a root named in Windows-1251 is created in its own bytes.
     Platform::ForceDirectories(Info.CommonDataFolder());
@@ -38,7 +44,7 @@ class TWizardSandbox {
 
   TProductSandbox& Product() { return FProduct; }
   const TScratchFolder& Scratch() const { return FProduct.Scratch(); }
-  std::string Desktop() const { return FProduct.Scratch() / "Desktop/"; }
+  std::string Desktop() const { return Platform::ToNativeSeparators(FProduct.Scratch() / "Desktop/"); }
   // Kind 0: the client payload and the product's common-data folder; kind 1: the product payload
   // and the user's product folder.
   std::string PayloadRoot(int AKind) const {
@@ -60,8 +66,10 @@ class TWizardSandbox {
   void WriteSettings(const std::string& AText) const { WriteFile(FProduct.ProgramFolder() + "settings.ini", AText); }
 
   static std::string WriteFile(const std::string& APath, const std::string& AContent) {
-    std::filesystem::create_directories(std::filesystem::path(APath).parent_path());
-    std::ofstream Out(APath, std::ios::binary);
+    // Through the UTF-8 form: a path made from a narrow string is in the ANSI code page on Windows.
+    const std::filesystem::path Full = FileSystemPathOf(APath);
+    std::filesystem::create_directories(Full.parent_path());
+    std::ofstream Out(Full, std::ios::binary);
     Out << AContent;
     return APath;
   }

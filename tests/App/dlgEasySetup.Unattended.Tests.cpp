@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 using Testing::TScratchFolder;
 using Testing::TWizardSandbox;
 
+// The program is started through /bin/sh, which a Windows build has not; the Windows test run starts
+// the real quellit-setup.exe in its end-to-end case instead.
+#ifndef _WIN32
 struct TRun {
   int ExitCode = -1;
   std::string Out, Err;
@@ -263,6 +266,8 @@ TEST(QuellitSetupCommandLine, HelpAndMistakesNeverStartAnUpdate) {
   }
 }
 
+#endif  // _WIN32
+
 TEST(QuellitSetupCommandLine, TheUsageNamesEveryOptionAndExitStatus) {
   const std::string Usage = CommandLineUsage();
   for (const char* Option : {"--unattended", "--recover", "--dry-run", "--log FILE", "--tour DIR", "--setup-dir DIR",
@@ -318,6 +323,7 @@ TEST(ParseCommandLine, ReadsEveryOptionInEitherForm) {
 
 // ---- a termination signal after the copy -------------------------------------------------------
 
+#ifndef _WIN32
 struct TSignalCase {
   const char* Page;
   const char* Signal;
@@ -370,6 +376,8 @@ TEST(QuellitSetupUnattended, ATerminationSignalOnAPageAfterTheCopyIsAConfirmedCa
               Case.Cancelled);
   }
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace Quellit

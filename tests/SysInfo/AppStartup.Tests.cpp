@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "Support/PathText.h"
 #include "SysInfo/ProductSandbox.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 
@@ -21,9 +22,9 @@ class AppStartupTest : public testing::Test {
   template <class TEdition>
   std::string MoveLocalSettings(const TEdition& AInfo, const std::string& AFolder) {
     fs::create_directories(Sandbox.Scratch() / AFolder);
-    Sandbox.Scratch().Write(fs::relative(AInfo.UserDataFolderSettingFilename(), Sandbox.Scratch().Path()),
+    Sandbox.Scratch().Write(Testing::RelativeUtf8(AInfo.UserDataFolderSettingFilename(), Sandbox.Scratch().Path()),
                             "<UserData LocalSetting=\"" + Sandbox.Scratch() / AFolder + "\"/>");
-    return Sandbox.Scratch() / (AFolder + "/");
+    return Testing::NativePath(Sandbox.Scratch() / (AFolder + "/"));
   }
 
   TProductSandbox Sandbox;
@@ -50,7 +51,7 @@ TEST_F(AppStartupTest, EveryEditionTakesItsOverridesOnceUntilShutdown) {
   EXPECT_EQ(Info32.CustomLocalSetting(), "");
   EXPECT_EQ(Info64.CustomLocalSetting(), "");
   RunStartupSteps();
-  EXPECT_EQ(Info32.LocalSetting(), Sandbox.Scratch() / "Elsewhere/");
+  EXPECT_EQ(Info32.LocalSetting(), Testing::NativePath(Sandbox.Scratch() / "Elsewhere/"));
 }
 
 TEST_F(AppStartupTest, ShutdownWithoutStartIsHarmless) {

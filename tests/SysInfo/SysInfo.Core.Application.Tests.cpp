@@ -11,6 +11,7 @@
 #include "Platform/Environment.h"
 #include "Platform/NamedMutex.h"
 #include "Platform/Process.h"
+#include "Support/PathText.h"
 #include "SysInfo/ProductSandbox.h"
 
 namespace Quellit {
@@ -86,15 +87,15 @@ TEST(TCustomApplicationInformation, InstallFolderFromTheEditionsRegistryView) {
   TProductSandbox Sandbox;
   Sandbox.AddUninstallEntry(TestKey, false, "/opt/thirty-two");
   Sandbox.AddUninstallEntry(TestKey, true, "/opt/sixty-four/");
-  EXPECT_EQ(TTestApplication("App.exe", 8).InstallFolder(), "/opt/thirty-two/");
-  EXPECT_EQ(TTestApplication("App.exe", 8, true).InstallFolder(), "/opt/sixty-four/");
-  EXPECT_EQ(TTestApplication("App.exe", 8).ApplicationPath(), "/opt/thirty-two/App.exe");
+  EXPECT_EQ(TTestApplication("App.exe", 8).InstallFolder(), Testing::NativePath("/opt/thirty-two/"));
+  EXPECT_EQ(TTestApplication("App.exe", 8, true).InstallFolder(), Testing::NativePath("/opt/sixty-four/"));
+  EXPECT_EQ(TTestApplication("App.exe", 8).ApplicationPath(), Testing::NativePath("/opt/thirty-two/App.exe"));
 }
 
 TEST(TCustomApplicationInformation, WithoutAnUninstallEntryTheFolderIsTheRootAndNothingIsInstalled) {
   TProductSandbox Sandbox;
   TTestApplication App("App.exe", 8);
-  EXPECT_EQ(App.InstallFolder(), "/");
+  EXPECT_EQ(App.InstallFolder(), Testing::NativePath("/"));
   EXPECT_FALSE(App.IsApplicationPresent());
   EXPECT_FALSE(App.IsApplicationInstalled());
   EXPECT_EQ(App.ApplicationVersion(), TDigitalFileVersionInfo{});

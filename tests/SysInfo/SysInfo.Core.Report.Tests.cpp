@@ -9,6 +9,7 @@
 #include "Lib/Common/Common.KvSimpleDBase64.h"
 #include "Lib/Common/Common.XMLUtils.h"
 #include "SysInfo/BaseFileBuilder.h"
+#include "Support/PathText.h"
 #include "SysInfo/ProductSandbox.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 #include "SysInfo/SysInfo.Core.VeskaDBase.h"
@@ -30,8 +31,8 @@ class TReportTest : public Testing::TRussianLocaleTest {
 
   void SetUp() override {
     TRussianLocaleTest::SetUp();
-    ASSERT_EQ(Info.AutoSaveFoder(), Sandbox.Scratch() / AutoSaveRel);
-    ASSERT_EQ(Info.DBaseFolder(), Sandbox.Scratch() / DataRel);
+    ASSERT_EQ(Info.AutoSaveFoder(), Testing::NativePath(Sandbox.Scratch() / AutoSaveRel));
+    ASSERT_EQ(Info.DBaseFolder(), Testing::NativePath(Sandbox.Scratch() / DataRel));
   }
 
   std::string WriteBase(const std::string& AName, const TNB_InfoStruct& AInfo = SampleBaseInfo()) {
@@ -126,7 +127,7 @@ TEST_F(TReportTest, XmlWithoutBasesHasAnEmptyDBaseElement) {
   Info.GetModulesState(Root);  // no folder at all
   Sandbox.Scratch().Write(DataRel + "sub/c.kvd8", "only in a sub-folder");
   Info.GetModulesState(Root);
-  EXPECT_EQ(Root.XML(), "<report><dbase/><dbase/></report>");
+  EXPECT_EQ(Root.XML(), Testing::NativePath("<report><dbase/><dbase/></report>"));
 }
 
 TEST_F(TReportTest, XmlTextsOfOddDescriptorValues) {
@@ -181,7 +182,7 @@ TEST_F(TReportTest, XmlUnreadableBaseRaisesAndAddsNothing) {
   Sandbox.Scratch().Write(DataRel + "b.kvd8", "SDB\x09 not a container");
   TXMLElement Root = NewReportRoot();
   EXPECT_THROW(Info.GetModulesState(Root), EKvSimpleDBase64);
-  EXPECT_EQ(Root.XML(), "<report/>");
+  EXPECT_EQ(Root.XML(), Testing::NativePath("<report/>"));
 }
 
 // ---- bases as text --------------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Lib/Common/Common.SysUtils.h"
+#include "Support/PathText.h"
 #include "SysInfo/ProductSandbox.h"
 #include "SysInfo/SysInfo.Core.Veska8.h"
 
@@ -125,7 +126,7 @@ TEST(TVeska6Information, LayoutOfEveryEdition) {
   RegisterEditions(Sandbox);
   for (const TEditionCase& Edition : Editions())
     for (const TLayoutCase& Case : LayoutCases)
-      EXPECT_EQ(Case.Get(Edition.Info), NormalRoot(Sandbox, Edition, Case.Root) + Case.Suffix)
+      EXPECT_EQ(Case.Get(Edition.Info), Testing::NativePath(NormalRoot(Sandbox, Edition, Case.Root) + Case.Suffix))
           << Edition.Name << ": " << Case.Name;
 }
 
@@ -135,7 +136,8 @@ TEST(TVeska6Information, PortableLayoutLivesInTheProgramsFolder) {
   Sandbox.SetCommandLine({"/portable"});
   for (const TEditionCase& Edition : Editions())
     for (const TLayoutCase& Case : LayoutCases)
-      EXPECT_EQ(Case.Get(Edition.Info), Sandbox.ProgramFolder() + Case.Suffix) << Edition.Name << ": " << Case.Name;
+      EXPECT_EQ(Case.Get(Edition.Info), Testing::NativePath(Sandbox.ProgramFolder() + Case.Suffix))
+          << Edition.Name << ": " << Case.Name;
 }
 
 TEST(TVeska6Information, InstalledEditionIsTheOneWhoseExecutableHasItsMajorVersion) {
@@ -196,8 +198,9 @@ TEST(TVeska6Information, NetworkIniPathBringsTheUsersCopyUpToDate) {
     const auto& Info = TVeska8Information32::Instance();
     const std::string UserIni = Info.CommonSettingFolder() + "onclient.ini";
     fs::create_directories(Info.CommonSettingFolder());
-    if (Case.User) Sandbox.Scratch().Write(fs::relative(UserIni, Sandbox.Scratch().Path()), *Case.User);
-    if (Case.Root) Sandbox.Scratch().Write(fs::relative(Info.RootNetworkIniPath(), Sandbox.Scratch().Path()), *Case.Root);
+    if (Case.User) Sandbox.Scratch().Write(Testing::RelativeUtf8(UserIni, Sandbox.Scratch().Path()), *Case.User);
+    if (Case.Root)
+      Sandbox.Scratch().Write(Testing::RelativeUtf8(Info.RootNetworkIniPath(), Sandbox.Scratch().Path()), *Case.Root);
     EXPECT_EQ(Info.NetworkIniPath(), UserIni) << Case.Name;
     EXPECT_EQ(fs::exists(UserIni), Case.Expected.has_value()) << Case.Name;
     if (Case.Expected) {
@@ -209,7 +212,7 @@ TEST(TVeska6Information, NetworkIniPathBringsTheUsersCopyUpToDate) {
 TEST(TVeska6Information, NetworkIniPathWithoutASettingsFolderCreatesNothing) {
   TProductSandbox Sandbox;
   const auto& Info = TVeska8Information32::Instance();
-  Sandbox.Scratch().Write(fs::relative(Info.RootNetworkIniPath(), Sandbox.Scratch().Path()), ServerIni("7000"));
+  Sandbox.Scratch().Write(Testing::RelativeUtf8(Info.RootNetworkIniPath(), Sandbox.Scratch().Path()), ServerIni("7000"));
   EXPECT_EQ(Info.NetworkIniPath(), Info.CommonSettingFolder() + "onclient.ini");
   EXPECT_FALSE(fs::exists(Info.CommonSettingFolder()));
 }
@@ -235,7 +238,7 @@ class UserDataOverridesTest : public testing::Test {
     return Sandbox.Scratch() / ARelative;
   }
   void WriteUserData(const std::string& AFileName, const std::string& AXml) {
-    Sandbox.Scratch().Write(fs::relative(AFileName, Sandbox.Scratch().Path()), AXml);
+    Sandbox.Scratch().Write(Testing::RelativeUtf8(AFileName, Sandbox.Scratch().Path()), AXml);
   }
   static std::string UserDataXml(const std::string& ARoot, const std::string& AAttributes) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<" + ARoot + " " + AAttributes + "/>\r\n";
@@ -250,15 +253,15 @@ TEST_F(UserDataOverridesTest, ExistingFoldersMoveTheLocalSettingsAndTheDocumentP
   WriteUserData(Info32.UserDataFolderSettingFilename(),
                 UserDataXml("UserData", "LocalSetting=\"" + Local + "\" VeskaProps=\"" + Props + "/\""));
   LoadAll();
-  EXPECT_EQ(Info32.CustomLocalSetting(), Local + "/");
-  EXPECT_EQ(Info32.LocalSetting(), Local + "/");
-  EXPECT_EQ(Info32.CrossrkFileName(), Local + "/Crossrk.xml");
-  EXPECT_EQ(Info32.VeskaPropsFolder(), Props + "/");
+  EXPECT_EQ(Info32.CustomLocalSetting(), Testing::NativePath(Local + "/"));
+  EXPECT_EQ(Info32.LocalSetting(), Testing::NativePath(Local + "/"));
+  EXPECT_EQ(Info32.CrossrkFileName(), Testing::NativePath(Local + "/Crossrk.xml"));
+  EXPECT_EQ(Info32.VeskaPropsFolder(), Testing::NativePath(Props + "/"));
   // Each edition reads its own file only.
   EXPECT_EQ(TVeska6Information::Instance().CustomLocalSetting(), "");
   EXPECT_EQ(TVeska8Information64::Instance().CustomLocalSetting(), "");
   ClearVeska8UserData();
-  EXPECT_EQ(Info32.LocalSetting(), Info32.CommonDataFolder() + "LocalSetting/");
+  EXPECT_EQ(Info32.LocalSetting(), Testing::NativePath(Info32.CommonDataFolder() + "LocalSetting/"));
 }
 
 TEST_F(UserDataOverridesTest, AWindows1251FileIsReadInItsOwnEncoding) {
@@ -267,7 +270,7 @@ TEST_F(UserDataOverridesTest, AWindows1251FileIsReadInItsOwnEncoding) {
                 "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<UserData LocalSetting=\"" +
                     Utf8ToWin1251(Local) + "\"/>\r\n");
   LoadAll();
-  EXPECT_EQ(Info32.LocalSetting(), Local + "/");
+  EXPECT_EQ(Info32.LocalSetting(), Testing::NativePath(Local + "/"));
 }
 
 struct TIgnoredFileCase {
@@ -288,8 +291,8 @@ TEST_F(UserDataOverridesTest, FilesThatMoveNothing) {
   for (const TIgnoredFileCase& Case : Cases) {
     WriteUserData(Info32.UserDataFolderSettingFilename(), Case.Xml);
     LoadAll();
-    EXPECT_EQ(Info32.LocalSetting(), Info32.CommonDataFolder() + "LocalSetting/") << Case.Name;
-    EXPECT_EQ(Info32.VeskaPropsFolder(), Info32.CommonDataFolder() + "VeskaProps/") << Case.Name;
+    EXPECT_EQ(Info32.LocalSetting(), Testing::NativePath(Info32.CommonDataFolder() + "LocalSetting/")) << Case.Name;
+    EXPECT_EQ(Info32.VeskaPropsFolder(), Testing::NativePath(Info32.CommonDataFolder() + "VeskaProps/")) << Case.Name;
   }
 }
 
@@ -298,7 +301,7 @@ TEST_F(UserDataOverridesTest, ABrokenFileClearsWhatAnEarlierReadFound) {
   const auto& Info6 = TVeska6Information::Instance();
   WriteUserData(Info6.UserDataFolderSettingFilename(), UserDataXml("UserData", "LocalSetting=\"" + Local + "\""));
   LoadAll();
-  ASSERT_EQ(Info6.LocalSetting(), Local + "/");
+  ASSERT_EQ(Info6.LocalSetting(), Testing::NativePath(Local + "/"));
   for (const char* Broken : {"<UserData LocalSetting=", "", "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e \"e\">]><x/>"}) {
     WriteUserData(Info6.UserDataFolderSettingFilename(), Broken);
     EXPECT_NO_THROW(LoadAll());
@@ -311,8 +314,8 @@ TEST_F(UserDataOverridesTest, TheSixtyFourBitEditionHasItsOwnFile) {
   const auto& Info64 = TVeska8Information64::Instance();
   WriteUserData(Info64.UserDataFolderSettingFilename(), UserDataXml("UserData", "VeskaProps=\"" + Props + "\""));
   LoadAll();
-  EXPECT_EQ(Info64.VeskaPropsFolder(), Props + "/");
-  EXPECT_EQ(Info32.VeskaPropsFolder(), Info32.CommonDataFolder() + "VeskaProps/");
+  EXPECT_EQ(Info64.VeskaPropsFolder(), Testing::NativePath(Props + "/"));
+  EXPECT_EQ(Info32.VeskaPropsFolder(), Testing::NativePath(Info32.CommonDataFolder() + "VeskaProps/"));
 }
 
 }  // namespace

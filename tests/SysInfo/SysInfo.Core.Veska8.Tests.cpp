@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Support/PathText.h"
 #include "SysInfo/ProductSandbox.h"
 #include "SysInfo/SysInfo.Core.VeskaCurrent.h"
 
@@ -43,7 +44,7 @@ TEST(TVeska8Information, EditionConstants) {
     EXPECT_EQ(Case.Info.MutexName(), "Korvel_client");
     EXPECT_EQ(Case.Info.MajorVersionDigit(), Case.Major);
     EXPECT_EQ(Case.Info.GetDBaseExtension(), Case.DBaseExtension);
-    EXPECT_EQ(Case.Info.PortableRelativePath(), "Orvant/Korvel/");
+    EXPECT_EQ(Case.Info.PortableRelativePath(), Testing::NativePath("Orvant/Korvel/"));
     EXPECT_EQ(Case.Info.ApplicationPlatform64(), Case.Platform64);
     EXPECT_EQ(Case.UserDataFile, Case.Info.CommonSettingFolder() + UserDataNames[I]);
     EXPECT_EQ(Case.Info.CustomLocalSetting(), "");
@@ -56,9 +57,9 @@ TEST(TVeska8Information, VersionEightOnlyFiles) {
   for (const TVeska8CustomInformation* Info :
        {static_cast<const TVeska8CustomInformation*>(&TVeska8Information32::Instance()),
         static_cast<const TVeska8CustomInformation*>(&TVeska8Information64::Instance())}) {
-    EXPECT_EQ(Info->DebugLogFolder(), Sandbox.AppData() + "Orvant/Korvel 8/Client/DebugLog/");
+    EXPECT_EQ(Info->DebugLogFolder(), Testing::NativePath(Sandbox.AppData() + "Orvant/Korvel 8/Client/DebugLog/"));
     EXPECT_EQ(Info->TemplateListVariablesFilename(),
-              Sandbox.CommonAppData() + "Orvant/Korvel 8/Client/Templates/ListVariables.xlt");
+              Testing::NativePath(Sandbox.CommonAppData() + "Orvant/Korvel 8/Client/Templates/ListVariables.xlt"));
   }
 }
 
@@ -66,9 +67,9 @@ TEST(TVeska8Information, TheSixtyFourBitEditionReadsTheSixtyFourBitView) {
   TProductSandbox Sandbox;
   const std::string Key = TVeska8Information64::Instance().RegistryKey();
   Sandbox.AddUninstallEntry(Key, false, "/opt/view32");
-  EXPECT_EQ(TVeska8Information64::Instance().InstallFolder(), "/Client/");
+  EXPECT_EQ(TVeska8Information64::Instance().InstallFolder(), Testing::NativePath("/Client/"));
   Sandbox.AddUninstallEntry(Key, true, "/opt/view64");
-  EXPECT_EQ(TVeska8Information64::Instance().InstallFolder(), "/opt/view64/Client/");
+  EXPECT_EQ(TVeska8Information64::Instance().InstallFolder(), Testing::NativePath("/opt/view64/Client/"));
 }
 
 // A site's own edition: the machine-wide data moved, everything built on it follows.
@@ -80,11 +81,11 @@ class TRelocatedInformation : public TVeska8Information32 {
 TEST(TVeska8Information, OverridingOneOperationMovesEverythingBuiltOnIt) {
   TProductSandbox Sandbox;
   TRelocatedInformation Info;
-  EXPECT_EQ(Info.DBaseFolder(), "/srv/korvel/Data/");
-  EXPECT_EQ(Info.NormBasesFolder(), "/srv/korvel/Data/");
-  EXPECT_EQ(Info.LocalSetting(), "/srv/korvel/LocalSetting/");
-  EXPECT_EQ(Info.TemplateListVariablesFilename(), "/srv/korvel/Templates/ListVariables.xlt");
-  EXPECT_EQ(Info.RootNetworkIniPath(), "/srv/korvel/onclient.ini");
+  EXPECT_EQ(Info.DBaseFolder(), Testing::NativePath("/srv/korvel/Data/"));
+  EXPECT_EQ(Info.NormBasesFolder(), Testing::NativePath("/srv/korvel/Data/"));
+  EXPECT_EQ(Info.LocalSetting(), Testing::NativePath("/srv/korvel/LocalSetting/"));
+  EXPECT_EQ(Info.TemplateListVariablesFilename(), Testing::NativePath("/srv/korvel/Templates/ListVariables.xlt"));
+  EXPECT_EQ(Info.RootNetworkIniPath(), Testing::NativePath("/srv/korvel/onclient.ini"));
   EXPECT_EQ(Info.AppDataFolder(), TVeska8Information32::Instance().AppDataFolder());
   EXPECT_EQ(Info.ApplicationDisplayName(), "Корвел Клиент (32 бита)");
 }

@@ -20,10 +20,10 @@ TEST_F(FileSystemConnection, ConnectCreatesTheFolderWithItsParentsAndDisconnectK
   FConnection->SetAddress(Folder);
   FConnection->Connect("", "");
   EXPECT_TRUE(FConnection->Connected());
-  EXPECT_TRUE(std::filesystem::is_directory(Folder));
+  EXPECT_TRUE(std::filesystem::is_directory(Testing::FileSystemPathOf(Folder)));
   FConnection->Disconnect();
   EXPECT_FALSE(FConnection->Connected());
-  EXPECT_TRUE(std::filesystem::is_directory(Folder));
+  EXPECT_TRUE(std::filesystem::is_directory(Testing::FileSystemPathOf(Folder)));
   EXPECT_EQ(FConnection->Address(), Folder);  // kept as given
 }
 
