@@ -11,6 +11,7 @@ int main(int AArgc, char** AArgv) {
   using namespace Quellit;
   // The whole command line is checked before the libraries start: a mistake, and --help, touch
   // nothing.
+  Platform::ReserveStandardStreams();
   TCommandLine CommandLine;
   try {
     CommandLine = ParseCommandLine(Platform::TakeCommandLine(AArgc, AArgv));

@@ -26,6 +26,7 @@ const std::vector<std::string>& CommandLineArguments();
 // Opens the null device in place of a standard stream (input, output, error) the parent left closed: input for
 // reading, output and error read-only, so a write there still fails as it would on a closed
 // stream, while no file the program opens later takes the stream's number and receives its text.
+// The streams then carry exactly the bytes written to them (on Windows they leave text mode).
 void ReserveStandardStreams();
 
 // Ends the process with the exit code after the usual clean-up of a normal exit (buffered output is
