@@ -31,7 +31,8 @@ windows: deps-windows
 	  cmake --build build/$${a#*:} -j $(JOBS) --target kvtool quellit-setup || exit 1; \
 	done
 
-# Every test program cross-built for Windows and run under Wine (build/win64; build/win32 too).
+# Every test program cross-built for Windows (Debug) and run under Wine, in build/test-win64; the
+# i686 build in build/test-win32 (its tests run where 32-bit Wine is installed).
 test-windows: deps-windows
 	JOBS=$(JOBS) bash scripts/test-windows.sh
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# make test-windows: cross-builds every test program for x86_64 Windows (build/win64) and runs them
+# make test-windows: cross-builds every test program for x86_64 Windows (build/test-win64) and runs them
 # with CTest under Wine, in a fresh Wine prefix inside the build folder; then builds the i686 edition
-# (build/win32) and, where the machine runs 32-bit Windows programs, its tests too.
+# (build/test-win32) and, where the machine runs 32-bit Windows programs, its tests too.
 #   test-windows.sh [ARCH...]   ARCH: x86_64 (default: x86_64 i686)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,8 +31,8 @@ stop_prefix() {
 run_arch() {
   local arch=$1 build
   case $arch in
-    x86_64) build=build/win64 ;;
-    i686) build=build/win32 ;;
+    x86_64) build=build/test-win64 ;;
+    i686) build=build/test-win32 ;;
     *) echo "test-windows: unknown architecture $arch" >&2; return 64 ;;
   esac
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$source_root/cmake/mingw-$arch.cmake" \
