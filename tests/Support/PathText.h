@@ -20,4 +20,14 @@ inline std::string RelativeUtf8(const std::string& APath, const std::string& AFo
 // An expected path written with "/", in the platform's own separators.
 inline std::string NativePath(std::string APath) { return Platform::ToNativeSeparators(std::move(APath)); }
 
+// An absolute path outside the sandbox, written POSIX-style ("/opt/x"), as this platform spells it:
+// on Windows with a drive first, since a bare root there is relative to the current drive.
+inline std::string AbsoluteSample(const std::string& APosixPath) {
+#ifdef _WIN32
+  return "C:" + NativePath(APosixPath);
+#else
+  return APosixPath;
+#endif
+}
+
 }  // namespace Quellit::Testing

@@ -85,11 +85,11 @@ TEST(TCustomApplicationInformation, AbstractOperationsNameTheClassAskedAndTheOpe
 
 TEST(TCustomApplicationInformation, InstallFolderFromTheEditionsRegistryView) {
   TProductSandbox Sandbox;
-  Sandbox.AddUninstallEntry(TestKey, false, "/opt/thirty-two");
-  Sandbox.AddUninstallEntry(TestKey, true, "/opt/sixty-four/");
-  EXPECT_EQ(TTestApplication("App.exe", 8).InstallFolder(), Testing::NativePath("/opt/thirty-two/"));
-  EXPECT_EQ(TTestApplication("App.exe", 8, true).InstallFolder(), Testing::NativePath("/opt/sixty-four/"));
-  EXPECT_EQ(TTestApplication("App.exe", 8).ApplicationPath(), Testing::NativePath("/opt/thirty-two/App.exe"));
+  Sandbox.AddUninstallEntry(TestKey, false, Testing::AbsoluteSample("/opt/thirty-two"));
+  Sandbox.AddUninstallEntry(TestKey, true, Testing::AbsoluteSample("/opt/sixty-four/"));
+  EXPECT_EQ(TTestApplication("App.exe", 8).InstallFolder(), Testing::AbsoluteSample("/opt/thirty-two/"));
+  EXPECT_EQ(TTestApplication("App.exe", 8, true).InstallFolder(), Testing::AbsoluteSample("/opt/sixty-four/"));
+  EXPECT_EQ(TTestApplication("App.exe", 8).ApplicationPath(), Testing::AbsoluteSample("/opt/thirty-two/App.exe"));
 }
 
 TEST(TCustomApplicationInformation, WithoutAnUninstallEntryTheFolderIsTheRootAndNothingIsInstalled) {
@@ -104,7 +104,7 @@ TEST(TCustomApplicationInformation, WithoutAnUninstallEntryTheFolderIsTheRootAnd
 
 TEST(TCustomApplicationInformation, ThePortableSwitchTakesTheProgramsOwnFolderWhateverTheRegistrySays) {
   TProductSandbox Sandbox;
-  Sandbox.AddUninstallEntry(TestKey, false, "/opt/thirty-two");
+  Sandbox.AddUninstallEntry(TestKey, false, Testing::AbsoluteSample("/opt/thirty-two"));
   Sandbox.SetCommandLine({"-PORTABLE"});
   EXPECT_EQ(TTestApplication("App.exe", 8).InstallFolder(), Sandbox.ProgramFolder());
   EXPECT_EQ(TTestApplication("App.exe", 8, true).InstallFolder(), Sandbox.ProgramFolder());
@@ -223,10 +223,25 @@ TEST_F(IsApplicationRuningTest, TheProbeLeavesNoHolderBehind) {
   EXPECT_FALSE(Platform::TNamedMutex("Korvel_client").AlreadyExists());
 }
 
+#ifdef _WIN32
+// An edition whose mutex name lies in a namespace the session does not have. (A mutex that refuses
+// access is no such case on Windows: it is another user's client, and counts as running.)
+class TUnreachableMutexApplication : public TTestApplication {
+ public:
+  using TTestApplication::TTestApplication;
+  std::string MutexName() const override { return "NoSuchNamespace\\Korvel_client"; }
+};
+#endif
+
 TEST_F(IsApplicationRuningTest, AMutexThatCannotBeReachedIsAnErrorNotAnAnswer) {
+#ifdef _WIN32
+  EXPECT_THROW(TUnreachableMutexApplication("App.exe", 8).IsApplicationRuning(), EOSError);
+#else
+  // The lock file's folder is missing.
   Testing::TScopedEnvironment Environment;
   Environment.Set("XDG_RUNTIME_DIR", Sandbox.Scratch() / "no-such-folder");
   EXPECT_THROW(App.IsApplicationRuning(), EOSError);
+#endif
 }
 
 }  // namespace

@@ -31,8 +31,13 @@ class TReportTest : public Testing::TRussianLocaleTest {
 
   void SetUp() override {
     TRussianLocaleTest::SetUp();
-    ASSERT_EQ(Info.AutoSaveFoder(), Testing::NativePath(Sandbox.Scratch() / AutoSaveRel));
-    ASSERT_EQ(Info.DBaseFolder(), Testing::NativePath(Sandbox.Scratch() / DataRel));
+    ASSERT_EQ(Info.AutoSaveFoder(), InSandbox(AutoSaveRel));
+    ASSERT_EQ(Info.DBaseFolder(), InSandbox(DataRel));
+  }
+
+  // A path in the sandbox, written with "/", as the product spells it.
+  std::string InSandbox(const std::string& ARelative) const {
+    return Testing::NativePath(Sandbox.Scratch() / ARelative);
   }
 
   std::string WriteBase(const std::string& AName, const TNB_InfoStruct& AInfo = SampleBaseInfo()) {
@@ -67,7 +72,7 @@ TEST_F(TReportTest, AutoSaveCountsTopLevelTmpFilesOfAnyCaseAndVisibility) {
   EXPECT_EQ(AutoSaveText(),
             "before\r\n"
             "    Каталог автосохранения:\r\n"
-            "      - путь: " + Sandbox.Scratch() / AutoSaveRel + "\r\n"
+            "      - путь: " + InSandbox(AutoSaveRel) + "\r\n"
             "      - файлов: 3\r\n"
             "      - размер: 3 Кбайт\r\n");
 }
@@ -75,7 +80,7 @@ TEST_F(TReportTest, AutoSaveCountsTopLevelTmpFilesOfAnyCaseAndVisibility) {
 TEST_F(TReportTest, AutoSaveOfAnEmptyOrMissingFolderCountsNothing) {
   const std::string Expected = "before\r\n"
                                "    Каталог автосохранения:\r\n"
-                               "      - путь: " + Sandbox.Scratch() / AutoSaveRel + "\r\n"
+                               "      - путь: " + InSandbox(AutoSaveRel) + "\r\n"
                                "      - файлов: 0\r\n"
                                "      - размер: 0 байт\r\n";
   EXPECT_EQ(AutoSaveText(), Expected);
@@ -108,9 +113,9 @@ TEST_F(TReportTest, XmlHasOneItemPerTopLevelBaseInListingOrder) {
   ASSERT_EQ(Items.Count(), 2);
   const std::vector<std::string> Order = {"path", "region", "version", "code", "date", "publisher", "year", "district"};
   const std::vector<std::vector<std::string>> Expected = {
-      {Sandbox.Scratch() / (DataRel + "a.kvd8"), "Москва", "70000", "112034", "15.03.2021", "Территориальный", "2001",
+      {InSandbox(DataRel + "a.kvd8"), "Москва", "70000", "112034", "15.03.2021", "Территориальный", "2001",
        "Центральный"},
-      {Sandbox.Scratch() / (DataRel + "b.KVD8"), "Тверь", "4000000000", "445034", "31.12.2019 10:30:05", "Федеральный",
+      {InSandbox(DataRel + "b.KVD8"), "Тверь", "4000000000", "445034", "31.12.2019 10:30:05", "Федеральный",
        "1984", "Северо-Западный"},
   };
   for (int I = 0; I < Items.Count(); ++I) {
@@ -127,7 +132,7 @@ TEST_F(TReportTest, XmlWithoutBasesHasAnEmptyDBaseElement) {
   Info.GetModulesState(Root);  // no folder at all
   Sandbox.Scratch().Write(DataRel + "sub/c.kvd8", "only in a sub-folder");
   Info.GetModulesState(Root);
-  EXPECT_EQ(Root.XML(), Testing::NativePath("<report><dbase/><dbase/></report>"));
+  EXPECT_EQ(Root.XML(), "<report><dbase/><dbase/></report>");
 }
 
 TEST_F(TReportTest, XmlTextsOfOddDescriptorValues) {
@@ -182,7 +187,7 @@ TEST_F(TReportTest, XmlUnreadableBaseRaisesAndAddsNothing) {
   Sandbox.Scratch().Write(DataRel + "b.kvd8", "SDB\x09 not a container");
   TXMLElement Root = NewReportRoot();
   EXPECT_THROW(Info.GetModulesState(Root), EKvSimpleDBase64);
-  EXPECT_EQ(Root.XML(), Testing::NativePath("<report/>"));
+  EXPECT_EQ(Root.XML(), "<report/>");
 }
 
 // ---- bases as text --------------------------------------------------------------------------------
@@ -220,7 +225,7 @@ TEST_F(TReportTest, TextUnreadableBaseRaises) {
 // The operations belong to the editions' root; each edition lists its own folder and extension.
 TEST_F(TReportTest, VersionSixListsItsOwnBases) {
   const std::string Rel = "CommonAppData/Orvant/Korvel 6/Client/Data/";
-  ASSERT_EQ(TVeska6Information::Instance().DBaseFolder(), Sandbox.Scratch() / Rel);
+  ASSERT_EQ(TVeska6Information::Instance().DBaseFolder(), InSandbox(Rel));
   const std::string Path = WriteBaseFile(Sandbox.Scratch(), Rel + "old.kvd5", SampleBaseInfo());
   WriteBaseFile(Sandbox.Scratch(), Rel + "new.kvd8", SampleBaseInfo());
   std::string Text;

@@ -39,12 +39,12 @@ std::vector<TEditionCase> Editions() {
 
 // Each edition's entry in its own view, and decoys in the other view that must not be read.
 void RegisterEditions(TProductSandbox& ASandbox) {
-  const std::string Root = ASandbox.Scratch().Path() + "/";
-  ASandbox.AddUninstallEntry(TVeska6Information::Instance().RegistryKey(), false, Root + "Product6");
-  ASandbox.AddUninstallEntry(TVeska8Information32::Instance().RegistryKey(), false, Root + "Product32");
-  ASandbox.AddUninstallEntry(TVeska8Information32::Instance().RegistryKey(), true, Root + "Wrong32");
-  ASandbox.AddUninstallEntry(TVeska8Information64::Instance().RegistryKey(), true, Root + "Product64");
-  ASandbox.AddUninstallEntry(TVeska8Information64::Instance().RegistryKey(), false, Root + "Wrong64");
+  const Testing::TScratchFolder& Root = ASandbox.Scratch();
+  ASandbox.AddUninstallEntry(TVeska6Information::Instance().RegistryKey(), false, Root / "Product6");
+  ASandbox.AddUninstallEntry(TVeska8Information32::Instance().RegistryKey(), false, Root / "Product32");
+  ASandbox.AddUninstallEntry(TVeska8Information32::Instance().RegistryKey(), true, Root / "Wrong32");
+  ASandbox.AddUninstallEntry(TVeska8Information64::Instance().RegistryKey(), true, Root / "Product64");
+  ASandbox.AddUninstallEntry(TVeska8Information64::Instance().RegistryKey(), false, Root / "Wrong64");
 }
 
 enum TRoot { rInstall, rAppData, rCommonData, rMyRoot };
@@ -233,9 +233,12 @@ class UserDataOverridesTest : public testing::Test {
     LoadVeska8UserData();
   }
 
+  // The folder's path in the platform's separators; created through its UTF-8 path, as the
+  // narrow std::filesystem forms are the ANSI code page on Windows.
   std::string Folder(const std::string& ARelative) {
-    fs::create_directories(Sandbox.Scratch() / ARelative);
-    return Sandbox.Scratch() / ARelative;
+    const std::string Path = Testing::NativePath(Sandbox.Scratch() / ARelative);
+    fs::create_directories(Testing::FileSystemPathOf(Path));
+    return Path;
   }
   void WriteUserData(const std::string& AFileName, const std::string& AXml) {
     Sandbox.Scratch().Write(Testing::RelativeUtf8(AFileName, Sandbox.Scratch().Path()), AXml);
@@ -249,14 +252,15 @@ class UserDataOverridesTest : public testing::Test {
 };
 
 TEST_F(UserDataOverridesTest, ExistingFoldersMoveTheLocalSettingsAndTheDocumentProperties) {
+  const std::string Sep(1, Platform::PathSeparator());
   std::string Local = Folder("Общие/Настройки"), Props = Folder("Props");
   WriteUserData(Info32.UserDataFolderSettingFilename(),
-                UserDataXml("UserData", "LocalSetting=\"" + Local + "\" VeskaProps=\"" + Props + "/\""));
+                UserDataXml("UserData", "LocalSetting=\"" + Local + "\" VeskaProps=\"" + Props + Sep + "\""));
   LoadAll();
-  EXPECT_EQ(Info32.CustomLocalSetting(), Testing::NativePath(Local + "/"));
-  EXPECT_EQ(Info32.LocalSetting(), Testing::NativePath(Local + "/"));
-  EXPECT_EQ(Info32.CrossrkFileName(), Testing::NativePath(Local + "/Crossrk.xml"));
-  EXPECT_EQ(Info32.VeskaPropsFolder(), Testing::NativePath(Props + "/"));
+  EXPECT_EQ(Info32.CustomLocalSetting(), Local + Sep);
+  EXPECT_EQ(Info32.LocalSetting(), Local + Sep);
+  EXPECT_EQ(Info32.CrossrkFileName(), Platform::JoinPath(Local, "Crossrk.xml"));
+  EXPECT_EQ(Info32.VeskaPropsFolder(), Props + Sep);
   // Each edition reads its own file only.
   EXPECT_EQ(TVeska6Information::Instance().CustomLocalSetting(), "");
   EXPECT_EQ(TVeska8Information64::Instance().CustomLocalSetting(), "");
@@ -270,7 +274,7 @@ TEST_F(UserDataOverridesTest, AWindows1251FileIsReadInItsOwnEncoding) {
                 "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<UserData LocalSetting=\"" +
                     Utf8ToWin1251(Local) + "\"/>\r\n");
   LoadAll();
-  EXPECT_EQ(Info32.LocalSetting(), Testing::NativePath(Local + "/"));
+  EXPECT_EQ(Info32.LocalSetting(), Local + Platform::PathSeparator());
 }
 
 struct TIgnoredFileCase {

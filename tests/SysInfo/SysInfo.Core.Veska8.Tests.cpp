@@ -66,26 +66,26 @@ TEST(TVeska8Information, VersionEightOnlyFiles) {
 TEST(TVeska8Information, TheSixtyFourBitEditionReadsTheSixtyFourBitView) {
   TProductSandbox Sandbox;
   const std::string Key = TVeska8Information64::Instance().RegistryKey();
-  Sandbox.AddUninstallEntry(Key, false, "/opt/view32");
+  Sandbox.AddUninstallEntry(Key, false, Testing::AbsoluteSample("/opt/view32"));
   EXPECT_EQ(TVeska8Information64::Instance().InstallFolder(), Testing::NativePath("/Client/"));
-  Sandbox.AddUninstallEntry(Key, true, "/opt/view64");
-  EXPECT_EQ(TVeska8Information64::Instance().InstallFolder(), Testing::NativePath("/opt/view64/Client/"));
+  Sandbox.AddUninstallEntry(Key, true, Testing::AbsoluteSample("/opt/view64"));
+  EXPECT_EQ(TVeska8Information64::Instance().InstallFolder(), Testing::AbsoluteSample("/opt/view64/Client/"));
 }
 
 // A site's own edition: the machine-wide data moved, everything built on it follows.
 class TRelocatedInformation : public TVeska8Information32 {
  public:
-  std::string CommonDataFolder() const override { return "/srv/korvel/"; }
+  std::string CommonDataFolder() const override { return Testing::AbsoluteSample("/srv/korvel/"); }
 };
 
 TEST(TVeska8Information, OverridingOneOperationMovesEverythingBuiltOnIt) {
   TProductSandbox Sandbox;
   TRelocatedInformation Info;
-  EXPECT_EQ(Info.DBaseFolder(), Testing::NativePath("/srv/korvel/Data/"));
-  EXPECT_EQ(Info.NormBasesFolder(), Testing::NativePath("/srv/korvel/Data/"));
-  EXPECT_EQ(Info.LocalSetting(), Testing::NativePath("/srv/korvel/LocalSetting/"));
-  EXPECT_EQ(Info.TemplateListVariablesFilename(), Testing::NativePath("/srv/korvel/Templates/ListVariables.xlt"));
-  EXPECT_EQ(Info.RootNetworkIniPath(), Testing::NativePath("/srv/korvel/onclient.ini"));
+  EXPECT_EQ(Info.DBaseFolder(), Testing::AbsoluteSample("/srv/korvel/Data/"));
+  EXPECT_EQ(Info.NormBasesFolder(), Testing::AbsoluteSample("/srv/korvel/Data/"));
+  EXPECT_EQ(Info.LocalSetting(), Testing::AbsoluteSample("/srv/korvel/LocalSetting/"));
+  EXPECT_EQ(Info.TemplateListVariablesFilename(), Testing::AbsoluteSample("/srv/korvel/Templates/ListVariables.xlt"));
+  EXPECT_EQ(Info.RootNetworkIniPath(), Testing::AbsoluteSample("/srv/korvel/onclient.ini"));
   EXPECT_EQ(Info.AppDataFolder(), TVeska8Information32::Instance().AppDataFolder());
   EXPECT_EQ(Info.ApplicationDisplayName(), "Корвел Клиент (32 бита)");
 }

@@ -10,7 +10,9 @@
 #include "Lib/Common/Common.Streams.h"
 #include "Lib/Common/Common.XMLUtils.h"
 #include "Modules/Korvel/Common/Kv_Storage.ConnectionPool.h"
+#include "Platform/AccessControl.h"
 #include "Platform/Path.h"
+#include "Platform/TemporaryFolder.h"
 #include "Support/ScopedEnvironment.h"
 #include "Support/ScratchFolder.h"
 
@@ -257,7 +259,11 @@ TEST(SafeLocalFileName, ServerNamesBecomePlainNamesInsideTheFolder) {
 TEST_F(WebDAVStorage, EditWritesOnlyInsideAPrivateFolderOfTheTemporaryFolder) {
   Testing::TScratchFolder Temp;
   Testing::TScopedEnvironment Environment;
+#ifdef _WIN32
+  Environment.Set("TMP", Temp.Path());  // GetTempPathW reads TMP first
+#else
   Environment.Set("TMPDIR", Temp.Path());
+#endif
   Open("http://srv/dav/docs/");
   std::string Folder;
   for (const std::string& Name : std::vector<std::string>{"..", "a/../../b", "..\\..\\b", std::string("x\x01\ny", 4), std::string()}) {
@@ -268,11 +274,18 @@ TEST_F(WebDAVStorage, EditWritesOnlyInsideAPrivateFolderOfTheTemporaryFolder) {
     EXPECT_EQ(Platform::ExtractFilePath(Target), Folder) << Name;
     EXPECT_EQ(Platform::ExtractFileName(Target), SafeLocalFileName(Name)) << Name;
   }
-  EXPECT_EQ(Platform::ExtractFilePath(Platform::ExcludeTrailingPathDelimiter(Folder)), Temp.Path() + "/");
+  EXPECT_EQ(Platform::ExtractFilePath(Platform::ExcludeTrailingPathDelimiter(Folder)),
+            Temp.Path() + Platform::PathSeparator());
   EXPECT_TRUE(Platform::ExtractFileName(Platform::ExcludeTrailingPathDelimiter(Folder)).starts_with("quellit-copies-"));
-  EXPECT_EQ(std::filesystem::status(Folder).permissions(), std::filesystem::perms::owner_all);
+  EXPECT_TRUE(Platform::IsPrivateFolder(Folder));
   // A folder that is no longer private is not used again.
+#ifdef _WIN32
+  // The access list is the folder's privacy there; the mode bits std::filesystem shows are made up.
+  Platform::GrantEveryoneFullAccess(Folder);
+#else
+  EXPECT_EQ(std::filesystem::status(Folder).permissions(), std::filesystem::perms::owner_all);
   std::filesystem::permissions(Folder, std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
+#endif
   EXPECT_NE(Platform::ExtractFilePath(PrivateCopiesFolder() + "/x"), Folder);
 }
 
