@@ -23,7 +23,15 @@ class TWizardSandbox {
  public:
   explicit TWizardSandbox(bool AInstalled = true) {
     FEnvironment.Set("XDG_DESKTOP_DIR", FProduct.Scratch() / "Desktop");
-    std::filesystem::create_directories(FProduct.Scratch() / "Desktop");
+    std::filesystem::create_directories(FileSystemPathOf(FProduct.Scratch() / "Desktop"));
+#ifdef _WIN32
+    // The shell rewrites "Shell Folders" from "User Shell Folders" once it starts (the first
+    // shortcut written): both name the sandbox's desktop, or later shortcuts leave it.
+    std::string Desktop;
+    for (char C : FProduct.Scratch() / "Desktop") Desktop += C == '\\' ? std::string("\\\\") : std::string(1, C);
+    FProduct.AddRegistryText("[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                             "User Shell Folders]\n\"Desktop\"=\"" + Desktop + "\"\n\n");
+#endif
     std::filesystem::create_directories(FProduct.ProgramFolder() + ClientPayloadFolder);
     std::filesystem::create_directories(FProduct.ProgramFolder() + ProductPayloadFolder);
     if (AInstalled) Install();

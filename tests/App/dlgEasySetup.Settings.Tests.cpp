@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "App/dlgEasySetup.h"
+#include "Support/PathText.h"
 #include "Support/ScratchFolder.h"
 
 namespace Quellit {
 namespace {
 
+using Testing::NativePath;
 using Testing::TScratchFolder;
 
 // A program folder with a product payload holding Нормативы/, Docs/ and readme.txt.
@@ -44,7 +46,7 @@ TEST(ReadEasySetupSettings, LinksKeepTheValuesThatNameSomethingInThePayload) {
   EXPECT_FALSE(Settings.ShowLinksDialog);
   EXPECT_TRUE(Settings.ShowConnectionsDialog);
   // Separators of the product's platform become native; folders get their trailing separator.
-  EXPECT_EQ(Settings.AutoLinks, (std::vector<std::string>{"Нормативы/", "readme.txt", "Docs/Guide/"}));
+  EXPECT_EQ(Settings.AutoLinks, (std::vector<std::string>{NativePath("Нормативы/"), "readme.txt", NativePath("Docs/Guide/")}));
 }
 
 struct TBoolCase {
@@ -67,7 +69,7 @@ TEST(ReadEasySetupSettings, ConnectionsKeepPayloadFoldersAndTheSiteHostInAnyCase
   TEasySetupSettings Settings = Folder.Read(
       "[Connections]\nA=Нормативы\nB=KORVEL.RU\nC=readme.txt\nD=nothing\nE=Docs\\\n"
       "[CommonSettings.XML]\nExternalFileExts= .pdf;.docx \n");
-  EXPECT_EQ(Settings.AutoConnections, (std::vector<std::string>{"Нормативы/", "KORVEL.RU", "Docs/"}));
+  EXPECT_EQ(Settings.AutoConnections, (std::vector<std::string>{NativePath("Нормативы/"), "KORVEL.RU", NativePath("Docs/")}));
   EXPECT_EQ(Settings.ExternalFileExts, ".pdf;.docx");
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "WizardSandbox.h"
+#include "Platform/DesktopShortcut.h"
 #include "Platform/NamedMutex.h"
+#include "Support/PathText.h"
 
 namespace Quellit {
 namespace {
@@ -203,7 +205,7 @@ TEST(TfrmEasySetup, AfterAConfirmedCancelNoLaterStepChangesAnything) {
       EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/readme.txt"), "original");
       EXPECT_EQ(Wizard.View.Text(ctlLblFinish), CancelledText);
     }
-    EXPECT_EQ(std::filesystem::exists(Sandbox.Desktop() + "Нормативы.desktop"), Case.Shortcut);
+    EXPECT_EQ(std::filesystem::exists(Testing::FileSystemPathOf(Platform::DesktopShortcutPath("Нормативы"))), Case.Shortcut);
     std::string Connections = TVeska8Information32::Instance().ConnectionOptionsFilename();
     bool Added = std::filesystem::exists(Connections) &&
                  Testing::TScratchFolder::Read(Connections).find("KV.Files") != std::string::npos;
