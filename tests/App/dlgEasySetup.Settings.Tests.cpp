@@ -46,7 +46,12 @@ TEST(ReadEasySetupSettings, LinksKeepTheValuesThatNameSomethingInThePayload) {
   EXPECT_FALSE(Settings.ShowLinksDialog);
   EXPECT_TRUE(Settings.ShowConnectionsDialog);
   // Separators of the product's platform become native; folders get their trailing separator.
-  EXPECT_EQ(Settings.AutoLinks, (std::vector<std::string>{NativePath("Нормативы/"), "readme.txt", NativePath("Docs/Guide/")}));
+  std::vector<std::string> Expected = {NativePath("Нормативы/"), "readme.txt", NativePath("Docs/Guide/")};
+#ifdef _WIN32
+  // File names ignore case there: "нормативы" names the payload's folder too.
+  Expected.push_back(NativePath("нормативы/"));
+#endif
+  EXPECT_EQ(Settings.AutoLinks, Expected);
 }
 
 struct TBoolCase {
