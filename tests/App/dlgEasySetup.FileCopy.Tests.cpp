@@ -151,7 +151,7 @@ TEST(CopyFileMapped, ACancelDuringTheBackupLeavesTheProductFileUntouched) {
   };
   Wizard.Next();
   EXPECT_TRUE(Sandbox.ReadProduct(1, "big.dat") == Original);
-  EXPECT_FALSE(fs::exists(Wizard.Form.BackUpAppFolder + "big.dat"));
+  EXPECT_FALSE(fs::exists(Testing::FileSystemPathOf(Wizard.Form.BackUpAppFolder + "big.dat")));
 }
 
 }  // namespace
