@@ -104,9 +104,10 @@ std::string ErrorOf(int AError) { return Platform::SystemErrorText(AError); }
 
 class TUndo {
  public:
-  TUndo(TUpdateJournal& AJournal, bool ARemoveAdded)
+  TUndo(TUpdateJournal& AJournal, bool ARemoveAdded, std::string AInUse)
       : FJournal(AJournal),
         FRemoveAdded(ARemoveAdded),
+        FInUse(std::move(AInUse)),
         FProduct(AJournal.ProductFolder()),
         FBackup(AJournal.BackupFolder()) {
     for (const TJournalRecord& Record : AJournal.Records()) {
@@ -155,6 +156,7 @@ class TUndo {
   void RemoveTemporary(const std::string& AName, const std::string& ATemporary) {
     if (ATemporary.empty() || std::any_of(ATemporary.begin(), ATemporary.end(), Platform::IsPathSeparator)) return;
     std::string Temporary = Platform::ExtractFilePath(FProduct + AName) + ATemporary;
+    if (!FInUse.empty() && Temporary == FInUse) return;
     bool Present = Platform::PathKindOf(Temporary) == Platform::TPathKind::File;
     if (Present)
       if (const auto Deleted = Platform::DeleteFile(Temporary); !Deleted) Fail(Temporary, Deleted.ErrorCode());
@@ -188,6 +190,7 @@ class TUndo {
 
   TUpdateJournal& FJournal;
   bool FRemoveAdded;
+  std::string FInUse;
   std::string FProduct, FBackup;
   std::set<std::string> FReplaced, FSettledNew, FSettledOriginal;
   TUndoReport FReport;
@@ -304,6 +307,8 @@ void TUpdateJournal::MarkClosed() {
   Flush();
 }
 
-TUndoReport UndoJournal(TUpdateJournal& AJournal, bool ARemoveAdded) { return TUndo(AJournal, ARemoveAdded).Run(); }
+TUndoReport UndoJournal(TUpdateJournal& AJournal, bool ARemoveAdded, const std::string& AInUse) {
+  return TUndo(AJournal, ARemoveAdded, AInUse).Run();
+}
 
 }  // namespace Quellit

@@ -79,7 +79,9 @@ struct TUndoReport {
 // Puts every original the journal's run moved back to its path, removes the temporary files it
 // left and the backup folders it emptied, and deletes its shortcuts. With ARemoveAdded (the
 // recovery of an interrupted run) the files it added and the folders it created go too; a cancel
-// keeps them. Never raises; closes the journal when nothing failed.
-TUndoReport UndoJournal(TUpdateJournal& AJournal, bool ARemoveAdded);
+// keeps them. AInUse names the temporary file this process is writing at the moment of a cancel:
+// the copy still holds it open (Windows refuses to delete an open file) and removes it itself when
+// it sees the cancel, so it is left to the copy. Never raises; closes the journal when nothing failed.
+TUndoReport UndoJournal(TUpdateJournal& AJournal, bool ARemoveAdded, const std::string& AInUse = "");
 
 }  // namespace Quellit

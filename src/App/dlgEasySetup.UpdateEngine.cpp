@@ -276,7 +276,9 @@ bool TUpdateEngine::WriteNewFile(std::size_t AIndex, bool AReplaced) {
   std::string Destination = Root.Product + Entry.Name;
   std::string Temporary = Platform::ExtractFilePath(Destination) + TemporaryName();
   Root.Journal->Write(JournalStep::Write, Entry.Name, Platform::ExtractFileName(Temporary));
+  FCopying = Temporary;
   bool Written = CopyFileMapped(FForm, Root.Payload + Entry.Name, Temporary);
+  FCopying.clear();
   // Only the file this run wrote is opened to everybody, never a restored original. A cancel
   // during the copy's last window has removed the copy already: it is no file to grant.
   if (Written && !FForm.BreakInstall) {
@@ -416,7 +418,7 @@ void TUpdateEngine::Rollback() {
   std::string Failure;
   for (TPayloadRoot& Root : FRoots) {
     if (!Root.Journal) continue;
-    TUndoReport Report = UndoJournal(*Root.Journal, false);
+    TUndoReport Report = UndoJournal(*Root.Journal, false, FCopying);
     if (Failure.empty() && !Report.Failures.empty()) Failure = Report.Failures.front();
   }
   for (const std::string& Link : FForm.ShortCutList) Platform::DeleteFile(Link);

@@ -98,6 +98,7 @@ class TUpdateEngine {
   std::array<TPayloadRoot, 2> FRoots;
   std::vector<TPlanEntry> FPlan;
   std::vector<TFailedEntry> FFailed;
+  std::string FCopying;  // the temporary file the copy is writing now, "" between copies
 };
 
 // The journals of runs that never completed, in both product folders, each undone completely:

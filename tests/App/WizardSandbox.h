@@ -22,8 +22,8 @@ namespace Quellit::Testing {
 class TWizardSandbox {
  public:
   explicit TWizardSandbox(bool AInstalled = true) {
-    FEnvironment.Set("XDG_DESKTOP_DIR", FProduct.Scratch() / "Desktop");
-    std::filesystem::create_directories(FProduct.Scratch() / "Desktop");
+    SetDesktop(FProduct.Scratch() / "Desktop");
+    std::filesystem::create_directories(FileSystemPathOf(FProduct.Scratch() / "Desktop"));
     std::filesystem::create_directories(FProduct.ProgramFolder() + ClientPayloadFolder);
     std::filesystem::create_directories(FProduct.ProgramFolder() + ProductPayloadFolder);
     if (AInstalled) Install();
@@ -40,6 +40,21 @@ class TWizardSandbox {
     // Through the platform, so a root named in Windows-1251 is created in its own bytes.
     Platform::ForceDirectories(Info.CommonDataFolder());
     Platform::ForceDirectories(Info.MyFolderRoot());
+  }
+
+  // Where the user's desktop is.
+  void SetDesktop(const std::string& APath) {
+#ifdef _WIN32
+    // The shell rewrites "Shell Folders" from "User Shell Folders" once it starts (the first
+    // shortcut written): both name the sandbox's desktop, or later shortcuts leave it.
+    std::string Escaped;
+    for (char C : APath) Escaped += C == '\\' ? std::string("\\\\") : std::string(1, C);
+    const std::string Explorer = "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    FProduct.AddRegistryText(Explorer + "Shell Folders]\n\"Desktop\"=\"" + Escaped + "\"\n\n" + Explorer +
+                             "User Shell Folders]\n\"Desktop\"=\"" + Escaped + "\"\n\n");
+#else
+    FEnvironment.Set("XDG_DESKTOP_DIR", APath);
+#endif
   }
 
   TProductSandbox& Product() { return FProduct; }

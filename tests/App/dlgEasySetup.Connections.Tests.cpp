@@ -5,6 +5,7 @@
 #include "Modules/Korvel/Common/Kv_Storage.ConnectionPool.h"
 #include "Modules/Korvel/Common/Kv_Storage.FileSystemConnection.h"
 #include "Modules/Korvel/Common/Kv_VeskaStorage.WebDAV.h"
+#include "Support/PathText.h"
 #include "WizardSandbox.h"
 
 namespace Quellit {
@@ -47,7 +48,7 @@ TEST(AddConnections, AddsTheCheckedFoldersAndTheSiteOnceAcrossRuns) {
   std::string App = Sandbox.ProductRoot(1);
   const std::vector<std::string> Expected = {
       "KV.Files|" + App + "Нормативы|Нормативы",
-      "KV.Files|" + App + "Docs/Guide|Guide",
+      "KV.Files|" + App + Testing::NativePath("Docs/Guide") + "|Guide",
       "KV.Korvel.Ru.VeskaDocs||korvel.ru",
   };
   EXPECT_EQ(SavedConnections(), Expected);
@@ -61,11 +62,11 @@ TEST(AddConnections, NothingCheckedStillWritesTheFileAndAMissingFolderIsSkipped)
   TWizard Wizard;
   for (int I = 0; I < 3; ++I) Wizard.Next();
   // The folder vanished from the product after the copy: its node is checked but skipped.
-  fs::remove_all(Sandbox.ProductRoot(1) + "Docs");
+  fs::remove_all(Testing::FileSystemPathOf(Sandbox.ProductRoot(1) + "Docs"));
   Wizard.View.Tree.SetChecked(Wizard.View.Tree.NodeByIndex(0), true, false);
   Wizard.Next();
   EXPECT_TRUE(Wizard.View.Errors.empty());
-  EXPECT_TRUE(fs::exists(TVeska8Information32::Instance().ConnectionOptionsFilename()));
+  EXPECT_TRUE(fs::exists(Testing::FileSystemPathOf(TVeska8Information32::Instance().ConnectionOptionsFilename())));
   EXPECT_TRUE(SavedConnections().empty());
 }
 

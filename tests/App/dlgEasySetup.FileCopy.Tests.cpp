@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/PathText.h"
 #include "WizardSandbox.h"
 
 namespace Quellit {
@@ -99,7 +100,7 @@ TEST(CopyFileMapped, ACancelInTheMiddleOfAReplacementKeepsTheRestoredOriginal) {
   int CallsAfterBackup = 0;
   Wizard.View.EveryProcessMessages = [&] {
     const std::vector<std::string>& Log = Wizard.View.Log;
-    if (Log.empty() || Log.back() != "Файл \"Data/big.dat\" сохранен в бэкапе.") return;
+    if (Log.empty() || Log.back() != "Файл \"" + Testing::NativePath("Data/big.dat") + "\" сохранен в бэкапе.") return;
     // The first call follows the backup itself; the second follows the first window of the copy.
     if (++CallsAfterBackup != 2) return;
     Wizard.View.Answers = {true};
@@ -132,7 +133,7 @@ TEST(CopyFileMapped, ACancelInTheLastWindowOfANewFileIsACancelNotAnError) {
   EXPECT_TRUE(Wizard.View.Errors.empty()) << Wizard.View.Errors.front();
   EXPECT_EQ(Wizard.View.CloseCalls, 1);
   // A cancel keeps the folders the run made; the copy itself, complete or not, is gone.
-  EXPECT_TRUE(fs::is_empty(Sandbox.ProductRoot(1) + "many"));
+  EXPECT_TRUE(fs::is_empty(Testing::FileSystemPathOf(Sandbox.ProductRoot(1) + "many")));
 }
 
 TEST(CopyFileMapped, ACancelDuringTheBackupLeavesTheProductFileUntouched) {
@@ -150,7 +151,7 @@ TEST(CopyFileMapped, ACancelDuringTheBackupLeavesTheProductFileUntouched) {
   };
   Wizard.Next();
   EXPECT_TRUE(Sandbox.ReadProduct(1, "big.dat") == Original);
-  EXPECT_FALSE(fs::exists(Wizard.Form.BackUpAppFolder + "big.dat"));
+  EXPECT_FALSE(fs::exists(Testing::FileSystemPathOf(Wizard.Form.BackUpAppFolder + "big.dat")));
 }
 
 }  // namespace

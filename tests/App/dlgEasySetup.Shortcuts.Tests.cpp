@@ -7,15 +7,68 @@
 #endif
 
 #include "App/dlgEasySetup.Settings.h"
+#include "Platform/DesktopShortcut.h"
+#include "Platform/Path.h"
+#include "Support/PathText.h"
+#include "Support/RussianLocale.h"
 #include "WizardSandbox.h"
+
+#ifdef _WIN32
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include "Platform/Win32/ComCall.h"
+#endif
 
 namespace Quellit {
 namespace {
 
 namespace fs = std::filesystem;
+using Testing::FileSystemPathOf;
+using Testing::NativePath;
 using Testing::TScratchFolder;
 using Testing::TWizard;
 using Testing::TWizardSandbox;
+
+// The shortcut file's name for ALinkName: the platform's extension (".desktop", ".lnk") added.
+std::string LinkFile(const std::string& ALinkName) {
+  return ALinkName + Platform::ExtractFileExt(Platform::DesktopShortcutPath("x"));
+}
+
+struct TShortcutContents {
+  std::string Name, WorkingFolder;
+};
+
+// What a shortcut file says, read as the desktop reads it.
+TShortcutContents ReadShortcut(const std::string& APath) {
+  TShortcutContents Contents;
+#ifdef _WIN32
+  Platform::TComScope Com;
+  Platform::TComPtr<IShellLinkW> Link;
+  Platform::TComPtr<IPersistFile> File;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, Link.ReceiveVoid())) ||
+      FAILED(Link->QueryInterface(IID_IPersistFile, File.ReceiveVoid())) ||
+      FAILED(File->Load(Platform::WideOf(APath).c_str(), STGM_READ))) {
+    ADD_FAILURE() << "cannot load " << APath;
+    return Contents;
+  }
+  wchar_t Text[INFOTIPSIZE] = {};
+  if (SUCCEEDED(Link->GetWorkingDirectory(Text, MAX_PATH))) Contents.WorkingFolder = Platform::Utf8OfWide(Text);
+  Text[0] = 0;
+  if (SUCCEEDED(Link->GetDescription(Text, INFOTIPSIZE))) Contents.Name = Platform::Utf8OfWide(Text);
+#else
+  const std::string Entry = TScratchFolder::Read(APath);
+  auto Value = [&](const std::string& AKey) {
+    const std::size_t Start = Entry.find("\n" + AKey + "=");
+    if (Start == std::string::npos) return std::string();
+    const std::size_t From = Start + AKey.size() + 2;
+    return Entry.substr(From, Entry.find('\n', From) - From);
+  };
+  Contents.Name = Value("Name");
+  Contents.WorkingFolder = Value("Path");
+#endif
+  return Contents;
+}
 
 // Payload: Docs/readme.txt, Docs/Guide/, Нормативы/ (with linkname.txt), Архив/, top.txt.
 void WritePayload(const TWizardSandbox& ASandbox, const std::string& ALinkName) {
@@ -40,7 +93,7 @@ TEST(CreateShortcuts, TheTreeListsFoldersFirstInReverseOrderThenFilesAndPreCheck
   TTreeNodeId Readme = Tree.NodeByIndex(7);
   EXPECT_TRUE(Tree.Expanded(Readme));
   EXPECT_TRUE(Tree.Expanded(Tree.Parent(Readme)));
-  EXPECT_EQ(Wizard.Form.DataList.at(static_cast<std::size_t>(Tree.Data(Readme))).Name, "Docs/readme.txt");
+  EXPECT_EQ(Wizard.Form.DataList.at(static_cast<std::size_t>(Tree.Data(Readme))).Name, NativePath("Docs/readme.txt"));
 }
 
 TEST(CreateShortcuts, WritesTheCheckedShortcutsAndLeavesTheFolderTreeForConnections) {
@@ -55,13 +108,13 @@ TEST(CreateShortcuts, WritesTheCheckedShortcutsAndLeavesTheFolderTreeForConnecti
   Wizard.Next();
   std::string App = Sandbox.ProductRoot(1);
   const std::vector<std::string> Expected = {
-      Sandbox.Desktop() + "Нормативные базы.desktop", Sandbox.Desktop() + "Архив.desktop",
-      Sandbox.Desktop() + "readme.txt.desktop", Sandbox.Desktop() + "top.txt.desktop"};
+      Sandbox.Desktop() + LinkFile("Нормативные базы"), Sandbox.Desktop() + LinkFile("Архив"),
+      Sandbox.Desktop() + LinkFile("readme.txt"), Sandbox.Desktop() + LinkFile("top.txt")};
   EXPECT_EQ(Wizard.Form.ShortCutList, Expected);
-  std::string Entry = TScratchFolder::Read(Expected[0]);
-  EXPECT_NE(Entry.find("Name=Нормативные базы\n"), std::string::npos) << Entry;
-  EXPECT_NE(Entry.find("Path=" + App + "\n"), std::string::npos) << Entry;
-  EXPECT_NE(TScratchFolder::Read(Expected[2]).find("Path=" + App + "Docs/\n"), std::string::npos);
+  TShortcutContents First = ReadShortcut(Expected[0]);
+  EXPECT_EQ(First.Name, "Нормативные базы");
+  EXPECT_EQ(First.WorkingFolder, App);
+  EXPECT_EQ(ReadShortcut(Expected[2]).WorkingFolder, App + NativePath("Docs/"));
   // Files are gone from the tree; the folder from "connections" and the site host are checked.
   EXPECT_EQ(Wizard.View.TreeLines(),
             (std::vector<std::string>{"Нормативы", "Архив", "Docs", "+Guide", "+korvel.ru"}));
@@ -78,8 +131,8 @@ TEST(CreateShortcuts, WithBothPagesHiddenOneNextDoesShortcutsAndLandsOnTheLastPa
   Wizard.Next();
   EXPECT_EQ(Wizard.Form.FPageState, psDone);
   // An empty linkname.txt falls back to the folder's own name.
-  EXPECT_EQ(Wizard.Form.ShortCutList, std::vector<std::string>{Sandbox.Desktop() + "Нормативы.desktop"});
-  EXPECT_TRUE(fs::exists(Sandbox.Desktop() + "Нормативы.desktop"));
+  EXPECT_EQ(Wizard.Form.ShortCutList, std::vector<std::string>{Sandbox.Desktop() + LinkFile("Нормативы")});
+  EXPECT_TRUE(fs::exists(FileSystemPathOf(Sandbox.Desktop() + LinkFile("Нормативы"))));
 }
 
 TEST(CreateShortcuts, TwoEntriesWithOneNameGiveOneFileListedTwice) {
@@ -91,9 +144,9 @@ TEST(CreateShortcuts, TwoEntriesWithOneNameGiveOneFileListedTwice) {
   Wizard.Next();
   Wizard.Next();
   Wizard.Next();
-  std::string Link = Sandbox.Desktop() + "same.txt.desktop";
+  std::string Link = Sandbox.Desktop() + LinkFile("same.txt");
   EXPECT_EQ(Wizard.Form.ShortCutList, (std::vector<std::string>{Link, Link}));
-  EXPECT_EQ(std::distance(fs::directory_iterator(Sandbox.Desktop()), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(FileSystemPathOf(Sandbox.Desktop())), fs::directory_iterator()), 1);
 }
 
 std::string Repeat(const std::string& AText, int ACount) {
@@ -108,33 +161,54 @@ struct TDesktopNameCase {
   std::string FileName;  // the shortcut file made on the desktop
 };
 
-// What the shortcut file is called: a file name holds 255 bytes, ".desktop" included, and the cut
-// never splits a character; a hidden name is never made.
-TEST(CreateShortcuts, LinkNamesAreCutToTheFileNameLimitAndNeverHidden) {
-  const std::vector<TDesktopNameCase> Cases = {
-      {"long Cyrillic", Repeat("Ж", 200), Repeat("Ж", 123) + ".desktop"},
-      {"a cut inside a character", "ab" + Repeat("Ж", 150), "ab" + Repeat("Ж", 122) + ".desktop"},
-      {"exactly at the limit", Repeat("x", 247), Repeat("x", 247) + ".desktop"},
-      {"one byte over", Repeat("x", 248), Repeat("x", 247) + ".desktop"},
-      {"leading dots", "..Нормативные базы", "Нормативные базы.desktop"},
-      {"only dots", "...", "Нормативы.desktop"},
-      {"empty", "", "Нормативы.desktop"},
-  };
-  for (const TDesktopNameCase& Case : Cases) {
-    SCOPED_TRACE(Case.Name);
-    TWizardSandbox Sandbox;
-    Sandbox.WritePayload(1, "Нормативы/base.dat", "b");
-    Sandbox.WritePayload(1, "Нормативы/linkname.txt", Case.LinkName + "\r\n");
-    Sandbox.WriteSettings("[links]\nshowdialog=0\n1=Нормативы\n[connections]\nshowdialog=0\n");
-    TWizard Wizard;
-    Wizard.Next();
-    Wizard.Next();
-    ASSERT_EQ(Wizard.Form.FPageState, psDone);
-    EXPECT_EQ(Wizard.Form.ShortCutList, std::vector<std::string>{Sandbox.Desktop() + Case.FileName});
-    EXPECT_TRUE(fs::exists(Sandbox.Desktop() + Case.FileName));
-    EXPECT_TRUE(Wizard.View.Errors.empty());
-  }
+// The shortcut a linkname.txt holding ACase.LinkName gives.
+void ExpectShortcutFile(const TDesktopNameCase& Case) {
+  SCOPED_TRACE(Case.Name);
+  TWizardSandbox Sandbox;
+  Sandbox.WritePayload(1, "Нормативы/base.dat", "b");
+  Sandbox.WritePayload(1, "Нормативы/linkname.txt", Case.LinkName + "\r\n");
+  Sandbox.WriteSettings("[links]\nshowdialog=0\n1=Нормативы\n[connections]\nshowdialog=0\n");
+  TWizard Wizard;
+  Wizard.Next();
+  Wizard.Next();
+  ASSERT_EQ(Wizard.Form.FPageState, psDone);
+  EXPECT_EQ(Wizard.Form.ShortCutList, std::vector<std::string>{Sandbox.Desktop() + Case.FileName});
+  EXPECT_TRUE(fs::exists(FileSystemPathOf(Sandbox.Desktop() + Case.FileName)));
+  EXPECT_TRUE(Wizard.View.Errors.empty());
 }
+
+// What the shortcut file is called: a file name holds 255 units (bytes here, UTF-16 units on
+// Windows), the extension included, and the cut never splits a character; a hidden name is never
+// made.
+TEST(CreateShortcuts, LinkNamesAreCutToTheFileNameLimitAndNeverHidden) {
+#ifdef _WIN32
+  // 251 units before ".lnk"; an emoji is two units, so a cut may fall between them.
+  const std::vector<TDesktopNameCase> Cases = {
+      {"a cut inside a character", "a" + Repeat("\xF0\x9F\x98\x80", 130), LinkFile("a" + Repeat("\xF0\x9F\x98\x80", 125))},
+      {"exactly at the limit", Repeat("x", 251), LinkFile(Repeat("x", 251))},
+      {"one unit over", Repeat("x", 252), LinkFile(Repeat("x", 251))},
+#else
+  const std::vector<TDesktopNameCase> Cases = {
+      {"long Cyrillic", Repeat("Ж", 200), LinkFile(Repeat("Ж", 123))},
+      {"a cut inside a character", "ab" + Repeat("Ж", 150), LinkFile("ab" + Repeat("Ж", 122))},
+      {"exactly at the limit", Repeat("x", 247), LinkFile(Repeat("x", 247))},
+      {"one byte over", Repeat("x", 248), LinkFile(Repeat("x", 247))},
+#endif
+      {"leading dots", "..Нормативные базы", LinkFile("Нормативные базы")},
+      {"only dots", "...", LinkFile("Нормативы")},
+      {"empty", "", LinkFile("Нормативы")},
+  };
+  for (const TDesktopNameCase& Case : Cases) ExpectShortcutFile(Case);
+}
+
+#ifdef _WIN32
+TEST(CreateShortcuts, ALongCyrillicLinkNameIsCutInUtf16Units) {
+  if (Testing::UnderWine())
+    GTEST_SKIP() << "Wine: a file name is held on the host's file system, 255 bytes of UTF-8 (two a Cyrillic "
+                    "letter), not 255 UTF-16 units";
+  ExpectShortcutFile({"long Cyrillic", Repeat("Ж", 300), LinkFile(Repeat("Ж", 251))});
+}
+#endif  // _WIN32
 
 struct TBrokenDesktopCase {
   const char* Name;
@@ -154,9 +228,8 @@ TEST(CreateShortcuts, AShortcutThatCannotBeWrittenIsLoggedAndTheRunGoesOn) {
   for (const TBrokenDesktopCase& Case : Cases) {
     SCOPED_TRACE(Case.Name);
     TWizardSandbox Sandbox;
-    Testing::TScopedEnvironment Environment;
-    std::string Desktop = Sandbox.Scratch() / Case.Desktop;
-    Environment.Set("XDG_DESKTOP_DIR", Desktop);
+    std::string Desktop = NativePath(Sandbox.Scratch() / Case.Desktop);
+    Sandbox.SetDesktop(Desktop);
     if (!Case.InTheWay.empty()) Sandbox.WriteFile(Sandbox.Scratch() / Case.InTheWay, "not a folder");
     Sandbox.WritePayload(1, "Нормативы/base.dat", "b");
     Sandbox.WritePayload(1, "top.txt", "t");
@@ -168,8 +241,8 @@ TEST(CreateShortcuts, AShortcutThatCannotBeWrittenIsLoggedAndTheRunGoesOn) {
     Wizard.Next();
     EXPECT_EQ(Wizard.Form.FPageState, psDone);
     EXPECT_TRUE(Wizard.View.Errors.empty());
-    EXPECT_EQ(fs::exists(Desktop + "/Нормативы.desktop"), Case.Made);
-    EXPECT_EQ(fs::exists(Desktop + "/top.txt.desktop"), Case.Made);
+    EXPECT_EQ(fs::exists(FileSystemPathOf(Platform::JoinPath(Desktop, LinkFile("Нормативы")))), Case.Made);
+    EXPECT_EQ(fs::exists(FileSystemPathOf(Platform::JoinPath(Desktop, LinkFile("top.txt")))), Case.Made);
     std::vector<std::string> Added(Wizard.View.Log.begin() + static_cast<std::ptrdiff_t>(LogBefore),
                                    Wizard.View.Log.end());
     if (Case.Made) {
@@ -202,7 +275,7 @@ TEST(CreateShortcuts, OneFailedShortcutDoesNotStopTheNext) {
   Wizard.Next();
   Wizard.Next();
   EXPECT_EQ(Wizard.Form.FPageState, psDone);
-  EXPECT_EQ(Wizard.Form.ShortCutList, std::vector<std::string>{Sandbox.Desktop() + "top.txt.desktop"});
+  EXPECT_EQ(Wizard.Form.ShortCutList, std::vector<std::string>{Sandbox.Desktop() + LinkFile("top.txt")});
   EXPECT_TRUE(Wizard.View.Log.back().starts_with("Ошибка создания ярлыка \"Нормативы\": ")) << Wizard.View.Log.back();
   EXPECT_TRUE(Wizard.View.Errors.empty());
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "WizardSandbox.h"
+#include "Platform/DesktopShortcut.h"
 #include "Platform/NamedMutex.h"
+#include "Support/PathText.h"
 
 namespace Quellit {
 namespace {
@@ -203,7 +205,7 @@ TEST(TfrmEasySetup, AfterAConfirmedCancelNoLaterStepChangesAnything) {
       EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/readme.txt"), "original");
       EXPECT_EQ(Wizard.View.Text(ctlLblFinish), CancelledText);
     }
-    EXPECT_EQ(std::filesystem::exists(Sandbox.Desktop() + "Нормативы.desktop"), Case.Shortcut);
+    EXPECT_EQ(std::filesystem::exists(Testing::FileSystemPathOf(Platform::DesktopShortcutPath("Нормативы"))), Case.Shortcut);
     std::string Connections = TVeska8Information32::Instance().ConnectionOptionsFilename();
     bool Added = std::filesystem::exists(Connections) &&
                  Testing::TScratchFolder::Read(Connections).find("KV.Files") != std::string::npos;
@@ -227,12 +229,16 @@ TEST(TfrmEasySetup, CancelConfirmedDuringTheCopyEndsItRestoresAndClosesOnce) {
     Wizard.Cancel();
   };
   Wizard.Next();
+  // A copy that never processed events asked nothing: no last message to read then.
+  ASSERT_TRUE(Asked);
+  ASSERT_FALSE(Wizard.View.Messages.empty());
   EXPECT_EQ(Wizard.View.Messages.back(), (TShownMessage{ClosingCaption, CancelQuestion, miNone}));
   EXPECT_EQ(Sandbox.ReadProduct(1, "a.txt"), "original a");
-  EXPECT_FALSE(std::filesystem::exists(Sandbox.ProductRoot(1) + "b.txt"));
+  EXPECT_FALSE(std::filesystem::exists(Testing::FileSystemPathOf(Sandbox.ProductRoot(1) + "b.txt")));
   EXPECT_EQ(Wizard.View.CloseCalls, 1);
   EXPECT_TRUE(Wizard.Form.CloseStatus);
   EXPECT_FALSE(Wizard.Form.StartInstall);
+  ASSERT_FALSE(Wizard.View.Log.empty());
   EXPECT_EQ(Wizard.View.Log.back(), "Произвожу процесс восстановления данных.");
   EXPECT_TRUE(Wizard.View.Errors.empty());
 }
@@ -313,7 +319,7 @@ TEST(TfrmEasySetup, ErrorsOfAStepGoToTheErrorDisplayAfterTheEpilogue) {
   ASSERT_EQ(Wizard.View.Errors.size(), 1u);
   EXPECT_FALSE(Wizard.Form.StartInstall);
   EXPECT_EQ(Wizard.View.Text(ctlLblStatus), "Копирование завершено. Для продолжения нажмите \"Далее>\"");
-  EXPECT_FALSE(std::filesystem::exists(Sandbox.ProductRoot(0) + "new.txt"));
+  EXPECT_FALSE(std::filesystem::exists(Testing::FileSystemPathOf(Sandbox.ProductRoot(0) + "new.txt")));
   EXPECT_EQ(Wizard.Form.FPageState, psCopyData);
 }
 

@@ -167,7 +167,7 @@ TEST(Transaction, ASecondRunIsRefusedWithStatus6AndChangesNothing) {
       EXPECT_EQ(Run.Out, "") << Mode;
     }
     EXPECT_EQ(ProductTree(Sandbox), Before);
-    EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "QuellitBackup"));
+    EXPECT_FALSE(fs::exists(Testing::FileSystemPathOf(Sandbox.ProductRoot(1) + "QuellitBackup")));
   }
   EXPECT_EQ(RunProgram(Sandbox).ExitCode, ueDone);
 }
@@ -312,7 +312,7 @@ TEST(Transaction, LinksAreNeverFollowedWhereAWriteCouldEscape) {
   // The links themselves are kept in the backup.
   EXPECT_EQ(fs::read_symlink(Wizard.Form.BackUpAppFolder + "live.txt"), Outside);
   EXPECT_TRUE(fs::is_symlink(Wizard.Form.BackUpAppFolder + "dangling.txt"));
-  EXPECT_FALSE(fs::exists(App + "payload-link.txt"));
+  EXPECT_FALSE(fs::exists(Testing::FileSystemPathOf(App + "payload-link.txt")));
   EXPECT_FALSE(fs::exists(fs::symlink_status(App + "loop")));
   EXPECT_EQ(FailedNames(Wizard),
             (std::vector<std::string>{"Linked", "Linked/x.txt", "loop", "payload-folder", "payload-link.txt"}));

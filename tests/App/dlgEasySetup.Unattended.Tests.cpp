@@ -121,7 +121,7 @@ TEST(QuellitSetupUnattended, ExitStatusTellsHowTheRunEnded) {
     EXPECT_EQ(Run.ExitCode, Case.ExitCode) << Case.Name << ": " << Run.Err;
     EXPECT_TRUE(Run.Err.starts_with(Case.ErrorStart)) << Case.Name << ": " << Run.Err;
     EXPECT_FALSE(Run.Err.empty()) << Case.Name;
-    EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(0) + "a.txt")) << Case.Name;
+    EXPECT_FALSE(fs::exists(Testing::FileSystemPathOf(Sandbox.ProductRoot(0) + "a.txt"))) << Case.Name;
   }
 }
 
@@ -154,7 +154,7 @@ TEST(QuellitSetupUnattended, ATerminationSignalDuringTheCopyIsAConfirmedCancel) 
   EXPECT_EQ(RunUnattended(CommandLine, Out, Err), ueCancelled);
   Platform::ClearTerminationRequest();
   EXPECT_EQ(Sandbox.ReadProduct(1, "a.txt"), "original");
-  EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "b.txt"));
+  EXPECT_FALSE(fs::exists(Testing::FileSystemPathOf(Sandbox.ProductRoot(1) + "b.txt")));
   EXPECT_EQ(Err.str(), "Завершение программы: Отменить процесс экспресс обновления?\n");
   EXPECT_NE(Out.str().find("Произвожу процесс восстановления данных.\n"), std::string::npos);
 }
@@ -187,7 +187,7 @@ TEST(QuellitSetupUnattended, SigtermToTheRunningProgramCancelsTheCopy) {
   ASSERT_EQ(Platform::TChildProcess("/bin/kill", {"-TERM", Pid}).Wait(), 0);
   EXPECT_EQ(Wizard.Wait(), ueCancelled) << TScratchFolder::Read(Err);
   EXPECT_TRUE(Sandbox.ReadProduct(1, "Docs/big.dat") == Original);
-  EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "many"));
+  EXPECT_FALSE(fs::exists(Testing::FileSystemPathOf(Sandbox.ProductRoot(1) + "many")));
   EXPECT_NE(TScratchFolder::Read(Out).find("Произвожу процесс восстановления данных.\n"), std::string::npos);
 }
 
@@ -260,7 +260,7 @@ TEST(QuellitSetupCommandLine, HelpAndMistakesNeverStartAnUpdate) {
       EXPECT_EQ(Run.Err, Case.ErrorStart + "\n" + Usage);
     }
     EXPECT_EQ(Sandbox.ReadProduct(1, "a.txt"), "original");
-    EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(1) + "QuellitBackup"));
+    EXPECT_FALSE(fs::exists(Testing::FileSystemPathOf(Sandbox.ProductRoot(1) + "QuellitBackup")));
     EXPECT_TRUE(fs::is_empty(Sandbox.Desktop()));
     EXPECT_FALSE(fs::exists(TVeska8Information32::Instance().ConnectionOptionsFilename()));
   }

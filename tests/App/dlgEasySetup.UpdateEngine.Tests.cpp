@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <regex>
 
 #include "App/dlgEasySetup.Journal.h"
 #include "Lib/Common/Common.SysUtils.h"
+#include "Platform/DesktopShortcut.h"
 #include "Platform/Process.h"
 #include "Support/PathText.h"
 #include "WizardSandbox.h"
@@ -14,6 +16,8 @@ namespace Quellit {
 namespace {
 
 namespace fs = std::filesystem;
+using Testing::FileSystemPathOf;
+using Testing::NativePath;
 using Testing::TWizard;
 using Testing::TWizardSandbox;
 
@@ -44,16 +48,17 @@ TEST(UpdateFiles, LogsEveryFolderBackupAndCopyAndReplacesTheProductFiles) {
   const TfrmEasySetup& Form = Wizard.Form;
   std::string Common = Sandbox.ProductRoot(0), App = Sandbox.ProductRoot(1);
 
-  EXPECT_EQ(EntryNames(Form), (std::vector<std::string>{"0:Templates", "0:Templates/Itog.xlt", "1:Docs",
-                                                        "1:Docs/readme.txt", "1:Нормативы", "1:Нормативы/base.dat"}));
+  EXPECT_EQ(EntryNames(Form), (std::vector<std::string>{"0:Templates", "0:" + NativePath("Templates/Itog.xlt"), "1:Docs",
+                                                        "1:" + NativePath("Docs/readme.txt"), "1:Нормативы",
+                                                        "1:" + NativePath("Нормативы/base.dat")}));
   EXPECT_EQ(Wizard.View.Log,
-            (std::vector<std::string>{"Создана директория " + Quoted(Common + "Templates/"),
-                                      "Файл \"Templates/Itog.xlt\" добавлен.",
-                                      "Создана директория " + Quoted(Form.BackUpAppFolder + "Docs/"),
-                                      "Файл \"Docs/readme.txt\" сохранен в бэкапе.",
-                                      "Файл \"Docs/readme.txt\" обновлен.",
-                                      "Создана директория " + Quoted(App + "Нормативы/"),
-                                      "Файл \"Нормативы/base.dat\" добавлен.",
+            (std::vector<std::string>{"Создана директория " + Quoted(Common + NativePath("Templates/")),
+                                      "Файл " + Quoted(NativePath("Templates/Itog.xlt")) + " добавлен.",
+                                      "Создана директория " + Quoted(Form.BackUpAppFolder + NativePath("Docs/")),
+                                      "Файл " + Quoted(NativePath("Docs/readme.txt")) + " сохранен в бэкапе.",
+                                      "Файл " + Quoted(NativePath("Docs/readme.txt")) + " обновлен.",
+                                      "Создана директория " + Quoted(App + NativePath("Нормативы/")),
+                                      "Файл " + Quoted(NativePath("Нормативы/base.dat")) + " добавлен.",
                                       "Все файлы обновлены.",
                                       "Количество обновленных файлов: 6",
                                       "",
@@ -61,14 +66,14 @@ TEST(UpdateFiles, LogsEveryFolderBackupAndCopyAndReplacesTheProductFiles) {
   EXPECT_EQ(Sandbox.ReadProduct(0, "Templates/Itog.xlt"), "template");
   EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/readme.txt"), "new readme");
   EXPECT_EQ(Testing::TScratchFolder::Read(Form.BackUpAppFolder + "Docs/readme.txt"), "old readme");
-  EXPECT_TRUE(Form.BackUpAppFolder.starts_with(App + "QuellitBackup/"));
-  EXPECT_TRUE(Form.BackUpCommonFolder.starts_with(Common + "QuellitBackup/"));
+  EXPECT_TRUE(Form.BackUpAppFolder.starts_with(App + NativePath("QuellitBackup/")));
+  EXPECT_TRUE(Form.BackUpCommonFolder.starts_with(Common + NativePath("QuellitBackup/")));
   // Nothing was replaced in the common folder, so its backup folder was never made.
-  EXPECT_FALSE(fs::exists(Form.BackUpCommonFolder));
+  EXPECT_FALSE(fs::exists(FileSystemPathOf(Form.BackUpCommonFolder)));
   EXPECT_EQ(Wizard.View.ProgressMax[ctlPbStatus], 6);
   EXPECT_EQ(Wizard.View.ProgressHistory[ctlPbStatus], (std::vector<int>{1, 2, 3, 4, 5, 6}));
   // Copied files are open to every user of the machine.
-  EXPECT_EQ(fs::status(App + "Docs/readme.txt").permissions() & fs::perms::others_write, fs::perms::others_write);
+  EXPECT_EQ(fs::status(FileSystemPathOf(App + "Docs/readme.txt")).permissions() & fs::perms::others_write, fs::perms::others_write);
 }
 
 struct TSkipCase {
@@ -79,13 +84,17 @@ struct TSkipCase {
 TEST(UpdateFiles, SkipsDotNamesAndTheExactLinkNameFile) {
   const std::vector<TSkipCase> Cases = {
       {"linkname.txt", false}, {".hidden", false}, {".git/config", false}, {"LinkName.txt", true}, {"a.b", true}};
-  TWizardSandbox Sandbox;
-  for (const TSkipCase& Case : Cases) Sandbox.WritePayload(1, Case.Name, "x");
-  TWizard Wizard;
-  Wizard.Next();
-  for (const TSkipCase& Case : Cases)
-    EXPECT_EQ(fs::exists(Sandbox.ProductRoot(1) + Case.Name), Case.Copied) << Case.Name;
-  EXPECT_EQ(EntryNames(Wizard.Form), (std::vector<std::string>{"1:a.b", "1:LinkName.txt"}));
+  // One payload each: "linkname.txt" and "LinkName.txt" are one file where names ignore case.
+  for (const TSkipCase& Case : Cases) {
+    TWizardSandbox Sandbox;
+    Sandbox.WritePayload(1, Case.Name, "x");
+    TWizard Wizard;
+    Wizard.Next();
+    EXPECT_EQ(fs::exists(FileSystemPathOf(Sandbox.ProductRoot(1) + Case.Name)), Case.Copied) << Case.Name;
+    EXPECT_EQ(EntryNames(Wizard.Form),
+              Case.Copied ? std::vector<std::string>{"1:" + Case.Name} : std::vector<std::string>{})
+        << Case.Name;
+  }
 }
 
 // A backup folder that cannot be made (a file in its way) is that file's backup error: the
@@ -101,19 +110,19 @@ TEST(UpdateFiles, AProductFileWhoseBackupFolderIsBlockedIsLeftAsItIs) {
   // Once a.txt made the stamped folder, a file takes the place of its "Docs" folder.
   Wizard.View.EveryProcessMessages = [&] {
     std::string Blocker = Wizard.Form.BackUpAppFolder + "Docs";
-    if (fs::exists(Wizard.Form.BackUpAppFolder) && !fs::exists(Blocker)) Sandbox.WriteFile(Blocker, "in the way");
+    if (fs::exists(FileSystemPathOf(Wizard.Form.BackUpAppFolder)) && !fs::exists(FileSystemPathOf(Blocker))) Sandbox.WriteFile(Blocker, "in the way");
   };
   Wizard.Next();
   EXPECT_EQ(Sandbox.ReadProduct(1, "a.txt"), "new a");
   EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/b.txt"), "old b");
   EXPECT_EQ(Sandbox.ReadProduct(1, "next.txt"), "next");
   const std::vector<std::string>& Log = Wizard.View.Log;
-  EXPECT_NE(std::find(Log.begin(), Log.end(), "Ошибка создания резервной копии \"Docs/b.txt\""), Log.end());
-  EXPECT_NE(std::find(Log.begin(), Log.end(), "Ошибка обновления файла: \"Docs/b.txt\""), Log.end());
+  EXPECT_NE(std::find(Log.begin(), Log.end(), "Ошибка создания резервной копии " + Quoted(NativePath("Docs/b.txt"))), Log.end());
+  EXPECT_NE(std::find(Log.begin(), Log.end(), "Ошибка обновления файла: " + Quoted(NativePath("Docs/b.txt"))), Log.end());
   EXPECT_EQ(Log.back(), "Для продолжения нажмите \"Далее>\"");
   EXPECT_TRUE(Wizard.View.Errors.empty());
   ASSERT_EQ(Wizard.Form.Engine().FailedEntries().size(), 1u);
-  EXPECT_EQ(Wizard.Form.Engine().FailedEntries()[0].Name, Testing::NativePath("Docs/b.txt"));
+  EXPECT_EQ(Wizard.Form.Engine().FailedEntries()[0].Name, NativePath("Docs/b.txt"));
 }
 
 // Named pipes are POSIX's unreadable files.
@@ -126,7 +135,7 @@ TEST(UpdateFiles, ASourceThatCannotBeReadIsReportedAndTheUpdateGoesOn) {
   Wizard.Next();
   EXPECT_TRUE(Wizard.View.Errors.empty()) << Wizard.View.Errors.front();
   EXPECT_EQ(Wizard.View.Log.front(), "Ошибка обновления файла: \"a-pipe\"");
-  EXPECT_FALSE(fs::exists(Sandbox.ProductRoot(0) + "a-pipe"));
+  EXPECT_FALSE(fs::exists(FileSystemPathOf(Sandbox.ProductRoot(0) + "a-pipe")));
   EXPECT_EQ(Sandbox.ReadProduct(0, "b.txt"), "b");
   EXPECT_EQ(Wizard.View.Log[Wizard.View.Log.size() - 3], "Количество обновленных файлов: 2");
 }
@@ -142,7 +151,7 @@ TEST(UpdateFiles, LongRelativePathsAreKeptWhole) {
   TWizard Wizard;
   Wizard.Next();
   ASSERT_EQ(Wizard.Form.DataList.size(), 4u);
-  EXPECT_EQ(Wizard.Form.DataList[3].Name, Testing::NativePath(Part + "/" + Part + "/" + Part + "/f"));
+  EXPECT_EQ(Wizard.Form.DataList[3].Name, NativePath(Part + "/" + Part + "/" + Part + "/f"));
   EXPECT_EQ(Sandbox.ReadProduct(0, Part + "/" + Part + "/" + Part + "/f"), "x");
 }
 
@@ -157,16 +166,16 @@ TEST(TUpdateJournal, ReservesAStampNoOtherRunOrOlderBackupHas) {
   TWizardSandbox Sandbox;
   std::string Root = Sandbox.ProductRoot(1);
   // An older run's backup folder without a journal, and another run's journal without a folder yet.
-  fs::create_directories(Root + "QuellitBackup/10.12.2026 9-05-07");
+  fs::create_directories(FileSystemPathOf(Root + "QuellitBackup/10.12.2026 9-05-07"));
   Sandbox.WriteFile(Root + "QuellitBackup/10.12.2026 9-05-07 (2).journal", "");
   std::unique_ptr<TUpdateJournal> Journal = TUpdateJournal::Reserve(Root, "10.12.2026 9-05-07");
-  EXPECT_EQ(Journal->Path(), Testing::NativePath(Root + "QuellitBackup/10.12.2026 9-05-07 (3).journal"));
-  EXPECT_EQ(Journal->BackupFolder(), Testing::NativePath(Root + "QuellitBackup/10.12.2026 9-05-07 (3)/"));
+  EXPECT_EQ(Journal->Path(), NativePath(Root + "QuellitBackup/10.12.2026 9-05-07 (3).journal"));
+  EXPECT_EQ(Journal->BackupFolder(), NativePath(Root + "QuellitBackup/10.12.2026 9-05-07 (3)/"));
   EXPECT_EQ(Journal->ProductFolder(), Root);
   // Reserving does not make the backup folder: a run that replaces nothing leaves none.
-  EXPECT_FALSE(fs::exists(Journal->BackupFolder()));
+  EXPECT_FALSE(fs::exists(FileSystemPathOf(Journal->BackupFolder())));
   EXPECT_EQ(TUpdateJournal::Reserve(Root, "10.12.2026 9-05-07")->Path(),
-            Root + "QuellitBackup/10.12.2026 9-05-07 (4).journal");
+            NativePath(Root + "QuellitBackup/10.12.2026 9-05-07 (4).journal"));
 }
 
 TEST(BackupStamp, NamesOneFolderWhateverSeparatorsTheLocaleUses) {
@@ -190,10 +199,12 @@ TEST(Rollback, PutsTheOriginalsBackFromTheJournalKeepsAddedFilesAndCanRunAgain) 
   Sandbox.WritePayload(1, "Docs/a.txt", "new a");
   Sandbox.WritePayload(0, "private.ini", "new");
   Sandbox.WritePayload(1, "added.txt", "added");
-  TWizard Wizard;
-  Wizard.Next();
-  TfrmEasySetup& Form = Wizard.Form;
-  Form.ShortCutList = {Sandbox.WriteFile(Sandbox.Desktop() + "a.desktop", "x"), Sandbox.Desktop() + "missing.desktop"};
+  // Held in an optional: the journals stay open until the wizard goes, as in the program.
+  std::optional<TWizard> Wizard;
+  Wizard.emplace();
+  Wizard->Next();
+  TfrmEasySetup& Form = Wizard->Form;
+  Form.ShortCutList = {Sandbox.WriteFile(Platform::DesktopShortcutPath("a"), "x"), Platform::DesktopShortcutPath("missing")};
   Form.Rollback();
   EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/a.txt"), "saved a");
 #ifndef _WIN32
@@ -202,15 +213,17 @@ TEST(Rollback, PutsTheOriginalsBackFromTheJournalKeepsAddedFilesAndCanRunAgain) 
 #endif
   EXPECT_EQ(Sandbox.ReadProduct(0, "private.ini"), "secret");
   EXPECT_EQ(Sandbox.ReadProduct(1, "added.txt"), "added");
-  EXPECT_FALSE(fs::exists(Form.BackUpAppFolder));
-  EXPECT_TRUE(fs::exists(Form.VeskaAppFolder + "QuellitBackup"));
-  EXPECT_FALSE(fs::exists(Sandbox.Desktop() + "a.desktop"));
+  EXPECT_FALSE(fs::exists(FileSystemPathOf(Form.BackUpAppFolder)));
+  EXPECT_TRUE(fs::exists(FileSystemPathOf(Form.VeskaAppFolder + "QuellitBackup")));
+  EXPECT_FALSE(fs::exists(FileSystemPathOf(Platform::DesktopShortcutPath("a"))));
   EXPECT_EQ(Form.ShortCutList.size(), 2u);
-  // A rolled-back run is closed: no later start undoes it again.
-  EXPECT_TRUE(TUpdateJournal::Unfinished(Form.VeskaAppFolder).empty());
   Form.Rollback();
   EXPECT_EQ(Sandbox.ReadProduct(1, "Docs/a.txt"), "saved a");
-  EXPECT_TRUE(Wizard.View.Errors.empty());
+  EXPECT_TRUE(Wizard->View.Errors.empty());
+  // A rolled-back run is closed: no later start undoes it again.
+  const std::string AppFolder = Form.VeskaAppFolder;
+  Wizard.reset();
+  EXPECT_TRUE(TUpdateJournal::Unfinished(AppFolder).empty());
 }
 
 }  // namespace
