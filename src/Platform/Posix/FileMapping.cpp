@@ -15,26 +15,6 @@ namespace Quellit::Platform {
 
 static_assert(AllocationGranularity % 4096 == 0, "views must start on page boundaries");
 
-TFileMappingView::TFileMappingView(TFileMappingView&& AOther) noexcept
-    : FData(AOther.FData), FSize(AOther.FSize), FOffset(AOther.FOffset) {
-  AOther.FData = nullptr;
-  AOther.FSize = 0;
-}
-
-TFileMappingView& TFileMappingView::operator=(TFileMappingView&& AOther) noexcept {
-  if (this != &AOther) {
-    Unmap();
-    FData = AOther.FData;
-    FSize = AOther.FSize;
-    FOffset = AOther.FOffset;
-    AOther.FData = nullptr;
-    AOther.FSize = 0;
-  }
-  return *this;
-}
-
-TFileMappingView::~TFileMappingView() { Unmap(); }
-
 void TFileMappingView::Unmap() noexcept {
   if (FData) ::munmap(const_cast<std::uint8_t*>(FData), FSize);
   FData = nullptr;

@@ -19,26 +19,6 @@ std::uint64_t SystemAllocationGranularity() {
 
 }  // namespace
 
-TFileMappingView::TFileMappingView(TFileMappingView&& AOther) noexcept
-    : FData(AOther.FData), FSize(AOther.FSize), FOffset(AOther.FOffset) {
-  AOther.FData = nullptr;
-  AOther.FSize = 0;
-}
-
-TFileMappingView& TFileMappingView::operator=(TFileMappingView&& AOther) noexcept {
-  if (this != &AOther) {
-    Unmap();
-    FData = AOther.FData;
-    FSize = AOther.FSize;
-    FOffset = AOther.FOffset;
-    AOther.FData = nullptr;
-    AOther.FSize = 0;
-  }
-  return *this;
-}
-
-TFileMappingView::~TFileMappingView() { Unmap(); }
-
 void TFileMappingView::Unmap() noexcept {
   if (FData) ::UnmapViewOfFile(FData);
   FData = nullptr;

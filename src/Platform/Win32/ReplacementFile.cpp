@@ -8,7 +8,7 @@
 #include "Platform/Path.h"
 #include "Platform/SystemError.h"
 #include "Platform/Win32/FileStatus.h"
-#include "Platform/Win32/Random.h"
+#include "Platform/Random.h"
 #include "Platform/Win32/SystemCall.h"
 #include "Platform/Win32/WidePath.h"
 

@@ -12,7 +12,7 @@
 #include "Platform/KnownFolders.h"
 #include "Platform/SystemError.h"
 #include "Platform/Win32/FileStatus.h"
-#include "Platform/Win32/Random.h"
+#include "Platform/Random.h"
 #include "Platform/Win32/SystemCall.h"
 #include "Platform/Win32/WidePath.h"
 

@@ -1,9 +1,6 @@
-// The system's random source for names nobody can guess and fresh identifiers.
-#pragma once
+#include "Platform/Random.h"
 
-#include <cstddef>
-#include <cstdint>
-
+#include "Platform/SystemError.h"
 #include "Platform/Win32/SystemCall.h"
 
 // The system's generator (advapi32's SystemFunction036), declared as ntsecapi.h would.
@@ -11,8 +8,7 @@ extern "C" BOOLEAN WINAPI SystemFunction036(PVOID ABuffer, ULONG ALength);
 
 namespace Quellit::Platform {
 
-// Fills the buffer from the system's cryptographic generator; EOSError when it fails.
-inline void FillRandom(std::uint8_t* ABuffer, std::size_t ASize) {
+void FillRandom(std::uint8_t* ABuffer, std::size_t ASize) {
   if (!::SystemFunction036(ABuffer, static_cast<ULONG>(ASize))) RaiseOSError(static_cast<int>(::GetLastError()));
 }
 
