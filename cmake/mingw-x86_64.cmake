@@ -1,18 +1,4 @@
-# Cross-compiling for Windows with MinGW-w64 (Debian's g++-mingw-w64-x86-64-posix): the POSIX
-# thread model, so std::thread and std::mutex are available, and static executables that need no
-# MinGW runtime beside them.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling for x86_64 Windows with MinGW-w64 (g++-mingw-w64-x86-64-posix).
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(QUELLIT_MINGW_TRIPLET x86_64-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${QUELLIT_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QUELLIT_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${QUELLIT_MINGW_TRIPLET}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QUELLIT_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/MinGWToolchain.cmake)

@@ -1,5 +1,5 @@
-// The portable part of the mapped views: a view moves and unmaps itself; the backend maps and
-// unmaps.
+// The portable part of mappings and their views: a mapping of a path opens the file, a view moves
+// and unmaps itself; the backend maps and unmaps.
 #include "Platform/FileMapping.h"
 
 namespace Quellit::Platform {
@@ -23,5 +23,10 @@ TFileMappingView& TFileMappingView::operator=(TFileMappingView&& AOther) noexcep
 }
 
 TFileMappingView::~TFileMappingView() { Unmap(); }
+
+TFileMapping::TFileMapping(const std::string& APath)
+    : TFileMapping(TFileHandle(APath, TFileAccess::Read, TFileDisposition::OpenExisting)) {}
+
+TFileMapping::~TFileMapping() = default;
 
 }  // namespace Quellit::Platform

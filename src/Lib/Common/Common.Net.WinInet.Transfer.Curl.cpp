@@ -336,17 +336,6 @@ std::int64_t TInternetRequest::Read(void* ABuffer, std::int64_t ACount) {
   return static_cast<std::int64_t>(Count);
 }
 
-std::int64_t TInternetRequest::Skip(std::int64_t ACount) {
-  char Buffer[4096];
-  std::int64_t Skipped = 0;
-  while (Skipped < ACount) {
-    std::int64_t Got = Read(Buffer, std::min<std::int64_t>(sizeof Buffer, ACount - Skipped));
-    if (Got == 0) break;
-    Skipped += Got;
-  }
-  return Skipped;
-}
-
 std::int32_t TInternetRequest::StatusCode() const {
   long Code = 0;
   curl_easy_getinfo(FState->Easy, CURLINFO_RESPONSE_CODE, &Code);

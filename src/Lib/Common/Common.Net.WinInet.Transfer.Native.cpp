@@ -499,17 +499,6 @@ std::int64_t TInternetRequest::Read(void* ABuffer, std::int64_t ACount) {
   return Got;
 }
 
-std::int64_t TInternetRequest::Skip(std::int64_t ACount) {
-  char Buffer[4096];
-  std::int64_t Skipped = 0;
-  while (Skipped < ACount) {
-    std::int64_t Got = Read(Buffer, std::min<std::int64_t>(sizeof Buffer, ACount - Skipped));
-    if (Got == 0) break;
-    Skipped += Got;
-  }
-  return Skipped;
-}
-
 std::int32_t TInternetRequest::StatusCode() const { return FState->Status; }
 
 std::int64_t TInternetRequest::ContentLength() const { return FState->Length; }

@@ -70,4 +70,16 @@ void TInternetRequest::AddHeaderLine(const std::string& ALine) {
   Headers.push_back(ALine);
 }
 
+// Reading is the backend's; skipping is reading into a scratch buffer on both.
+std::int64_t TInternetRequest::Skip(std::int64_t ACount) {
+  char Buffer[4096];
+  std::int64_t Skipped = 0;
+  while (Skipped < ACount) {
+    std::int64_t Got = Read(Buffer, std::min<std::int64_t>(sizeof Buffer, ACount - Skipped));
+    if (Got == 0) break;
+    Skipped += Got;
+  }
+  return Skipped;
+}
+
 }  // namespace Quellit::Detail

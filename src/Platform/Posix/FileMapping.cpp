@@ -26,11 +26,6 @@ TFileMapping::TFileMapping(const TFileHandle& AFile) : FSize(AFile.Size()), FPat
   if (!FHandle.IsValid()) RaiseOSError(errno, FPath);
 }
 
-TFileMapping::TFileMapping(const std::string& APath)
-    : TFileMapping(TFileHandle(APath, TFileAccess::Read, TFileDisposition::OpenExisting)) {}
-
-TFileMapping::~TFileMapping() = default;
-
 TFileMappingView TFileMapping::MapView(std::uint64_t AOffset, std::size_t ASize) const {
   Assert(AOffset % AllocationGranularity == 0,
          Format("View offset %u is not a multiple of the allocation granularity", AOffset), "Platform/FileMapping");

@@ -41,11 +41,6 @@ TFileMapping::TFileMapping(const TFileHandle& AFile) : FSize(AFile.Size()), FPat
   }
 }
 
-TFileMapping::TFileMapping(const std::string& APath)
-    : TFileMapping(TFileHandle(APath, TFileAccess::Read, TFileDisposition::OpenExisting)) {}
-
-TFileMapping::~TFileMapping() = default;
-
 TFileMappingView TFileMapping::MapView(std::uint64_t AOffset, std::size_t ASize) const {
   Assert(AOffset % AllocationGranularity == 0,
          Format("View offset %u is not a multiple of the allocation granularity", AOffset), "Platform/FileMapping");
