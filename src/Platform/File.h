@@ -64,6 +64,10 @@ class TFileHandle {
   std::uint64_t Size() const;
   void SetSize(std::uint64_t ASize);
   void Flush();
+  // Asks the system to start writing AOffset..AOffset+ALength to the disk and returns without
+  // waiting, so a later flush has less left to wait for. Only a hint: nothing is reported, and the
+  // flush still decides what is durable.
+  void StartWriteBack(std::uint64_t AOffset, std::uint64_t ALength) noexcept;
   void Close();
 
  private:

@@ -32,6 +32,23 @@ TEST(TFileHandle, WriteSeekReadAndSize) {
   EXPECT_EQ(TScratchFolder::Read(Scratch / "f.bin"), "hello");
 }
 
+// Starting the write-back is a hint: on any range, past the end or on a handle only read, it
+// changes no byte, no size and no position, and reports nothing.
+TEST(TFileHandle, StartingTheWriteBackChangesNothing) {
+  TScratchFolder Scratch;
+  TFileHandle File(Scratch / "f.bin", TFileAccess::ReadWrite, TFileDisposition::CreateNew);
+  File.Write("hello world", 11);
+  File.StartWriteBack(0, 11);
+  File.StartWriteBack(6, 1u << 30);
+  File.StartWriteBack(1u << 20, 4096);
+  EXPECT_EQ(File.Size(), 11u);
+  EXPECT_EQ(File.Seek(0, TSeekOrigin::Current), 11);
+  File.Close();
+  TFileHandle Reader(Scratch / "f.bin", TFileAccess::Read, TFileDisposition::OpenExisting);
+  Reader.StartWriteBack(0, 11);
+  EXPECT_EQ(TScratchFolder::Read(Scratch / "f.bin"), "hello world");
+}
+
 TEST(TFileHandle, DispositionsFollowTheirRules) {
   TScratchFolder Scratch;
   std::string Path = Scratch.Write("exists.txt", "old content");
