@@ -19,6 +19,11 @@ using Platform::TFileMapping;
 
 const char* const MessageCaption = "Quellit Setup";
 
+// A run is durable only once its files are on the disk, and the flush at its end waits for every
+// byte still in memory. Large files are therefore sent on their way in slices while the copy goes
+// on; small ones are left to that flush, as starting each on its own costs more than it saves.
+constexpr std::uint64_t WriteBackSlice = 8 * 1024 * 1024;
+
 // The system's own text of an operating-system error (its first line names the error number).
 std::string ErrorText(const std::exception& AError) { return AError.what(); }
 
@@ -46,7 +51,7 @@ std::optional<TFileHandle> OpenOrShow(TfrmEasySetup& AForm, const std::string& A
   }
 }
 
-// Maps and copies; the destination is cut to the source's length so a longer old file leaves no tail.
+// Maps and copies into a destination created empty, so nothing of an older file is left behind.
 bool CopyIntoOpenDestination(TfrmEasySetup& AForm, const TFileHandle& ASrc, TFileHandle& ADst, std::uint64_t ASize) {
   std::optional<TFileMapping> Mapping;
   try {
@@ -55,9 +60,7 @@ bool CopyIntoOpenDestination(TfrmEasySetup& AForm, const TFileHandle& ASrc, TFil
     ShowInformation(AForm, "Step: 3 - " + ErrorText(E));
     return false;
   }
-  if (!CopyMappedBlocks(AForm, *Mapping, ADst, ASize)) return false;
-  ADst.SetSize(ASize);
-  return true;
+  return CopyMappedBlocks(AForm, *Mapping, ADst, ASize);
 }
 
 // After a cancel the partial copy goes, but only while the path still names the file this copy
@@ -71,7 +74,7 @@ void DeletePartialCopy(const std::string& ADst, const std::optional<Platform::TF
 
 bool CopyMappedBlocks(TfrmEasySetup& AForm, const TFileMapping& AMapping, TFileHandle& ADst, std::uint64_t ASize) {
   const std::uint64_t Granularity = Platform::AllocationGranularity;
-  std::uint64_t Pos = 0;
+  std::uint64_t Pos = 0, SentToDisk = 0;
   int MaxPercent = 0;
   while (Pos != ASize) {
     std::uint64_t Block = std::min(ASize - Pos, Granularity);
@@ -91,6 +94,10 @@ bool CopyMappedBlocks(TfrmEasySetup& AForm, const TFileMapping& AMapping, TFileH
     }
     Pos += Block;
     View = Platform::TFileMappingView();
+    if (Pos - SentToDisk >= WriteBackSlice || (SentToDisk != 0 && Pos == ASize)) {
+      ADst.StartWriteBack(SentToDisk, Pos - SentToDisk);
+      SentToDisk = Pos;
+    }
     StepReached("block");
     AForm.View().ProcessMessages();
     int Percent = PercentDone(Pos, ASize);

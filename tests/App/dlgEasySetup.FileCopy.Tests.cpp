@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include "Support/PathText.h"
 #include "WizardSandbox.h"
 
@@ -17,6 +19,13 @@ std::string Pattern(std::size_t ASize, char ASeed) {
   std::string Text(ASize, '\0');
   for (std::size_t I = 0; I < ASize; ++I) Text[I] = static_cast<char>(ASeed + static_cast<char>(I % 251));
   return Text;
+}
+
+// Every percent from 1 to 100, as a file of more than 100 windows shows them.
+std::vector<int> EveryPercent() {
+  std::vector<int> Result(100);
+  std::iota(Result.begin(), Result.end(), 1);
+  return Result;
 }
 
 struct TCopyCase {
@@ -36,6 +45,8 @@ TEST(CopyFileMapped, CopiesInWindowsTakesEmptyFilesAndNeverWritesOverAnExistingF
       {"empty over an existing file", 0, 5000, {}},
       {"shorter than the old destination", 70000, 300000, {94, 100}},
       {"longer than the old destination", 140000, 10, {47, 94, 100}},
+      // Sent to the disk slice by slice while the rest is copied.
+      {"over two write-back slices", 2 * 8 * 1024 * 1024 + 100000, std::nullopt, EveryPercent()},
   };
   for (const TCopyCase& Case : Cases) {
     TWizardSandbox Sandbox;
