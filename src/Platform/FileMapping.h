@@ -59,6 +59,8 @@ class TFileMapping : public TObject {
   TFileMappingView MapView(std::uint64_t AOffset, std::size_t ASize) const;
 
  private:
+  void CheckWindow(std::uint64_t AOffset, std::size_t ASize) const;
+
   TScopedNativeHandle FHandle;  // a reference of its own to the file
   std::uint64_t FSize = 0;
   std::string FPath;

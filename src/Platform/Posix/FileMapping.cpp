@@ -6,8 +6,6 @@
 
 #include <cerrno>
 
-#include "Lib/Common/Common.Exception.h"
-#include "Lib/Common/Common.Format.h"
 #include "Platform/Posix/SystemCall.h"
 #include "Platform/SystemError.h"
 
@@ -27,10 +25,7 @@ TFileMapping::TFileMapping(const TFileHandle& AFile) : FSize(AFile.Size()), FPat
 }
 
 TFileMappingView TFileMapping::MapView(std::uint64_t AOffset, std::size_t ASize) const {
-  Assert(AOffset % AllocationGranularity == 0,
-         Format("View offset %u is not a multiple of the allocation granularity", AOffset), "Platform/FileMapping");
-  Assert(AOffset <= FSize && ASize <= FSize - AOffset,
-         Format("View %u+%u lies beyond the mapped size %u", AOffset, ASize, FSize), "Platform/FileMapping");
+  CheckWindow(AOffset, ASize);
   // mmap refuses zero bytes; an empty window needs no memory anyway.
   if (ASize == 0) return TFileMappingView(nullptr, 0, AOffset);
   // Populated at once: a view is read whole, and a write() from pages not yet present first fails

@@ -29,9 +29,9 @@ void TFileMappingView::Unmap() noexcept {
 // system refuses an empty section), and needs none: its only view is the empty one.
 TFileMapping::TFileMapping(const TFileHandle& AFile) : FSize(AFile.Size()), FPath(AFile.Path()) {
   const std::uint64_t Granularity = SystemAllocationGranularity();
-  Assert(Granularity != 0 && AllocationGranularity % Granularity == 0,
-         Format("The system's allocation granularity %u does not divide %u", Granularity, AllocationGranularity),
-         "Platform/FileMapping");
+  if (Granularity == 0 || AllocationGranularity % Granularity != 0)
+    Assert(false, Format("The system's allocation granularity %u does not divide %u", Granularity, AllocationGranularity),
+           "Platform/FileMapping");
   if (FSize == 0) return;
   FHandle.Reset(NativeHandleOf(::CreateFileMappingW(HandleOf(AFile), nullptr, PAGE_READONLY, 0, 0, nullptr)));
   // CreateFileMappingW answers null, not INVALID_HANDLE_VALUE, when it fails.
@@ -42,10 +42,7 @@ TFileMapping::TFileMapping(const TFileHandle& AFile) : FSize(AFile.Size()), FPat
 }
 
 TFileMappingView TFileMapping::MapView(std::uint64_t AOffset, std::size_t ASize) const {
-  Assert(AOffset % AllocationGranularity == 0,
-         Format("View offset %u is not a multiple of the allocation granularity", AOffset), "Platform/FileMapping");
-  Assert(AOffset <= FSize && ASize <= FSize - AOffset,
-         Format("View %u+%u lies beyond the mapped size %u", AOffset, ASize, FSize), "Platform/FileMapping");
+  CheckWindow(AOffset, ASize);
   // A size of zero would map the whole rest of the file; an empty window needs no memory anyway.
   if (ASize == 0) return TFileMappingView(nullptr, 0, AOffset);
   void* Address = ::MapViewOfFile(HandleOf(FHandle.Get()), FILE_MAP_READ, static_cast<DWORD>(AOffset >> 32),
