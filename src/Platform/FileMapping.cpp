@@ -8,7 +8,7 @@
 namespace Quellit::Platform {
 
 TFileMappingView::TFileMappingView(TFileMappingView&& AOther) noexcept
-    : FData(AOther.FData), FSize(AOther.FSize), FOffset(AOther.FOffset) {
+    : FData(AOther.FData), FSize(AOther.FSize), FOffset(AOther.FOffset), FWindow(std::move(AOther.FWindow)) {
   AOther.FData = nullptr;
   AOther.FSize = 0;
 }
@@ -19,6 +19,7 @@ TFileMappingView& TFileMappingView::operator=(TFileMappingView&& AOther) noexcep
     FData = AOther.FData;
     FSize = AOther.FSize;
     FOffset = AOther.FOffset;
+    FWindow = std::move(AOther.FWindow);
     AOther.FData = nullptr;
     AOther.FSize = 0;
   }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "Lib/Common/Common.Object.h"
@@ -12,6 +13,9 @@
 namespace Quellit::Platform {
 
 inline constexpr std::uint64_t AllocationGranularity = 65536;
+
+// A stretch of a file that a backend mapped at once and cuts views from.
+struct TMappedWindow;
 
 // A window of a mapping; unmapped by the destructor. An empty view (size 0) maps nothing and has
 // no data pointer: it is how a zero-length file is "mapped".
@@ -30,13 +34,15 @@ class TFileMappingView {
 
  private:
   friend class TFileMapping;
-  TFileMappingView(const std::uint8_t* AData, std::size_t ASize, std::uint64_t AOffset)
-      : FData(AData), FSize(ASize), FOffset(AOffset) {}
+  TFileMappingView(const std::uint8_t* AData, std::size_t ASize, std::uint64_t AOffset,
+                   std::shared_ptr<const TMappedWindow> AWindow = {})
+      : FData(AData), FSize(ASize), FOffset(AOffset), FWindow(std::move(AWindow)) {}
   void Unmap() noexcept;
 
   const std::uint8_t* FData = nullptr;
   std::size_t FSize = 0;
   std::uint64_t FOffset = 0;
+  std::shared_ptr<const TMappedWindow> FWindow;  // when cut from one: it goes with its last view
 };
 
 // A read-only mapping of a whole file as its size was when the mapping was made. It keeps its own
@@ -55,7 +61,8 @@ class TFileMapping : public TObject {
   const std::string& Path() const { return FPath; }
 
   // AOffset must be a multiple of AllocationGranularity and the window must lie inside Size()
-  // (assertions); mapping failures raise EOSError.
+  // (assertions); mapping failures raise EOSError. A view stays valid after its mapping is gone.
+  // Not for use by two threads at once: the mapping remembers the last stretch it mapped.
   TFileMappingView MapView(std::uint64_t AOffset, std::size_t ASize) const;
 
  private:
@@ -64,6 +71,7 @@ class TFileMapping : public TObject {
   TScopedNativeHandle FHandle;  // a reference of its own to the file
   std::uint64_t FSize = 0;
   std::string FPath;
+  mutable std::shared_ptr<const TMappedWindow> FWindow;  // the last stretch mapped, where used
 };
 
 }  // namespace Quellit::Platform

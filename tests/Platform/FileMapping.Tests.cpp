@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "Lib/Common/Common.Exception.h"
 #include "Support/ScratchFolder.h"
@@ -41,6 +42,27 @@ TEST(TFileMapping, WindowsCoverTheFileWithAPartialLastOne) {
   std::vector<std::size_t> Sizes;
   EXPECT_EQ(ReadByWindows(Mapping, Sizes), Content);
   EXPECT_EQ(Sizes, (std::vector<std::size_t>{65536, 65536, 1234}));
+}
+
+// Far beyond one stretch the system maps at once, views asked for in any order give their own
+// bytes, and a view is still readable after its mapping is gone.
+TEST(TFileMapping, ViewsOfALargeFileInAnyOrderOutliveTheirMapping) {
+  TScratchFolder Scratch;
+  std::string Content = Pattern(40 * AllocationGranularity + 1234);
+  auto Mapping = std::make_unique<TFileMapping>(Scratch.Write("big.bin", Content));
+  std::vector<std::size_t> Sizes;
+  EXPECT_EQ(ReadByWindows(*Mapping, Sizes), Content);
+  EXPECT_EQ(Sizes.size(), 41u);
+  auto Slice = [&](const TFileMappingView& AView) {
+    return std::string(reinterpret_cast<const char*>(AView.Data()), AView.Size());
+  };
+  TFileMappingView Late = Mapping->MapView(33 * AllocationGranularity, 2 * AllocationGranularity);
+  TFileMappingView Early = Mapping->MapView(AllocationGranularity, 100);
+  TFileMappingView Last = Mapping->MapView(40 * AllocationGranularity, 1234);
+  Mapping.reset();
+  EXPECT_EQ(Slice(Late), Content.substr(33 * AllocationGranularity, 2 * AllocationGranularity));
+  EXPECT_EQ(Slice(Early), Content.substr(AllocationGranularity, 100));
+  EXPECT_EQ(Slice(Last), Content.substr(40 * AllocationGranularity));
 }
 
 TEST(TFileMapping, HundredThousandBytesTakeTwoWindows) {
