@@ -35,5 +35,8 @@ std::string NativePath(const std::string& APath);
 std::string PathFromNative(std::string_view ANative);
 // The text a name would be read as, without remembering it (for comparing before accepting it).
 std::string NameTextOf(std::string_view ANative);
+// Told by the layer after it renamed or removed APath: what it knew of the folders at and below
+// APath no longer holds. Nothing to do on Windows.
+void ForgetNativeFolders(const std::string& APath);
 
 }  // namespace Quellit::Platform

@@ -83,6 +83,7 @@ TPathKind PathKindOf(const std::string& APath) {
 TOSResult RenameNoReplace(const std::string& AOldPath, const std::string& ANewPath) {
   const TOSResult Renamed = ResultOfCall(
       ::renameat2(AT_FDCWD, NativePath(AOldPath).c_str(), AT_FDCWD, NativePath(ANewPath).c_str(), RENAME_NOREPLACE));
+  if (Renamed) ForgetNativeFolders(AOldPath);
   if (Renamed || (Renamed.ErrorCode() != EINVAL && Renamed.ErrorCode() != ENOSYS)) return Renamed;
   return LinkThenUnlink(AOldPath, ANewPath);
 }

@@ -116,7 +116,11 @@ std::vector<TFolderEntry> ListFolder(const std::string& AFolder) {
 
 TOSResult CreateDir(const std::string& APath) { return ResultOfCall(::mkdir(NativePath(APath).c_str(), 0777)); }
 
-TOSResult RemoveDir(const std::string& APath) { return ResultOfCall(::rmdir(NativePath(APath).c_str())); }
+TOSResult RemoveDir(const std::string& APath) {
+  const TOSResult Removed = ResultOfCall(::rmdir(NativePath(APath).c_str()));
+  if (Removed) ForgetNativeFolders(APath);
+  return Removed;
+}
 
 void ForceDirectories(const std::string& APath) {
   std::string Folder = ExcludeTrailingPathDelimiter(APath);
@@ -138,6 +142,7 @@ void RemoveFolderTree(const std::string& APath) {
     RaiseOSError(errno, Folder);
   }
   if (!S_ISDIR(Info.st_mode)) RaiseOSError(ENOTDIR, Folder);
+  ForgetNativeFolders(Folder);
   RemoveNativeTree(Native);
 }
 

@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <mutex>
 #include <optional>
 #include <unordered_set>
+#include <vector>
 
 #include "Platform/TextCodec.h"
 
@@ -31,6 +33,41 @@ class TAnsiNames {
 
 TAnsiNames& AnsiNames() {
   static TAnsiNames Instance;
+  return Instance;
+}
+
+// Folders seen to exist under their UTF-8 bytes, the most recent last. A name below one of them
+// that is already the system's bytes (ASCII, say) is those bytes whether it exists or not, so such
+// a path needs no look-up at all: an update touches thousands of files in a few folders. The
+// layer's own renames and removals forget what they change; a folder someone else renames or
+// removes meanwhile fails the call as it would have a moment later.
+class TUtf8Folders {
+ public:
+  bool Contains(const std::string& AFolder) const {
+    std::lock_guard Lock(FMutex);
+    return std::find(FFolders.rbegin(), FFolders.rend(), AFolder) != FFolders.rend();
+  }
+  void Remember(const std::string& AFolder) {
+    std::lock_guard Lock(FMutex);
+    if (std::find(FFolders.rbegin(), FFolders.rend(), AFolder) != FFolders.rend()) return;
+    if (FFolders.size() == Capacity) FFolders.erase(FFolders.begin());
+    FFolders.push_back(AFolder);
+  }
+  void ForgetBelow(std::string APath) {
+    while (APath.size() > 1 && APath.back() == '/') APath.pop_back();
+    APath += '/';
+    std::lock_guard Lock(FMutex);
+    std::erase_if(FFolders, [&](const std::string& AFolder) { return AFolder.starts_with(APath); });
+  }
+
+ private:
+  static constexpr std::size_t Capacity = 8;
+  mutable std::mutex FMutex;
+  std::vector<std::string> FFolders;  // each ends in "/"
+};
+
+TUtf8Folders& Utf8Folders() {
+  static TUtf8Folders Instance;
   return Instance;
 }
 
@@ -74,18 +111,8 @@ std::string NativeComponent(const std::string& AFolder, const std::string& AName
   return NameNotInUtf8(AFolder, AName, AFolderExists);
 }
 
-}  // namespace
-
-std::string NativePath(const std::string& APath) {
-  // The common cases cost one or two look-ups: plain ASCII, a path that exists as it is written,
-  // or a new name in a folder that does.
-  if (IsAscii(APath) || Exists(APath)) return APath;
-  const std::size_t LastSlash = APath.rfind('/');
-  if (LastSlash != std::string::npos && LastSlash > 0 && LastSlash + 1 < APath.size()) {
-    const std::string Folder = APath.substr(0, LastSlash + 1), Name = APath.substr(LastSlash + 1);
-    bool FolderExists = Exists(Folder);
-    if (FolderExists) return IsSystemBytes(Name) ? APath : Folder + NameNotInUtf8(Folder, Name, FolderExists);
-  }
+// The slow way: every component looked up in its folder in turn.
+std::string NativeByComponents(const std::string& APath) {
   std::string Result;
   Result.reserve(APath.size());
   bool FolderExists = true;
@@ -98,6 +125,27 @@ std::string NativePath(const std::string& APath) {
     Start = End + 1;
   }
 }
+
+}  // namespace
+
+std::string NativePath(const std::string& APath) {
+  // The common cases cost no look-up or one or two: plain ASCII, a plain name in a folder known to
+  // exist as it is written, a path that exists as it is written, or a new name in a folder that does.
+  if (IsAscii(APath)) return APath;
+  const std::size_t LastSlash = APath.rfind('/');
+  if (LastSlash == std::string::npos || LastSlash == 0 || LastSlash + 1 == APath.size())
+    return Exists(APath) ? APath : NativeByComponents(APath);
+  const std::string Folder = APath.substr(0, LastSlash + 1), Name = APath.substr(LastSlash + 1);
+  if (IsSystemBytes(Name) && Utf8Folders().Contains(Folder)) return APath;
+  const bool PathExists = Exists(APath);
+  if (!PathExists && !Exists(Folder)) return NativeByComponents(APath);
+  Utf8Folders().Remember(Folder);
+  if (PathExists || IsSystemBytes(Name)) return APath;
+  bool FolderExists = true;
+  return Folder + NameNotInUtf8(Folder, Name, FolderExists);
+}
+
+void ForgetNativeFolders(const std::string& APath) { Utf8Folders().ForgetBelow(APath); }
 
 std::string NameTextOf(std::string_view ANative) {
   return IsValidUtf8Bytes(ANative) ? std::string(ANative) : DecodeAs(ANative, TTextEncoding::Windows1251);

@@ -152,6 +152,8 @@ bool HasLoneSurrogate(std::wstring_view AName) {
 // The layer's paths are what the system takes: the conversion happens at the call.
 std::string NativePath(const std::string& APath) { return APath; }
 
+void ForgetNativeFolders(const std::string&) {}
+
 // Text from the system arrives as UTF-16 and is converted where it is read; bytes reach this only
 // from the narrow side (an ANSI program's argument, an archive's name), which on the product's
 // systems is Windows-1251.

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "Lib/Common/Common.Exception.h"
 #include "Platform/File.h"
+#include "Platform/FileOperations.h"
 #include "Platform/Folder.h"
 #include "Platform/KnownFolders.h"
 #include "Platform/TextCodec.h"
@@ -122,6 +124,35 @@ TEST(NativeName, AUtf8NameWinsOverItsWindows1251Twin) {
   // Removing the tree removes both.
   RemoveFolderTree(Scratch / "dir");
   EXPECT_FALSE(fs::exists(Scratch / "dir"));
+}
+
+// A folder found under its UTF-8 bytes is remembered, so names in it need no look-up. Once the
+// layer removed or renamed it (or a folder above it), a twin in Windows-1251 is found again.
+TEST(NativeName, AFolderTheLayerRemovedOrRenamedIsLookedUpAgain) {
+  struct TCase {
+    const char* Label;
+    std::string Parent, Folder;  // Folder below Parent, both text
+    std::function<void(const std::string& AParent, const std::string& AFolder)> Change;
+  };
+  const std::vector<TCase> Cases = {
+      {"removed", "", "Кэш-а", [](const std::string&, const std::string& F) { ASSERT_TRUE(RemoveDir(F)); }},
+      {"renamed", "", "Кэш-б", [](const std::string&, const std::string& F) { ASSERT_TRUE(RenameFile(F, F + "-old")); }},
+      {"renamed without replacing", "", "Кэш-в",
+       [](const std::string&, const std::string& F) { ASSERT_TRUE(RenameNoReplace(F, F + "-old")); }},
+      {"its parent's tree removed", "Верх-г/", "Кэш-г",
+       [](const std::string& P, const std::string&) { RemoveFolderTree(P); }},
+  };
+  for (const TCase& Case : Cases) {
+    TScratchFolder Scratch;
+    const std::string Parent = Scratch / Case.Parent, Folder = Parent + Case.Folder;
+    ForceDirectories(Folder);
+    ASSERT_EQ(NativePath(Folder + "/a.txt"), Folder + "/a.txt") << Case.Label;
+    Case.Change(Parent, Folder);
+    const std::string Twin = Scratch / (EncodeText(Case.Parent, TTextEncoding::Windows1251) +
+                                         EncodeText(Case.Folder, TTextEncoding::Windows1251));
+    fs::create_directories(Twin);
+    EXPECT_EQ(NativePath(Folder + "/a.txt"), Twin + "/a.txt") << Case.Label;
+  }
 }
 
 TEST(NativeName, Windows1251IsTriedOnlyWhereItIsFaithful) {
