@@ -13,8 +13,8 @@
 # product after `sync`, its payload in the page cache. Every run gets a machine folder of its own and
 # nothing is deleted until the end: ext4 without a journal will not reuse an inode freed in the last
 # minute, so right after a large delete every file creation scans past the freed inodes, which
-# made half of a run's time depend on what the bench itself had just removed. A leftover work
-# folder is therefore removed a minute before the first run. The files of earlier runs are cut to
+# made half of a run's time depend on what the bench itself had just removed. The first run
+# therefore starts a minute after a leftover work folder was removed, or anything else was. The files of earlier runs are cut to
 # nothing before each run instead (their inodes stay): kept whole, they filled the page cache by
 # about 1 GiB a run, and after a few runs every program took three to four times as long on a
 # virtual machine, so the figures followed the run's place in the series more than its program.
@@ -184,12 +184,12 @@ check() {  # check LABEL VALUE LIMIT
   fi
 }
 
-if [[ -e $WORK ]]; then
-  rm -rf "$WORK"
-  sync
-  echo "waiting a minute for the file system to reuse the inodes of the removed $WORK"
-  sleep 61
-fi
+# Whatever was deleted just before (a leftover work folder, the cleanup of an earlier run of this
+# bench, a test run's scratch folders) is given its minute before the first run.
+rm -rf "$WORK"
+sync
+echo "waiting a minute for the file system to reuse the inodes of files deleted just before"
+sleep 61
 mkdir -p "$WORK"
 echo "program: $PROGRAM"
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name:[[:space:]]*//p'), rounds: $ROUNDS"
