@@ -144,15 +144,6 @@ void ConfigureProxy(CURL* AEasy, const TInternetConnect& AConnect) {
   }
 }
 
-// Every certificate file named for this connection: the caller's, then the usual variables'.
-std::vector<std::string> TrustedFiles(const TInternetConnect& AConnect) {
-  std::vector<std::string> Files;
-  for (const std::string& File : {AConnect.TrustedCertificatesFile, Platform::GetEnvOr("CURL_CA_BUNDLE", ""),
-                                  Platform::GetEnvOr("SSL_CERT_FILE", "")})
-    if (!File.empty() && std::find(Files.begin(), Files.end(), File) == Files.end()) Files.push_back(File);
-  return Files;
-}
-
 // Verification stays on unless the connection says otherwise. Certificates named by the caller or
 // by $CURL_CA_BUNDLE / $SSL_CERT_FILE are trusted besides the system's bundle, not instead of it:
 // they are handed over together in memory. $SSL_CERT_DIR names the hashed folder to use.
@@ -162,7 +153,7 @@ void ConfigureTrust(CURL* AEasy, const TInternetConnect& AConnect, std::string& 
     curl_easy_setopt(AEasy, CURLOPT_SSL_VERIFYHOST, 0L);
   }
   ABundle.clear();
-  for (const std::string& File : TrustedFiles(AConnect)) {
+  for (const std::string& File : TrustedCertificateFiles(AConnect)) {
     std::vector<std::uint8_t> Bytes;
     try {
       Bytes = Platform::ReadAllBytes(File);

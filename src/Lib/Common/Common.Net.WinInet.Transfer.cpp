@@ -5,6 +5,7 @@
 
 #include "Lib/Common/Common.Format.h"
 #include "Lib/Common/Common.SysUtils.h"
+#include "Platform/Environment.h"
 
 namespace Quellit::Detail {
 
@@ -80,6 +81,14 @@ std::int64_t TInternetRequest::Skip(std::int64_t ACount) {
     Skipped += Got;
   }
   return Skipped;
+}
+
+std::vector<std::string> TrustedCertificateFiles(const TInternetConnect& AConnect) {
+  std::vector<std::string> Files;
+  for (const std::string& File : {AConnect.TrustedCertificatesFile, Platform::GetEnvOr("CURL_CA_BUNDLE", ""),
+                                  Platform::GetEnvOr("SSL_CERT_FILE", "")})
+    if (!File.empty() && std::find(Files.begin(), Files.end(), File) == Files.end()) Files.push_back(File);
+  return Files;
 }
 
 }  // namespace Quellit::Detail

@@ -71,6 +71,10 @@ struct TInternetConnect {
   std::string KeyPassword;
 };
 
+// Every certificate file named for a connection: its own, then $CURL_CA_BUNDLE and $SSL_CERT_FILE
+// where set, each once.
+std::vector<std::string> TrustedCertificateFiles(const TInternetConnect& AConnect);
+
 // One request and its response.
 struct TInternetRequest {
   // AUrl is the absolute URL of the request; AVerb must be a token.

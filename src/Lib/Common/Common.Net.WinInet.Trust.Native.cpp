@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <string_view>
 
-#include "Platform/Environment.h"
 #include "Platform/File.h"
 
 namespace Quellit::Detail {
@@ -20,14 +19,6 @@ using Platform::WideOf;
 bool IsCertificateRefusal(int ACode) {
   return ACode == ERROR_INTERNET_INVALID_CA || ACode == ERROR_INTERNET_SEC_CERT_CN_INVALID ||
          ACode == ERROR_INTERNET_SEC_CERT_ERRORS || ACode == ERROR_INTERNET_SEC_INVALID_CERT;
-}
-
-std::vector<std::string> TrustedCertificateFiles(const TInternetConnect& AConnect) {
-  std::vector<std::string> Files;
-  for (const std::string& File : {AConnect.TrustedCertificatesFile, Platform::GetEnvOr("CURL_CA_BUNDLE", ""),
-                                  Platform::GetEnvOr("SSL_CERT_FILE", "")})
-    if (!File.empty() && std::find(Files.begin(), Files.end(), File) == Files.end()) Files.push_back(File);
-  return Files;
 }
 
 namespace {

@@ -14,10 +14,6 @@ namespace Quellit::Detail {
 // The refusals a certificate of the caller's may answer.
 bool IsCertificateRefusal(int ACode);
 
-// Every certificate file named for a connection: its own, then $CURL_CA_BUNDLE and $SSL_CERT_FILE
-// where set, as on every other platform.
-std::vector<std::string> TrustedCertificateFiles(const TInternetConnect& AConnect);
-
 class TTrustedCertificates {
  public:
   // Reads the PEM certificates of AFiles. A file that cannot be read or holds no certificate is
